@@ -1,0 +1,29 @@
+#pragma once
+
+// Every message box, text prompt and file dialog of the program goes through one service, so
+// tests can install a scripted one that records each text and answers from a script.
+
+#include <QString>
+
+class QWidget;
+
+class IDialogService {
+public:
+    virtual ~IDialogService() = default;
+    virtual void Information(QWidget* parent, const QString& text) = 0;
+    virtual void Error(QWidget* parent, const QString& text) = 0;
+    virtual void Plain(QWidget* parent, const QString& text) = 0;
+    // A question shown as an information box with Yes and No; true for Yes.
+    virtual bool Question(QWidget* parent, const QString& text) = 0;
+    // Text prompt pre-filled with value; false on Cancel (value then unchanged).
+    virtual bool InputText(QWidget* parent, const QString& caption, const QString& prompt,
+                           QString& value) = 0;
+    // File dialogs; an empty result means the user cancelled.
+    virtual QString OpenFileName(QWidget* parent, const QString& caption, const QString& filter) = 0;
+    virtual QString SaveFileName(QWidget* parent, const QString& caption, const QString& filter) = 0;
+};
+
+// The service in use: the real Qt dialogs unless another was installed.
+IDialogService& Dialogs();
+// Installs a service (not owned); null restores the real one.
+void SetDialogService(IDialogService* service);

@@ -1,0 +1,133 @@
+#pragma once
+
+// The tool's model of one gauge: owns the packet link, the wait and poll timers, the
+// catalogue and the device image; reads and writes the image block by block.
+// Shows nothing itself: everything is reported through the events below.
+
+#include "DeviceImage.h"
+#include "ZURSettings.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+class TSerialPacket;
+class TMEKTimer;
+struct TPacket;
+
+class T7310 {
+public:
+    T7310();
+    ~T7310();
+    T7310(const T7310&) = delete;
+    T7310& operator=(const T7310&) = delete;
+
+    // ---- state ----
+    uint8_t NodeId = 0;
+    bool Busy = false;
+    bool AlarmTestActive = false;
+    bool Is8310 = false;
+    bool HasFlowScaling = false;
+    bool Is7310Extended = false;
+    int32_t ProgramSoftwareId = 0;
+    int32_t BaseReplyTimeout = 750;
+
+    // Timing that tests shorten; the defaults are the protocol's own.
+    int PollInterval = 1500;         // status poll period
+    int WaitCheckInterval = 100;     // longest time the wait loop goes without checking
+    int ConnectWait = 750;           // wait for the port's connect notification
+    int DisconnectPause = 750;       // pause in Disconnect
+
+    bool Connected() const { return connected_; }
+    bool IsExtended() const { return Is8310 || Is7310Extended; }
+    bool ApplyingFile() const { return applying_file_; }
+    bool SettingsRead() const { return settings_read_; }
+
+    TDeviceImage Image;
+    TReportFields Report;
+    TAlarmRefs AlarmRefs{};
+    TZURSettings& Settings() { return *settings_; }
+    const TZURSettings& Settings() const { return *settings_; }
+    TSerialPacket& Link() { return *link_; }
+
+    // ---- events, in declaration order ----
+    std::function<void(T7310*)> OnConnected;
+    std::function<void(T7310*)> OnDisconnected;
+    std::function<void(T7310*, uint8_t instruction)> OnCommsError;
+    std::function<void(T7310*, const std::string& group)> OnWritingSetting;
+    std::function<void(T7310*, const std::string& group)> OnSettingWritten;
+    std::function<void(T7310*, const std::string& group)> OnSettingWriteError;
+    std::function<void(T7310*)> OnReadAllStart;
+    std::function<void(T7310*)> OnReadAllDone;
+    std::function<void(T7310*, const std::string& group)> OnReadingSetting;
+    std::function<void(T7310*, const TTankDescription&)> OnTankShape;
+    std::function<void(T7310*, const TAlarmRefs&, const uint8_t* inputCalibration)> OnSensorSettings;
+    std::function<void(T7310*, const TAlarmRefs&)> OnAlarms;
+    std::function<void(T7310*, const TDisplayOptions&)> OnDisplayOptions;
+    std::function<void(T7310*, uint8_t state)> OnDeviceState;
+    std::function<void(T7310*, uint8_t bits)> OnAlarmOutputs;
+    std::function<void(T7310*, float volume)> OnVolume;
+    std::function<void(T7310*, const TOutputOptions&)> OnOutputOptions;
+    std::function<void(T7310*)> OnSettingsRead;
+    std::function<void(T7310*, bool nonStandard)> OnNonStandardTank;
+    std::function<void(T7310*, bool modbus)> OnDefaultProtocol;
+    std::function<void(T7310*, uint8_t newId)> OnNodeIdChanged;
+    std::function<void(T7310*, bool on)> OnAlarmTestMode;
+    std::function<void(T7310*, int percent)> OnTableProgress;
+    std::function<void(T7310*, const TTankTable&, const TTankDescription&)> OnTankTable;
+    // The gauge declared this tool incompatible: the GUI shows the text in an error box,
+    // the command-line tool prints it.
+    std::function<void(T7310*, const std::string& text)> OnIncompatible;
+
+    // ---- operations ----
+    // When not empty, the link opens this device instead of resolving the port number.
+    void SetDevicePath(const std::string& path);
+    bool Connect(int commPort, uint8_t nodeId, long baudRate);
+    bool Disconnect();
+    bool ReadAllSettings();
+    bool WriteAllSettings();
+    bool ReadGroup(uint8_t instruction);
+    bool ReadAlarm(uint8_t index);
+    bool ReadTableRows(uint8_t start, uint8_t count);
+    bool WriteGroup(uint8_t instruction);
+    bool WriteAlarm(uint8_t index);
+    bool WriteTableRows(uint8_t start, uint8_t count);
+    bool ReadTankTable();
+    bool WriteTankTable();
+    bool SetAlarmTestMode(bool on);
+    bool SetAlarmTestOutputs(uint8_t bits);
+    void PreviewContrast(uint8_t contrast);
+    void PollStatus();
+
+    // Page-level write series; each stops at the first failure.
+    bool WriteAlarms();
+    bool WriteTankSettings();
+    bool WriteSensorParameters();
+    bool WriteDisplayOptions();
+    bool WriteNodeId();
+    bool WriteDefaultProtocol();
+    bool WriteSummary();
+
+    // Settings file (.TLS), format 2 or 3 by the family flags.
+    bool SaveToFile(const std::string& fileName);
+    bool LoadFromFile(const std::string& fileName);
+    void NotifyAll();
+
+    static constexpr const char* kIncompatibleText =
+        "This device has been programmed not to communicate with this version of VI Rizedorered "
+        "software\n\nThere are 3 reasons why you may be seeing this message:\n1) This PC software "
+        "has been superceeded, in which case please check with your supplier for a copy of the "
+        "latest software.\n2) The device firmware is old and has been superceeded\n3) Either the "
+        "PC software, or device firmware is a prototype release.\n";
+
+private:
+    // (private members are added by the implementation)
+    bool connected_ = false;
+    bool applying_file_ = false;
+    bool settings_read_ = false;
+    std::unique_ptr<TSerialPacket> link_;
+    std::unique_ptr<TMEKTimer> wait_timer_;
+    std::unique_ptr<TZURSettings> settings_;
+    std::unique_ptr<TMEKTimer> poll_timer_;
+};

@@ -1,0 +1,118 @@
+#pragma once
+
+// Packet link of the gauge protocol over the serial port, and the message-loop timer.
+
+#include "Win32Port.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+
+// Flags byte of a frame.
+inline constexpr uint8_t pk_ACK = 0x01;
+inline constexpr uint8_t pk_CHECKSUM = 0x02;
+inline constexpr uint8_t pk_FLOW = 0x04;
+inline constexpr uint8_t pk_READY = 0x08;
+
+// Every request this tool sends: checksum on, ready.
+inline constexpr uint8_t kRequestFlags = pk_CHECKSUM | pk_READY;
+
+// Wire frame: Flags, Length, Instruction, Length data bytes, XOR checksum of all before it.
+namespace frame {
+inline constexpr int FlagsOffset = 0;
+inline constexpr int LengthOffset = 1;
+inline constexpr int InstructionOffset = 2;
+inline constexpr int DataOffset = 3;
+inline constexpr int Overhead = 4; // a frame is Length + Overhead bytes
+inline constexpr int MaxData = 255;
+} // namespace frame
+
+struct TPacket {
+    uint8_t Flags = 0;
+    uint8_t Instruction = 0;
+    uint8_t Length = 0;
+    uint8_t Data[1024] = {};
+    uint8_t Checksum = 0;
+    int32_t Timeout = 0;
+};
+
+struct TQueueType {
+    uint8_t Frame[1028] = {};
+    uint8_t Instruction = 0;
+    int32_t Timeout = 0;
+};
+
+// Periodic timer on the GUI thread. Writers given the current value do nothing; a new value
+// re-arms the timer, so its period restarts from that moment.
+class TMEKTimer {
+public:
+    TMEKTimer();
+    ~TMEKTimer();
+    TMEKTimer(const TMEKTimer&) = delete;
+    TMEKTimer& operator=(const TMEKTimer&) = delete;
+
+    int Interval() const { return interval_; }
+    bool Enabled() const { return enabled_; }
+    void SetInterval(int milliseconds);
+    void SetEnabled(bool enabled);
+    void SetOnTimer(std::function<void(void* Sender)> handler);
+
+private:
+    void Rearm();
+
+    int interval_ = 1000;
+    bool enabled_ = true;
+    std::function<void(void* Sender)> on_timer_;
+    QTimer timer_;
+};
+
+class TSerialPacket : public TWin32Port {
+    Q_OBJECT
+public:
+    explicit TSerialPacket(QObject* owner = nullptr,
+                           std::unique_ptr<ISerialBackend> backend = nullptr);
+    ~TSerialPacket() override;
+
+    std::function<void(TSerialPacket* Sender, uint8_t Instruction)> OnPacketTimeout;
+    std::function<void(TSerialPacket* Sender, uint8_t Instruction)> OnPacketNACK;
+    std::function<void(TSerialPacket* Sender, uint8_t Instruction)> OnPacketInvalidChecksum;
+    std::function<void(TSerialPacket* Sender, const TPacket& Packet)> OnPacketRx;
+
+    int ProcessMessageTimerInterval() const { return process_message_timer_interval_; }
+    void SetProcessMessageTimerInterval(int milliseconds);
+
+    bool Connect() override;
+    bool Connect(int commPort, long baudRate) override;
+    bool Disconnect() override;
+
+    void WritePacketData(uint8_t Instruction, const uint8_t* Data, uint8_t Length, int Timeout);
+    void WritePacket(const TPacket& Packet);
+    void ReadInstruction(uint8_t Instruction, int Timeout);
+    void AddTxQueue(uint8_t Instruction, const uint8_t* Frame, int Timeout);
+
+    // Link state, for the device object's diagnostics and for tests.
+    bool ClearToSend() const { return clear_to_send_; }
+    uint8_t LastInstruction() const { return last_instruction_; }
+    size_t TxQueueSize() const { return tx_queue_.size(); }
+    const TMEKTimer& TimeoutTimer() const { return timeout_timer_; }
+    const TMEKTimer& ProcessMessageTimer() const { return process_message_timer_; }
+
+protected:
+    void RxNotify(int count, char* buffer) override;
+    virtual void OnRxPacket(const TPacket& Packet);
+
+private:
+    void TimeoutTimerTick(void* Sender);
+    void ProcessMessageTimerTick(void* Sender);
+
+    std::deque<TQueueType> tx_queue_;
+    bool clear_to_send_ = true;
+    uint8_t last_instruction_ = 0;
+    int process_message_timer_interval_ = 100;
+    TMEKTimer timeout_timer_;
+    TMEKTimer process_message_timer_;
+    TPacket rx_packet_;
+};

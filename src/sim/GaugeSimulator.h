@@ -1,0 +1,88 @@
+#pragma once
+
+// A simulated gauge: the gauge's side of the RS-485 wire, served on a pseudo-terminal.
+// It keeps its own device image (laid out as the gauge sends it), answers reads, applies
+// writes, acknowledges with instruction 0x21, answers only its own node ID or 99, and can be
+// told to misbehave. It runs on a thread of its own, so a client that blocks its GUI thread
+// in a wait still gets its answers.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace sim {
+
+enum class Fault {
+    None,
+    NoReply,      // say nothing
+    Nack,         // reply with the acknowledgement bit clear
+    BadChecksum,  // reply with a wrong checksum
+    OtherNode,    // reply as another node (node ID + 1)
+    ShortReply,   // reply whose payload is shorter than the instruction's
+    SplitReply,   // reply split by a silence longer than the client's chunk timeout
+    Garbage,      // random bytes instead of a reply
+    Unplug,       // close the pseudo-terminal, as an adapter pulled out
+};
+
+// "none", "nack", "checksum", "node", "short", "split", "garbage", "unplug", "noreply".
+bool ParseFault(const std::string& text, Fault& fault);
+
+struct Options {
+    std::string model = "T8310";   // T7310, T8310 or PRM8310
+    std::string version = "2.10";
+    std::string pcid = "5";        // PC software ID in the identity reply
+    uint8_t node = 1;
+    int split_silence_ms = 400;    // silence inside a split reply
+    int reply_delay_ms = 0;        // time between a request and its reply
+};
+
+class GaugeSimulator {
+public:
+    explicit GaugeSimulator(Options options = {});
+    ~GaugeSimulator();
+    GaugeSimulator(const GaugeSimulator&) = delete;
+    GaugeSimulator& operator=(const GaugeSimulator&) = delete;
+
+    // Opens the pseudo-terminal and starts answering. False with a reason on failure.
+    bool Start(std::string* error = nullptr);
+    void Stop();
+    // Path of the pty's slave side: what the configurator opens.
+    std::string SlavePath() const;
+    // Also publish the slave under this path (a symbolic link), for scripts.
+    bool Link(const std::string& path, std::string* error = nullptr);
+
+    // Misbehaviour for one instruction code, or for every code with instruction 0.
+    void SetFault(uint8_t instruction, Fault fault);
+    void ClearFaults();
+    // Pulls the adapter out at once (closes the pty master).
+    void Unplug();
+
+    // The requests received, in order: instruction codes, and whole frames.
+    std::vector<uint8_t> Instructions() const;
+    std::vector<std::vector<uint8_t>> Frames() const;
+    void ClearLog();
+
+    // The payload that a read instruction replies with (after the node byte), and the
+    // writer for it: the block as the gauge holds it. For 0x10 the argument is the alarm
+    // index, for 0x1D the table row.
+    std::vector<uint8_t> Block(uint8_t readInstruction, uint8_t argument = 0) const;
+    void SetBlock(uint8_t readInstruction, const std::vector<uint8_t>& bytes, uint8_t argument = 0);
+
+    uint8_t Node() const;
+    bool AlarmTestMode() const;
+    uint8_t AlarmTestOutputs() const;
+    int C6Count() const;
+
+    // Loads a .TLS settings file into the image (format 2 or 3 by its first bytes).
+    bool LoadImage(const std::string& fileName, std::string* error = nullptr);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+} // namespace sim
