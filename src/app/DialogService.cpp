@@ -1,0 +1,54 @@
+#include "DialogService.h"
+
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace {
+
+class TQtDialogService final : public IDialogService {
+public:
+    void Information(QWidget* parent, const QString& text) override {
+        QMessageBox::information(parent, caption(), text);
+    }
+    void Error(QWidget* parent, const QString& text) override {
+        QMessageBox::critical(parent, caption(), text);
+    }
+    void Plain(QWidget* parent, const QString& text) override {
+        QMessageBox box(QMessageBox::NoIcon, caption(), text, QMessageBox::Ok, parent);
+        box.exec();
+    }
+    bool Question(QWidget* parent, const QString& text) override {
+        QMessageBox box(QMessageBox::Information, caption(), text,
+                        QMessageBox::Yes | QMessageBox::No, parent);
+        return box.exec() == QMessageBox::Yes;
+    }
+    bool InputText(QWidget* parent, const QString& caption, const QString& prompt,
+                   QString& value) override {
+        bool ok = false;
+        const QString text =
+            QInputDialog::getText(parent, caption, prompt, QLineEdit::Normal, value, &ok);
+        if (ok)
+            value = text;
+        return ok;
+    }
+    QString OpenFileName(QWidget* parent, const QString& caption, const QString& filter) override {
+        return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
+    }
+    QString SaveFileName(QWidget* parent, const QString& caption, const QString& filter) override {
+        // QFileDialog asks before overwriting an existing file.
+        return QFileDialog::getSaveFileName(parent, caption, QString(), filter);
+    }
+
+private:
+    static QString caption() { return QStringLiteral("T7310 / T8310 Configurator"); }
+};
+
+TQtDialogService g_qt_dialogs;
+IDialogService* g_service = nullptr;
+
+} // namespace
+
+IDialogService& Dialogs() { return g_service ? *g_service : g_qt_dialogs; }
+
+void SetDialogService(IDialogService* service) { g_service = service; }
