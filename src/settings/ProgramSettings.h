@@ -1,0 +1,83 @@
+#pragma once
+
+// The values the program keeps between runs (serial port, baud rate, last node ID), held in
+// memory as a list of settings and persisted in the per-user store, one key path each.
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+// A store operation that failed: a key that cannot be opened or written, or a value of the
+// wrong type. what() names the value and the key.
+class TSettingsError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct TProgramSetting {
+    enum TKind : uint8_t { pkBoolean = 0, pkInteger = 1, pkText = 2, pkReal = 3 };
+
+    QString ValueName; // also the name Lookup finds it by
+    QString KeyPath;   // BasePath + section + "\"
+    TKind Kind = pkInteger;
+    QString TextValue;
+    QString TextDefault;
+    int32_t IntegerValue = 0;
+    int32_t IntegerDefault = 0;
+    bool BooleanValue = false;
+    bool BooleanDefault = false;
+    float RealValue = 0;
+    float RealDefault = 0;
+};
+
+class TProgramSettings {
+public:
+    TProgramSettings();
+
+    QString BasePath;
+
+    void AddBoolean(const QString& section, const QString& valueName, bool defaultValue);
+    void AddInteger(const QString& section, const QString& valueName, int32_t defaultValue);
+    void AddText(const QString& section, const QString& valueName, const QString& defaultValue);
+    void AddReal(const QString& section, const QString& valueName, float defaultValue);
+
+    // Loads every setting in list order; a missing value takes its default, which is written
+    // back so the store holds every declared value. Throws TSettingsError at the first
+    // failure; the settings after it keep their unloaded values.
+    void LoadAll();
+    // Writes every current value in list order. Throws TSettingsError at the first failure.
+    void SaveAll();
+
+    // The first setting with exactly this value name (case-sensitive), or null.
+    TProgramSetting* Lookup(const QString& valueName);
+    const TProgramSetting* Lookup(const QString& valueName) const;
+
+    const std::vector<TProgramSetting>& Items() const { return items_; }
+
+private:
+    TProgramSetting& Append(const QString& section, const QString& valueName,
+                            TProgramSetting::TKind kind);
+
+    std::vector<TProgramSetting> items_;
+};
+
+// The program's own settings, all in section "Configurator".
+inline constexpr const char* kConfiguratorSection = "Configurator";
+inline constexpr const char* kLastConnectId = "Last Connect ID"; // text, default empty
+inline constexpr const char* kCommPort = "Comm Port";            // integer, default 1
+inline constexpr const char* kBaudRate = "Baud Rate";            // integer, default 9600
+
+// Declares the three settings above, in that order (the window and the command-line tool
+// share one declaration).
+void DeclareConfiguratorSettings(TProgramSettings& settings);
+
+// The running program's version as "%d.%d.%d.%d" from the version compiled in, or
+// "Could not access version info" for a build without one.
+QString ReadFileVersion();
+// The formatting step of ReadFileVersion: the four parts, most significant first, or the
+// failure text when there is no version.
+QString FormatFileVersion(const std::optional<std::array<int, 4>>& version);
