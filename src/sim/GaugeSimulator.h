@@ -6,6 +6,7 @@
 // told to misbehave. It runs on a thread of its own, so a client that blocks its GUI thread
 // in a wait still gets its answers.
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -18,27 +19,33 @@ namespace sim {
 
 enum class Fault {
     None,
-    NoReply,      // say nothing
-    Nack,         // reply with the acknowledgement bit clear
-    BadChecksum,  // reply with a wrong checksum
-    OtherNode,    // reply as another node (node ID + 1)
-    ShortReply,   // reply whose payload is shorter than the instruction's
-    SplitReply,   // reply split by a silence longer than the client's chunk timeout
-    Garbage,      // random bytes instead of a reply
-    Unplug,       // close the pseudo-terminal, as an adapter pulled out
+    NoReply,     // say nothing
+    Nack,        // reply with the acknowledgement bit clear
+    BadChecksum, // reply with a wrong checksum
+    OtherNode,   // reply as another node (node ID + 1)
+    ShortReply,  // reply whose payload is shorter than the instruction's
+    SplitReply,  // reply split by a silence longer than the client's chunk timeout
+    Garbage,     // random bytes instead of a reply
+    Unplug,      // close the pseudo-terminal, as an adapter pulled out
 };
 
 // "none", "nack", "checksum", "node", "short", "split", "garbage", "unplug", "noreply".
 bool ParseFault(const std::string& text, Fault& fault);
 
 struct Options {
-    std::string model = "T8310";   // T7310, T8310 or PRM8310
+    std::string model = "T8310"; // T7310, T8310 or PRM8310
     std::string version = "2.10";
-    std::string pcid = "5";        // PC software ID in the identity reply
+    std::string pcid = "5"; // PC software ID in the identity reply
     uint8_t node = 1;
-    int split_silence_ms = 400;    // silence inside a split reply
-    int reply_delay_ms = 0;        // time between a request and its reply
+    int split_silence_ms = 400;         // silence inside a split reply
+    int reply_delay_ms = 0;             // time between a request and its reply
+    int partial_frame_silence_ms = 100; // a partial request is dropped after this silence
+    double volume_period_s = 600.0;     // one rise and fall of the live volume
+    unsigned garbage_seed = 7310;       // makes the garbage fault repeatable
 };
+
+// True for the models that know the extended instructions (27-2B, B1-B4).
+bool IsExtendedModel(const std::string& model, const std::string& pcid);
 
 class GaugeSimulator {
 public:
@@ -61,21 +68,36 @@ public:
     // Pulls the adapter out at once (closes the pty master).
     void Unplug();
 
-    // The requests received, in order: instruction codes, and whole frames.
+    // The requests received, in order: instruction codes, and whole frames. Every frame with a
+    // good checksum is logged, also one addressed to another node (which gets no answer).
     std::vector<uint8_t> Instructions() const;
     std::vector<std::vector<uint8_t>> Frames() const;
+    // The bytes sent back, one entry per answered request (a split reply as one entry).
+    std::vector<std::vector<uint8_t>> Replies() const;
+    // Received bytes that formed no frame (noise, bad checksum, a request cut short).
+    size_t DiscardedBytes() const;
     void ClearLog();
 
     // The payload that a read instruction replies with (after the node byte), and the
     // writer for it: the block as the gauge holds it. For 0x10 the argument is the alarm
-    // index, for 0x1D the table row.
+    // index, for 0x1D the table row. SetBlock writes at most the block's size; 0x1B sets the
+    // node, 0xDF replaces the identity text, 0x1E and 0x19 fix the state and alarm outputs,
+    // 0x1A fixes the volume (an 8-byte double, most significant byte first).
     std::vector<uint8_t> Block(uint8_t readInstruction, uint8_t argument = 0) const;
     void SetBlock(uint8_t readInstruction, const std::vector<uint8_t>& bytes, uint8_t argument = 0);
 
+    // The volume reported now; SetVolume stops it changing (for repeatable tests).
+    double Volume() const;
+    void SetVolume(double volume);
+
     uint8_t Node() const;
+    bool IsExtended() const;
     bool AlarmTestMode() const;
     uint8_t AlarmTestOutputs() const;
     int C6Count() const;
+    // The value of the last contrast preview (C7), or -1 when none came.
+    int ContrastPreview() const;
+    bool Unplugged() const;
 
     // Loads a .TLS settings file into the image (format 2 or 3 by its first bytes).
     bool LoadImage(const std::string& fileName, std::string* error = nullptr);

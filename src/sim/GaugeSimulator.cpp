@@ -1,0 +1,792 @@
+#include "GaugeSimulator.h"
+
+#include "SimBytes.h"
+#include "SimFrame.h"
+#include "SimImage.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <cstring>
+#include <numbers>
+#include <optional>
+#include <random>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/eventfd.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace sim {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace layout;
+
+constexpr uint8_t kAcknowledge = 0x21;
+constexpr size_t kAcknowledgePayload = 10;   // the acknowledged code, then zeros
+constexpr size_t kMaxPayload = kMaxData - 1; // after the node byte
+
+// Instructions with arguments or behaviour of their own (the plain blocks are in SimImage).
+constexpr uint8_t kReadAlarm = 0x10;
+constexpr uint8_t kWriteAlarm = 0xA0;
+constexpr uint8_t kReadTankName = 0x15;
+constexpr uint8_t kWriteTankName = 0xA5;
+constexpr uint8_t kReadTableRows = 0x1D;
+constexpr uint8_t kWriteTableRows = 0xAB;
+constexpr uint8_t kWriteNodeId = 0xA9;
+constexpr uint8_t kReadIdentity = 0xDF;
+constexpr uint8_t kReadState = 0x1E;
+constexpr uint8_t kReadAlarmOutputs = 0x19;
+constexpr uint8_t kReadVolume = 0x1A;
+constexpr uint8_t kAlarmTestOn = 0xC0;
+constexpr uint8_t kAlarmTestOutputs = 0xC1;
+constexpr uint8_t kAlarmTestOff = 0xC2;
+constexpr uint8_t kCommit = 0xC6;
+constexpr uint8_t kContrastPreview = 0xC7;
+
+constexpr uint8_t kStateRunning = 3;
+constexpr uint8_t kStateAlarmTest = 6;
+
+// How long the gauge keeps trying to hand a reply to a client that does not read.
+constexpr int kWriteDeadlineMs = 1000;
+// Pause before looking at the line again while no client holds the port open.
+constexpr int kHangupPauseMs = 20;
+
+struct Answer {
+    uint8_t flags = kReplyFlags;
+    uint8_t instruction = 0;
+    std::vector<uint8_t> payload;   // after the node byte
+    std::optional<uint8_t> newNode; // takes effect once the reply is out
+};
+
+Answer Acknowledge(uint8_t code) {
+    Answer answer;
+    answer.instruction = kAcknowledge;
+    answer.payload.assign(kAcknowledgePayload, 0);
+    answer.payload[0] = code;
+    return answer;
+}
+
+Answer Refuse(uint8_t code) {
+    Answer answer;
+    answer.flags = kNackFlags;
+    answer.instruction = code;
+    return answer;
+}
+
+Answer Data(uint8_t code, std::vector<uint8_t> payload) {
+    Answer answer;
+    answer.instruction = code;
+    if (payload.size() > kMaxPayload)
+        payload.resize(kMaxPayload);
+    answer.payload = std::move(payload);
+    return answer;
+}
+
+std::string LastError(const char* what) {
+    return std::string(what) + ": " + std::strerror(errno);
+}
+
+} // namespace
+
+bool ParseFault(const std::string& text, Fault& fault) {
+    static const std::pair<const char*, Fault> kNames[] = {
+        {"none", Fault::None},        {"noreply", Fault::NoReply},
+        {"nack", Fault::Nack},        {"checksum", Fault::BadChecksum},
+        {"node", Fault::OtherNode},   {"short", Fault::ShortReply},
+        {"split", Fault::SplitReply}, {"garbage", Fault::Garbage},
+        {"unplug", Fault::Unplug},
+    };
+    for (const auto& [name, value] : kNames)
+        if (text == name) {
+            fault = value;
+            return true;
+        }
+    return false;
+}
+
+bool IsExtendedModel(const std::string& model, const std::string& pcid) {
+    return model == "T8310" || model == "PRM8310" || (model == "T7310" && pcid >= "4");
+}
+
+struct GaugeSimulator::Impl {
+    explicit Impl(Options opts)
+        : options(std::move(opts)), extended(IsExtendedModel(options.model, options.pcid)),
+          image(DeviceImage::Default(options.node, extended, options.model == "PRM8310")),
+          assembler(std::chrono::milliseconds(options.partial_frame_silence_ms)),
+          random(options.garbage_seed), started(Clock::now()) {
+        identity = options.model + " " + options.version + "?" + options.pcid;
+    }
+
+    // Everything below the mutex is shared with the line thread.
+    const Options options;
+    const bool extended;
+    mutable std::mutex mutex;
+    std::condition_variable changed;
+    DeviceImage image;
+    std::string identity;
+    bool testMode = false;
+    uint8_t testOutputs = 0;
+    int c6Count = 0;
+    int contrastPreview = -1;
+    std::optional<uint8_t> fixedState;
+    std::optional<uint8_t> fixedOutputs;
+    std::optional<double> fixedVolume;
+    std::map<uint8_t, Fault> faults;
+    std::vector<uint8_t> instructions;
+    std::vector<std::vector<uint8_t>> frames;
+    std::vector<std::vector<uint8_t>> replies;
+    bool running = false;
+    bool unplugRequest = false;
+    bool unplugged = false;
+    int master = -1;
+    std::string slavePath;
+    std::string linkPath;
+
+    // Owned by the line thread while it runs.
+    FrameAssembler assembler;
+    std::mt19937 random;
+    Clock::time_point started;
+    int wake = -1;
+    std::atomic<bool> stopping{false};
+    std::thread thread;
+
+    void Run();
+    void Handle(const Frame& request);
+    Answer Execute(const Frame& request);
+    std::vector<uint8_t> Garbage();
+    bool Pause(int milliseconds);
+    void Send(const std::vector<uint8_t>& bytes);
+    void CloseMaster();
+    Fault FaultFor(uint8_t code) const;
+    std::vector<uint8_t> ReadBlock(uint8_t code, uint8_t argument) const;
+    double CurrentVolume() const;
+    uint8_t CurrentOutputs() const;
+};
+
+Fault GaugeSimulator::Impl::FaultFor(uint8_t code) const {
+    if (auto it = faults.find(code); it != faults.end())
+        return it->second;
+    if (auto it = faults.find(0); it != faults.end())
+        return it->second;
+    return Fault::None;
+}
+
+double GaugeSimulator::Impl::CurrentVolume() const {
+    if (fixedVolume)
+        return *fixedVolume;
+    // A slow rise and fall between a fifth and four fifths of the tank's height.
+    const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
+    const double period = options.volume_period_s > 0 ? options.volume_period_s : 600.0;
+    const double level = 0.5 + 0.3 * std::sin(2.0 * std::numbers::pi * seconds / period);
+    return image.VolumeAt(level);
+}
+
+uint8_t GaugeSimulator::Impl::CurrentOutputs() const {
+    if (testMode)
+        return testOutputs;
+    if (fixedOutputs)
+        return *fixedOutputs;
+    const double capacity = image.VolumeAt(1.0);
+    return image.AlarmOutputs(capacity > 0 ? CurrentVolume() / capacity * 100.0 : 0.0);
+}
+
+std::vector<uint8_t> GaugeSimulator::Impl::ReadBlock(uint8_t code, uint8_t argument) const {
+    if (const BlockSpan* block = FindBlockByRead(code))
+        return image.Copy(block->offset, block->size);
+    switch (code) {
+    case kReadAlarm:
+        if (argument >= kAlarmCount)
+            return {};
+        return image.Copy(kAlarms + argument * kAlarmSize, kAlarmSize);
+    case kReadTableRows:
+        if (argument >= kTableRowCount)
+            return {};
+        return image.Copy(kTableRows + argument * kTableRowSize, kTableRowSize);
+    case kReadTankName: {
+        auto name = image.TankName();
+        name.push_back(0); // a twelve-character name still ends
+        return name;
+    }
+    case kReadIdentity: {
+        std::vector<uint8_t> text(identity.begin(), identity.end());
+        text.push_back(0);
+        return text;
+    }
+    case kReadState:
+        return {fixedState.value_or(testMode ? kStateAlarmTest : kStateRunning)};
+    case kReadAlarmOutputs:
+        return {CurrentOutputs()};
+    case kReadVolume: {
+        std::vector<uint8_t> bytes(8);
+        PutBEDouble(bytes.data(), CurrentVolume());
+        return bytes;
+    }
+    default:
+        return {};
+    }
+}
+
+Answer GaugeSimulator::Impl::Execute(const Frame& request) {
+    const uint8_t code = request.instruction;
+    const std::vector<uint8_t> args(request.data.begin() + 1, request.data.end());
+
+    // An instruction this gauge does not know, or a request that is malformed for it, gets a
+    // negative acknowledgement and changes nothing.
+    if (const BlockSpan* block = FindBlockByRead(code)) {
+        if (block->extended && !extended)
+            return Refuse(code);
+        return Data(code, image.Copy(block->offset, block->size));
+    }
+    if (const BlockSpan* block = FindBlockByWrite(code)) {
+        if ((block->extended && !extended) || args.size() < block->size)
+            return Refuse(code);
+        if (code == kWriteNodeId) {
+            if (args[0] > kHighestNode)
+                return Refuse(code);
+            Answer answer = Acknowledge(code);
+            answer.newNode = args[0]; // the acknowledgement still comes from the old node
+            return answer;
+        }
+        image.Put(block->offset, block->size, args);
+        return Acknowledge(code);
+    }
+    switch (code) {
+    case kReadAlarm:
+        if (args.empty() || args[0] >= kAlarmCount)
+            return Refuse(code);
+        return Data(code, ReadBlock(code, args[0]));
+    case kWriteAlarm:
+        if (args.size() < 1 + kAlarmSize || args[0] >= kAlarmCount)
+            return Refuse(code);
+        image.Put(kAlarms + args[0] * kAlarmSize, kAlarmSize,
+                  std::vector<uint8_t>(args.begin() + 1, args.end()));
+        return Acknowledge(code);
+    case kReadTankName:
+        return Data(code, ReadBlock(code, 0));
+    case kWriteTankName:
+        image.SetTankName(args.data(), args.size());
+        return Acknowledge(code);
+    case kReadTableRows: {
+        if (args.size() < 2)
+            return Refuse(code);
+        const size_t start = args[0], count = args[1];
+        if (start + count > kTableRowCount || count * kTableRowSize > kMaxPayload)
+            return Refuse(code);
+        return Data(code, image.Copy(kTableRows + start * kTableRowSize, count * kTableRowSize));
+    }
+    case kWriteTableRows: {
+        if (args.size() < 2)
+            return Refuse(code);
+        const size_t start = args[0], count = args[1];
+        if (start + count > kTableRowCount || args.size() < 2 + count * kTableRowSize)
+            return Refuse(code);
+        image.Put(kTableRows + start * kTableRowSize, count * kTableRowSize,
+                  std::vector<uint8_t>(args.begin() + 2, args.end()));
+        return Acknowledge(code);
+    }
+    case kReadIdentity:
+    case kReadState:
+    case kReadAlarmOutputs:
+    case kReadVolume:
+        return Data(code, ReadBlock(code, 0));
+    case kAlarmTestOn:
+        testMode = true;
+        testOutputs = 0;
+        return Acknowledge(code);
+    case kAlarmTestOutputs:
+        if (args.empty())
+            return Refuse(code);
+        testOutputs = args[0];
+        return Acknowledge(code);
+    case kAlarmTestOff:
+        testMode = false;
+        testOutputs = 0;
+        return Acknowledge(code);
+    case kCommit:
+        ++c6Count;
+        return Acknowledge(code);
+    case kContrastPreview:
+        // Shown at once and forgotten: the stored contrast changes only through A4.
+        if (args.empty())
+            return Refuse(code);
+        contrastPreview = args[0];
+        return Acknowledge(code);
+    default:
+        return Refuse(code);
+    }
+}
+
+std::vector<uint8_t> GaugeSimulator::Impl::Garbage() {
+    std::uniform_int_distribution<int> length(6, 24), byte(0, 255);
+    std::vector<uint8_t> bytes(static_cast<size_t>(length(random)));
+    for (uint8_t& b : bytes)
+        b = static_cast<uint8_t>(byte(random));
+    // Noise that any client must reject: it asks for checksum checking, fails it, and carries
+    // no acknowledgement bit.
+    bytes[kOffsetFlags] = static_cast<uint8_t>((bytes[kOffsetFlags] | kFlagChecksum) & ~kFlagAck);
+    const uint8_t sum = Checksum(bytes.data(), bytes.size() - 1);
+    if (bytes.back() == sum)
+        bytes.back() = static_cast<uint8_t>(sum ^ 0xFF);
+    return bytes;
+}
+
+// Waits on the wake-up fd only; false when the simulator is stopping.
+bool GaugeSimulator::Impl::Pause(int milliseconds) {
+    const auto until = Clock::now() + std::chrono::milliseconds(milliseconds);
+    while (!stopping) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count();
+        if (left <= 0)
+            return true;
+        pollfd fd{wake, POLLIN, 0};
+        if (poll(&fd, 1, static_cast<int>(left)) > 0) {
+            std::lock_guard lock(mutex);
+            if (unplugRequest)
+                return true; // handled by the main loop
+            uint64_t count;
+            [[maybe_unused]] auto n = read(wake, &count, sizeof count);
+        }
+    }
+    return false;
+}
+
+// One write burst per piece, so the client's silence-delimited reader sees it as one chunk.
+void GaugeSimulator::Impl::Send(const std::vector<uint8_t>& bytes) {
+    // With nobody on the line the pty would keep the bytes for the next client to open it.
+    pollfd line{master, POLLOUT, 0};
+    if (master < 0 || (poll(&line, 1, 0) > 0 && (line.revents & POLLHUP)))
+        return;
+    size_t sent = 0;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(kWriteDeadlineMs);
+    while (sent < bytes.size() && !stopping && master >= 0) {
+        const ssize_t n = write(master, bytes.data() + sent, bytes.size() - sent);
+        if (n > 0) {
+            sent += static_cast<size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN)
+            return; // nobody holds the port open: the reply is lost
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0)
+            return;
+        pollfd fd{master, POLLOUT, 0};
+        poll(&fd, 1, static_cast<int>(left));
+    }
+}
+
+void GaugeSimulator::Impl::CloseMaster() {
+    std::lock_guard lock(mutex);
+    if (master >= 0) {
+        close(master);
+        master = -1;
+    }
+    unplugged = true;
+    unplugRequest = false;
+    changed.notify_all();
+}
+
+void GaugeSimulator::Impl::Handle(const Frame& request) {
+    std::vector<uint8_t> first, second;
+    std::optional<uint8_t> newNode;
+    Fault fault = Fault::None;
+    {
+        std::lock_guard lock(mutex);
+        instructions.push_back(request.instruction);
+        frames.push_back(request.wire);
+        if (request.data.empty())
+            return; // nobody is addressed
+        const uint8_t node = image.At(kRs485Id)[0];
+        if (request.data[0] != node && request.data[0] != kBroadcastNode)
+            return;
+        fault = FaultFor(request.instruction);
+        // A request that is lost, refused or drowned in noise is not carried out.
+        switch (fault) {
+        case Fault::NoReply:
+            return;
+        case Fault::Unplug:
+            break;
+        case Fault::Garbage:
+            first = Garbage();
+            break;
+        case Fault::Nack:
+            first = BuildFrame(kNackFlags, request.instruction, {node});
+            break;
+        default: {
+            Answer answer = Execute(request);
+            newNode = answer.newNode;
+            if (fault == Fault::ShortReply)
+                answer.payload.resize(answer.payload.size() / 2);
+            std::vector<uint8_t> data{fault == Fault::OtherNode ? uint8_t(node + 1) : node};
+            data.insert(data.end(), answer.payload.begin(), answer.payload.end());
+            first = BuildFrame(answer.flags, answer.instruction, data);
+            if (fault == Fault::BadChecksum)
+                first.back() ^= 0x5A;
+            if (fault == Fault::SplitReply) {
+                const auto half = static_cast<std::ptrdiff_t>(first.size() / 2);
+                second.assign(first.begin() + half, first.end());
+                first.resize(static_cast<size_t>(half));
+            }
+        }
+        }
+    }
+    if (fault == Fault::Unplug) {
+        CloseMaster();
+        return;
+    }
+    if (options.reply_delay_ms > 0 && !Pause(options.reply_delay_ms))
+        return;
+    Send(first);
+    if (!second.empty() && Pause(options.split_silence_ms))
+        Send(second);
+    std::lock_guard lock(mutex);
+    std::vector<uint8_t> whole = first;
+    whole.insert(whole.end(), second.begin(), second.end());
+    replies.push_back(std::move(whole));
+    if (newNode)
+        image.At(kRs485Id)[0] = *newNode;
+}
+
+void GaugeSimulator::Impl::Run() {
+    std::vector<Frame> ready;
+    bool hungUp = false;
+    while (!stopping) {
+        {
+            std::unique_lock lock(mutex);
+            if (unplugRequest) {
+                lock.unlock();
+                CloseMaster();
+                continue;
+            }
+        }
+        if (master < 0 || hungUp) {
+            // No client on the line (or none ever again): look again after a pause.
+            hungUp = false;
+            Pause(master < 0 ? 1000 : kHangupPauseMs);
+            continue;
+        }
+        pollfd fds[2] = {{wake, POLLIN, 0}, {master, POLLIN, 0}};
+        const int timeout = assembler.MillisecondsToExpiry(Clock::now());
+        const int n = poll(fds, 2, timeout);
+        if (n < 0 && errno != EINTR)
+            break;
+        if (fds[0].revents & POLLIN) {
+            uint64_t count;
+            [[maybe_unused]] auto r = read(wake, &count, sizeof count);
+            continue;
+        }
+        if (fds[1].revents & POLLIN) {
+            uint8_t buffer[512];
+            const ssize_t got = read(master, buffer, sizeof buffer);
+            if (got > 0)
+                assembler.Feed(buffer, static_cast<size_t>(got), Clock::now(), ready);
+            else if (got < 0 && errno != EAGAIN && errno != EINTR)
+                hungUp = true;
+        } else if (fds[1].revents & (POLLHUP | POLLERR)) {
+            hungUp = true;
+        }
+        assembler.Expire(Clock::now(), ready);
+        for (const Frame& frame : ready) {
+            if (stopping || master < 0)
+                break;
+            Handle(frame);
+        }
+        ready.clear();
+    }
+}
+
+GaugeSimulator::GaugeSimulator(Options options)
+    : impl_(std::make_unique<Impl>(std::move(options))) {}
+
+GaugeSimulator::~GaugeSimulator() {
+    Stop();
+}
+
+bool GaugeSimulator::Start(std::string* error) {
+    auto fail = [&](std::string reason) {
+        if (error)
+            *error = std::move(reason);
+        return false;
+    };
+    std::lock_guard lock(impl_->mutex);
+    if (impl_->running)
+        return fail("the simulator is already running");
+    int master = -1, slave = -1;
+    if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
+        return fail(LastError("openpty"));
+    // Raw mode, so the client's bytes reach the gauge untouched whatever it sets itself.
+    termios settings{};
+    char name[256] = {};
+    bool ready = tcgetattr(slave, &settings) == 0;
+    if (ready) {
+        cfmakeraw(&settings);
+        ready =
+            tcsetattr(slave, TCSANOW, &settings) == 0 && ttyname_r(slave, name, sizeof name) == 0;
+    }
+    if (!ready) {
+        const std::string reason = LastError("pseudo-terminal set-up");
+        close(master);
+        close(slave);
+        return fail(reason);
+    }
+    // Only the client holds the slave open, so its close is seen here as a hang-up.
+    close(slave);
+    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+    fcntl(master, F_SETFD, FD_CLOEXEC);
+    impl_->wake = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (impl_->wake < 0) {
+        close(master);
+        return fail(LastError("eventfd"));
+    }
+    impl_->master = master;
+    impl_->slavePath = name;
+    impl_->unplugged = false;
+    impl_->unplugRequest = false;
+    impl_->stopping = false;
+    impl_->running = true;
+    impl_->thread = std::thread([this] { impl_->Run(); });
+    return true;
+}
+
+void GaugeSimulator::Stop() {
+    {
+        std::lock_guard lock(impl_->mutex);
+        if (!impl_->running)
+            return;
+        impl_->running = false;
+    }
+    impl_->stopping = true;
+    const uint64_t one = 1;
+    [[maybe_unused]] auto n = write(impl_->wake, &one, sizeof one);
+    impl_->thread.join();
+    std::lock_guard lock(impl_->mutex);
+    if (impl_->master >= 0)
+        close(impl_->master);
+    impl_->master = -1;
+    close(impl_->wake);
+    impl_->wake = -1;
+    impl_->changed.notify_all();
+    // Take the published link away, but only while it still names this simulator's slave.
+    if (!impl_->linkPath.empty()) {
+        char target[256] = {};
+        const ssize_t len = readlink(impl_->linkPath.c_str(), target, sizeof target - 1);
+        if (len > 0 && impl_->slavePath == std::string(target, static_cast<size_t>(len)))
+            unlink(impl_->linkPath.c_str());
+        impl_->linkPath.clear();
+    }
+}
+
+std::string GaugeSimulator::SlavePath() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->slavePath;
+}
+
+bool GaugeSimulator::Link(const std::string& path, std::string* error) {
+    std::lock_guard lock(impl_->mutex);
+    auto fail = [&](std::string reason) {
+        if (error)
+            *error = std::move(reason);
+        return false;
+    };
+    if (!impl_->running)
+        return fail("the simulator is not running");
+    struct stat info {};
+    if (lstat(path.c_str(), &info) == 0) {
+        // A link left behind by an earlier run is replaced; anything else is not ours.
+        if (!S_ISLNK(info.st_mode))
+            return fail(path + " exists and is not a symbolic link");
+        if (unlink(path.c_str()) != 0)
+            return fail(LastError(("cannot replace " + path).c_str()));
+    }
+    if (symlink(impl_->slavePath.c_str(), path.c_str()) != 0)
+        return fail(LastError(("cannot create " + path).c_str()));
+    impl_->linkPath = path;
+    return true;
+}
+
+void GaugeSimulator::SetFault(uint8_t instruction, Fault fault) {
+    std::lock_guard lock(impl_->mutex);
+    impl_->faults[instruction] = fault;
+}
+
+void GaugeSimulator::ClearFaults() {
+    std::lock_guard lock(impl_->mutex);
+    impl_->faults.clear();
+}
+
+void GaugeSimulator::Unplug() {
+    std::unique_lock lock(impl_->mutex);
+    if (!impl_->running) {
+        if (impl_->master >= 0)
+            close(impl_->master);
+        impl_->master = -1;
+        impl_->unplugged = true;
+        return;
+    }
+    // The line thread owns the descriptor while it runs: ask it, and wait until it is closed.
+    impl_->unplugRequest = true;
+    const uint64_t one = 1;
+    [[maybe_unused]] auto n = write(impl_->wake, &one, sizeof one);
+    impl_->changed.wait(lock, [&] { return impl_->unplugged || !impl_->running; });
+}
+
+std::vector<uint8_t> GaugeSimulator::Instructions() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->instructions;
+}
+
+std::vector<std::vector<uint8_t>> GaugeSimulator::Frames() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->frames;
+}
+
+std::vector<std::vector<uint8_t>> GaugeSimulator::Replies() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->replies;
+}
+
+size_t GaugeSimulator::DiscardedBytes() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->assembler.DiscardedBytes();
+}
+
+void GaugeSimulator::ClearLog() {
+    std::lock_guard lock(impl_->mutex);
+    impl_->instructions.clear();
+    impl_->frames.clear();
+    impl_->replies.clear();
+}
+
+std::vector<uint8_t> GaugeSimulator::Block(uint8_t readInstruction, uint8_t argument) const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->ReadBlock(readInstruction, argument);
+}
+
+void GaugeSimulator::SetBlock(uint8_t readInstruction, const std::vector<uint8_t>& bytes,
+                              uint8_t argument) {
+    std::lock_guard lock(impl_->mutex);
+    DeviceImage& image = impl_->image;
+    if (const BlockSpan* block = FindBlockByRead(readInstruction)) {
+        image.Put(block->offset, block->size, bytes);
+        return;
+    }
+    switch (readInstruction) {
+    case kReadAlarm:
+        if (argument < kAlarmCount)
+            image.Put(kAlarms + argument * kAlarmSize, kAlarmSize, bytes);
+        break;
+    case kReadTableRows:
+        if (argument < kTableRowCount)
+            image.Put(kTableRows + argument * kTableRowSize, kTableRowSize, bytes);
+        break;
+    case kReadTankName:
+        image.SetTankName(bytes.data(), bytes.size());
+        break;
+    case kReadIdentity:
+        impl_->identity.assign(bytes.begin(), std::find(bytes.begin(), bytes.end(), 0));
+        break;
+    case kReadState:
+        if (!bytes.empty())
+            impl_->fixedState = bytes[0];
+        break;
+    case kReadAlarmOutputs:
+        if (!bytes.empty())
+            impl_->fixedOutputs = bytes[0];
+        break;
+    case kReadVolume:
+        if (bytes.size() >= 8)
+            impl_->fixedVolume = GetBEDouble(bytes.data());
+        break;
+    default:
+        break;
+    }
+}
+
+double GaugeSimulator::Volume() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->CurrentVolume();
+}
+
+void GaugeSimulator::SetVolume(double volume) {
+    std::lock_guard lock(impl_->mutex);
+    impl_->fixedVolume = volume;
+}
+
+uint8_t GaugeSimulator::Node() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->image.At(kRs485Id)[0];
+}
+
+bool GaugeSimulator::IsExtended() const {
+    return impl_->extended;
+}
+
+bool GaugeSimulator::AlarmTestMode() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->testMode;
+}
+
+uint8_t GaugeSimulator::AlarmTestOutputs() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->testOutputs;
+}
+
+int GaugeSimulator::C6Count() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->c6Count;
+}
+
+int GaugeSimulator::ContrastPreview() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->contrastPreview;
+}
+
+bool GaugeSimulator::Unplugged() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->unplugged;
+}
+
+bool GaugeSimulator::LoadImage(const std::string& fileName, std::string* error) {
+    std::vector<uint8_t> file;
+    const int fd = open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (error)
+            *error = LastError(("cannot open " + fileName).c_str());
+        return false;
+    }
+    // A settings file is small; anything past the largest format is ignored.
+    constexpr size_t kLargestFile = 1236;
+    file.resize(kLargestFile);
+    size_t got = 0;
+    while (got < file.size()) {
+        const ssize_t n = read(fd, file.data() + got, file.size() - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        got += static_cast<size_t>(n);
+    }
+    close(fd);
+    file.resize(got);
+    std::lock_guard lock(impl_->mutex);
+    std::string reason;
+    if (!impl_->image.LoadSettingsFile(file, &reason)) {
+        if (error)
+            *error = fileName + ": " + reason;
+        return false;
+    }
+    return true;
+}
+
+} // namespace sim
