@@ -1,0 +1,133 @@
+#include "ScriptedDialogService.h"
+
+#include <cstdio>
+
+namespace {
+// The service installed before the current one, restored when a scripted one goes.
+IDialogService* g_installed = nullptr;
+} // namespace
+
+const char* DialogKindName(TDialogKind kind) {
+    switch (kind) {
+    case TDialogKind::Information:
+        return "Information";
+    case TDialogKind::Error:
+        return "Error";
+    case TDialogKind::Plain:
+        return "Plain";
+    case TDialogKind::Question:
+        return "Question";
+    case TDialogKind::InputText:
+        return "InputText";
+    case TDialogKind::OpenFile:
+        return "OpenFile";
+    case TDialogKind::SaveFile:
+        return "SaveFile";
+    }
+    return "?";
+}
+
+TScriptedDialogService::TScriptedDialogService() : previous_(g_installed) {
+    g_installed = this;
+    SetDialogService(this);
+}
+
+TScriptedDialogService::~TScriptedDialogService() {
+    g_installed = previous_;
+    SetDialogService(previous_);
+}
+
+QStringList TScriptedDialogService::Transcript() const {
+    QStringList lines;
+    for (const TDialogRecord& r : records_) {
+        QString line = QString::fromLatin1(DialogKindName(r.Kind));
+        if (!r.Caption.isEmpty())
+            line += QStringLiteral(" [") + r.Caption + QStringLiteral("]");
+        line += QStringLiteral(": ") + r.Text;
+        if (r.Unexpected)
+            line += QStringLiteral("  <-- UNEXPECTED");
+        lines << line;
+    }
+    return lines;
+}
+
+QStringList TScriptedDialogService::Boxes() const {
+    QStringList texts;
+    for (const TDialogRecord& r : records_)
+        if (r.Kind == TDialogKind::Information || r.Kind == TDialogKind::Error ||
+            r.Kind == TDialogKind::Plain)
+            texts << r.Text;
+    return texts;
+}
+
+int TScriptedDialogService::UnexpectedCount() const {
+    int count = 0;
+    for (const TDialogRecord& r : records_)
+        count += r.Unexpected ? 1 : 0;
+    return count;
+}
+
+void TScriptedDialogService::Clear() {
+    records_.clear();
+    script_.clear();
+}
+
+bool TScriptedDialogService::take(TDialogKind kind, TDialogRecord& record, TAnswer& answer) {
+    if (script_.empty() || script_.front().Kind != kind) {
+        record.Unexpected = true;
+        std::fprintf(stderr, "UNEXPECTED DIALOG %s: %s\n", DialogKindName(kind),
+                     qPrintable(record.Caption + QStringLiteral(" ") + record.Text));
+        records_.push_back(record);
+        return false;
+    }
+    answer = script_.front();
+    script_.pop_front();
+    records_.push_back(record);
+    return true;
+}
+
+void TScriptedDialogService::Information(QWidget*, const QString& text) {
+    records_.push_back({TDialogKind::Information, text, {}, {}, false});
+}
+
+void TScriptedDialogService::Error(QWidget*, const QString& text) {
+    records_.push_back({TDialogKind::Error, text, {}, {}, false});
+}
+
+void TScriptedDialogService::Plain(QWidget*, const QString& text) {
+    records_.push_back({TDialogKind::Plain, text, {}, {}, false});
+}
+
+bool TScriptedDialogService::Question(QWidget*, const QString& text) {
+    TDialogRecord record{TDialogKind::Question, text, {}, {}, false};
+    TAnswer answer{};
+    return take(TDialogKind::Question, record, answer) && answer.Accept;
+}
+
+bool TScriptedDialogService::InputText(QWidget*, const QString& caption, const QString& prompt,
+                                       QString& value) {
+    TDialogRecord record{TDialogKind::InputText, prompt, caption, value, false};
+    TAnswer answer{};
+    if (!take(TDialogKind::InputText, record, answer) || !answer.Accept)
+        return false;
+    value = answer.Text;
+    return true;
+}
+
+QString TScriptedDialogService::OpenFileName(QWidget*, const QString& caption,
+                                             const QString& filter) {
+    TDialogRecord record{TDialogKind::OpenFile, {}, caption, filter, false};
+    TAnswer answer{};
+    if (!take(TDialogKind::OpenFile, record, answer) || !answer.Accept)
+        return {};
+    return answer.Text;
+}
+
+QString TScriptedDialogService::SaveFileName(QWidget*, const QString& caption,
+                                             const QString& filter) {
+    TDialogRecord record{TDialogKind::SaveFile, {}, caption, filter, false};
+    TAnswer answer{};
+    if (!take(TDialogKind::SaveFile, record, answer) || !answer.Accept)
+        return {};
+    return answer.Text;
+}

@@ -1,0 +1,81 @@
+#pragma once
+
+// A dialog service for tests: records every box and prompt in order and answers from a
+// script. A dialog that the script did not expect is recorded as unexpected and answered
+// with the safe choice (No, Cancel, no file), so a test never stops at a dialog and still
+// fails loudly.
+
+#include "DialogService.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+#include <vector>
+
+enum class TDialogKind { Information, Error, Plain, Question, InputText, OpenFile, SaveFile };
+
+const char* DialogKindName(TDialogKind kind);
+
+struct TDialogRecord {
+    TDialogKind Kind = TDialogKind::Information;
+    QString Text;    // the box's text, or the prompt of an input dialog
+    QString Caption; // the caption of an input or file dialog
+    QString Value;   // the text an input dialog was pre-filled with; a file dialog's filter
+    bool Unexpected = false;
+};
+
+class TScriptedDialogService final : public IDialogService {
+public:
+    // Installs itself as the program's dialog service for its lifetime.
+    TScriptedDialogService();
+    ~TScriptedDialogService() override;
+    TScriptedDialogService(const TScriptedDialogService&) = delete;
+    TScriptedDialogService& operator=(const TScriptedDialogService&) = delete;
+
+    // ---- script: answers are taken in order, one per question, prompt or file dialog ----
+    void AnswerYes() { push(TDialogKind::Question, true, {}); }
+    void AnswerNo() { push(TDialogKind::Question, false, {}); }
+    void AnswerText(const QString& text) { push(TDialogKind::InputText, true, text); }
+    void CancelText() { push(TDialogKind::InputText, false, {}); }
+    void AnswerOpenFile(const QString& name) { push(TDialogKind::OpenFile, true, name); }
+    void AnswerSaveFile(const QString& name) { push(TDialogKind::SaveFile, true, name); }
+    void CancelFile(TDialogKind kind) { push(kind, false, {}); }
+
+    // ---- what was shown ----
+    const std::vector<TDialogRecord>& Records() const { return records_; }
+    // "Kind: text" lines, for readable test failures.
+    QStringList Transcript() const;
+    // The texts of the message boxes (information, error, plain) in order.
+    QStringList Boxes() const;
+    int UnexpectedCount() const;
+    bool ScriptDone() const { return script_.empty(); }
+    void Clear();
+
+    // ---- IDialogService ----
+    void Information(QWidget* parent, const QString& text) override;
+    void Error(QWidget* parent, const QString& text) override;
+    void Plain(QWidget* parent, const QString& text) override;
+    bool Question(QWidget* parent, const QString& text) override;
+    bool InputText(QWidget* parent, const QString& caption, const QString& prompt,
+                   QString& value) override;
+    QString OpenFileName(QWidget* parent, const QString& caption, const QString& filter) override;
+    QString SaveFileName(QWidget* parent, const QString& caption, const QString& filter) override;
+
+private:
+    struct TAnswer {
+        TDialogKind Kind;
+        bool Accept;
+        QString Text;
+    };
+    void push(TDialogKind kind, bool accept, const QString& text) {
+        script_.push_back({kind, accept, text});
+    }
+    // The next answer when it is of this kind; otherwise the record is marked unexpected
+    // (and a mismatching answer stays queued for the dialog it was meant for).
+    bool take(TDialogKind kind, TDialogRecord& record, TAnswer& answer);
+
+    std::deque<TAnswer> script_;
+    std::vector<TDialogRecord> records_;
+    IDialogService* previous_ = nullptr;
+};
