@@ -47,8 +47,8 @@ inline constexpr size_t TankDescriptionSize = TankRecordOffset + TankRecordSize;
 // Offsets inside the tank record.
 inline constexpr size_t TankType = 0;
 inline constexpr size_t TankUom = 1;
-inline constexpr size_t TankSg = 2;      // 2, thousandths
-inline constexpr size_t TankLength = 4;  // 4 each, thousandths of the tank unit
+inline constexpr size_t TankSg = 2;     // 2, thousandths
+inline constexpr size_t TankLength = 4; // 4 each, thousandths of the tank unit
 inline constexpr size_t TankHeight = 8;
 inline constexpr size_t TankWidth = 12;
 inline constexpr size_t TankRadius = 16;
@@ -58,19 +58,19 @@ inline constexpr size_t TankNameMaxLength = 12;
 
 // Calibration block.
 inline constexpr size_t CalibrationSize = 10;
-inline constexpr size_t CalAt4mA = 0;             // 2
-inline constexpr size_t CalAt20mA = 2;            // 2
-inline constexpr size_t CalInputPair = 4;         // 4: A/D count at 4 mA, then at 20 mA
+inline constexpr size_t CalAt4mA = 0;     // 2
+inline constexpr size_t CalAt20mA = 2;    // 2
+inline constexpr size_t CalInputPair = 4; // 4: A/D count at 4 mA, then at 20 mA
 inline constexpr size_t CalInputPairSize = 4;
-inline constexpr size_t CalTestModeTimeout = 8;   // 2, ms
+inline constexpr size_t CalTestModeTimeout = 8; // 2, ms
 
 // Extended block (extended devices only).
 inline constexpr size_t ExtendedSize = 12;
-inline constexpr size_t ExtFlowFrequencyScaling = 0;       // 2
-inline constexpr size_t ExtLcdDisplayResolution = 2;       // 4
-inline constexpr size_t ExtSafeTankCapacity = 6;           // 1
+inline constexpr size_t ExtFlowFrequencyScaling = 0;        // 2
+inline constexpr size_t ExtLcdDisplayResolution = 2;        // 4
+inline constexpr size_t ExtSafeTankCapacity = 6;            // 1
 inline constexpr size_t ExtDisplayResolutionHysteresis = 7; // 1
-inline constexpr size_t ExtTankSafeCapacityLitres = 8;     // 4, read-only
+inline constexpr size_t ExtTankSafeCapacityLitres = 8;      // 4, read-only
 
 // Tank table: size byte then 100 rows of (height, volume), each 32-bit big-endian.
 inline constexpr size_t TableRows = 100;
@@ -98,8 +98,21 @@ using TTankTable = std::array<uint8_t, img::TankTableSize>;
 using TAlarmRefs = std::array<TAlarmRecord*, img::AlarmCount>;
 
 static_assert(sizeof(TAlarmRecord) == 6 && sizeof(TDisplayOptions) == 9);
+static_assert(sizeof(TTankPoint) == 6 && sizeof(TOutputOptions) == 2);
 static_assert(sizeof(TTankDescription) == 36 && sizeof(TTankTable) == 801);
 static_assert(sizeof(TCalibration) == 10 && sizeof(TExtended) == 12);
+// The last field of each block ends exactly at the block's end.
+static_assert(img::AlarmHysteresis + 2 == img::AlarmRecordSize);
+static_assert(img::TankPointAdValue + 2 == img::TankPointSize);
+static_assert(img::OutputMirror4to20 + 1 == img::OutputOptionsSize);
+static_assert(img::DisplayUncatalogued + 2 == img::DisplayContrast);
+static_assert(img::DisplayDamping + 2 == img::DisplayOptionsSize);
+static_assert(img::TankNameBytes == img::TankRecordOffset);
+static_assert(img::TankExtent + 4 == img::TankRecordSize);
+static_assert(img::CalInputPair + img::CalInputPairSize == img::CalTestModeTimeout);
+static_assert(img::CalTestModeTimeout + 2 == img::CalibrationSize);
+static_assert(img::ExtTankSafeCapacityLitres + 4 == img::ExtendedSize);
+static_assert(img::TableRowVolume + 4 == img::TableRowSize);
 
 struct TDeviceImage {
     std::array<TAlarmRecord, img::AlarmCount> Alarms{};
@@ -135,8 +148,8 @@ struct TDeviceImage {
 // Values kept for the summary report; never sent to the gauge, saved in format 3 files.
 struct TReportFields {
     std::array<uint8_t, 4> Reserved{};
-    uint8_t BundAlarm = 0;   // 0 "No", 1 "Yes"
-    uint8_t CommsType = 0;   // 0 "Modbus", 1 "Standard"
+    uint8_t BundAlarm = 0;      // 0 "No", 1 "Yes"
+    uint8_t CommsType = 0;      // 0 "Modbus", 1 "Standard"
     int32_t SensorDistance = 0; // millimetres off the bottom of the tank
     std::string SerialNumber;   // at most 10 characters are saved
     std::string Name;           // at most 100
