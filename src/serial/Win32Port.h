@@ -5,17 +5,19 @@
 // The threads only post events to this object; event() is the window procedure.
 
 #include "MTdeque.h"
+#include "platform/SerialBackend.h"
 
 #include <QObject>
 
+#include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
-
-class ISerialBackend;
 
 enum TParity { p_EVENPARITY = 0, p_MARKPARITY = 1, p_NOPARITY = 2, p_ODDPARITY = 3 };
 enum TStopBits { s_ONESTOPBIT = 0, s_TWOSTOPBITS = 1 };
@@ -136,6 +138,11 @@ public:
     const TLineSettings& RequestedSettings() const { return requested_; }
     // The device path that Open used last (after COM resolution).
     const std::string& OpenedPath() const { return opened_path_; }
+    // Break duration that the next send-break uses (already cut to 1000 ms).
+    long BreakDuration() const { return break_duration_; }
+    // Bytes waiting in the receive and transmit queues.
+    int ReceiveQueued() const { return rx_queue_.Size(); }
+    int TransmitQueued() const { return tx_queue_.Size(); }
 
 protected:
     bool event(QEvent* e) override;
@@ -156,16 +163,54 @@ protected:
     virtual void RiNotify(bool) {}
 
 private:
-    // Implementation state: see Win32Port.cpp.
+    struct PortMessage;
+    friend struct PortMessage;
+
+    void WndProc(int message, int param, const char* echo);
+    void Post(int message, int param = 0, const char* echo = nullptr);
+
+    void InputThread();
+    void OutputThread();
+    bool output_worker();
+    void check_modem_status(bool first, uint32_t mask = 0);
+    void clear_error();
+    void report_line_lost(int systemError);
+    void read_settings();
+    int write_settings(const TLineSettings& settings);
+    void translate_last_error(int systemError);
+    static void adjust(TLineSettings& settings, long baud, int parity, int data_bits,
+                       int stop_bits, int dtr, int rts, int xon_xoff, int rts_cts, int dtr_dsr);
+    void signal_receive_space();
+    void signal_output(bool TWin32Port::*flag);
+
+    // Written by the port threads as well as the GUI thread.
     bool connected_ = false;
-    int error_code_ = PORT_OK;
-    int last_system_error_ = 0;
+    std::atomic<long> break_duration_{0};
+    std::atomic<bool> read_pending_{false};
+    std::atomic<int> last_system_error_{0};
+    std::atomic<int> error_code_{PORT_OK};
+    std::atomic<uint32_t> line_errors_{0};
+    std::atomic<uint32_t> modem_status_{0};
+
+    std::thread output_thread_;
+    std::thread input_thread_;
+
+    // The five events. Stop flags stay set until the next Open; the output side's
+    // auto-reset events are flags under output_mutex_; receive-space-available is the
+    // backend's input wake-up.
+    std::atomic<bool> stop_output_{false};
+    std::atomic<bool> stop_input_{false};
+    std::mutex output_mutex_;
+    std::condition_variable output_wake_;
+    bool transmit_data_ready_ = false;
+    bool send_break_ = false;
+
     int bytes_moved_ = 0;
     TLineSettings found_;
     TLineSettings requested_;
+    SerialLineState line_state_;
     std::string opened_path_;
     std::unique_ptr<ISerialBackend> backend_;
     MTdeque tx_queue_{kPortQueueCapacity};
     MTdeque rx_queue_{kPortQueueCapacity};
-    // (further private members are added by the implementation)
 };
