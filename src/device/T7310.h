@@ -5,10 +5,13 @@
 // Shows nothing itself: everything is reported through the events below.
 
 #include "DeviceImage.h"
+#include "Instructions.h"
 #include "ZURSettings.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -34,10 +37,10 @@ public:
     int32_t BaseReplyTimeout = 750;
 
     // Timing that tests shorten; the defaults are the protocol's own.
-    int PollInterval = 1500;         // status poll period
-    int WaitCheckInterval = 100;     // longest time the wait loop goes without checking
-    int ConnectWait = 750;           // wait for the port's connect notification
-    int DisconnectPause = 750;       // pause in Disconnect
+    int PollInterval = 1500;     // status poll period
+    int WaitCheckInterval = 100; // longest time the wait loop goes without checking
+    int ConnectWait = 750;       // wait for the port's connect notification
+    int DisconnectPause = 750;   // pause in Disconnect
 
     bool Connected() const { return connected_; }
     bool IsExtended() const { return Is8310 || Is7310Extended; }
@@ -62,7 +65,8 @@ public:
     std::function<void(T7310*)> OnReadAllDone;
     std::function<void(T7310*, const std::string& group)> OnReadingSetting;
     std::function<void(T7310*, const TTankDescription&)> OnTankShape;
-    std::function<void(T7310*, const TAlarmRefs&, const uint8_t* inputCalibration)> OnSensorSettings;
+    std::function<void(T7310*, const TAlarmRefs&, const uint8_t* inputCalibration)>
+        OnSensorSettings;
     std::function<void(T7310*, const TAlarmRefs&)> OnAlarms;
     std::function<void(T7310*, const TDisplayOptions&)> OnDisplayOptions;
     std::function<void(T7310*, uint8_t state)> OnDeviceState;
@@ -99,6 +103,8 @@ public:
     bool SetAlarmTestOutputs(uint8_t bits);
     void PreviewContrast(uint8_t contrast);
     void PollStatus();
+    // The group name of a read or write instruction ("setting" for any other code).
+    static std::string GroupName(uint8_t instruction);
 
     // Page-level write series; each stops at the first failure.
     bool WriteAlarms();
@@ -121,8 +127,41 @@ public:
         "latest software.\n2) The device firmware is old and has been superceeded\n3) Either the "
         "PC software, or device firmware is a prototype release.\n";
 
+    // The node ID that addresses every gauge; a reply from any node is accepted then.
+    static constexpr uint8_t kBroadcastNode = 99;
+
 private:
-    // (private members are added by the implementation)
+    // Link handlers.
+    void LinkConnected();
+    void LinkDisconnected();
+    void LinkError(uint8_t instruction);
+    void PacketRx(const TPacket& packet);
+    bool StoreReply(const instr::TInstruction& row, const uint8_t* payload, size_t length);
+    void SplitIdentity(const std::string& text);
+
+    // Runs the message loop until flag == expected, the abort flag or the time-out; a wait
+    // entered while another runs fails at once and aborts the outer one.
+    bool WaitFor(const bool& flag, bool expected, int timeout);
+    // Node byte, the row's argument bytes, then (for a write) its block; false when it
+    // cannot be built. Queues the request with the row's time-out.
+    bool Request(const instr::TInstruction& row, const instr::TCursor& cursor,
+                 uint8_t argument = 0);
+    // Clears flag, sends, and waits for flag by the row's wait (none: true once queued).
+    bool Exchange(const instr::TInstruction& row, bool& flag, const instr::TCursor& cursor,
+                  uint8_t argument = 0);
+    bool AppliesTo(instr::TFamily family) const;
+    bool WriteSeries(std::initializer_list<uint8_t> codes);
+    void RaiseProgress(int percent);
+
+    bool abort_ = false;
+    bool ack_ = false;
+    bool writing_ = false;
+    bool in_wait_ = false;
+    bool never_ = false; // what the pause in Disconnect waits for
+    // Per code: its reply has been stored (status codes: arrived since the last poll).
+    std::array<bool, 256> replied_{};
+    instr::TCursor read_cursor_;  // alarm and rows of the last read request
+    instr::TCursor write_cursor_; // alarm and rows of the write being built
     bool connected_ = false;
     bool applying_file_ = false;
     bool settings_read_ = false;
