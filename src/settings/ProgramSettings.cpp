@@ -27,11 +27,14 @@ QString KindName(TProgramSetting::TKind kind) {
 }
 
 QString StatusText(QSettings::Status status) {
-    return status == QSettings::FormatError ? QStringLiteral("the file is not a valid settings file")
-                                            : QStringLiteral("the file cannot be read or written");
+    return status == QSettings::FormatError
+               ? QStringLiteral("the file is not a valid settings file")
+               : QStringLiteral("the file cannot be read or written");
 }
 
-[[noreturn]] void Fail(const QString& text) { throw TSettingsError(text.toStdString()); }
+[[noreturn]] void Fail(const QString& text) {
+    throw TSettingsError(text.toStdString());
+}
 
 // Opens the setting's key; a store that is unreadable or malformed is reported before anything
 // is written to it, so a damaged file is left as it is.
@@ -46,9 +49,9 @@ std::unique_ptr<QSettings> OpenKey(const TProgramSetting& setting) {
 void Commit(QSettings& key, const TProgramSetting& setting) {
     key.sync();
     if (key.status() != QSettings::NoError)
-        Fail(QStringLiteral("Cannot write \"%1\" to settings key \"%2\" (%3): %4")
-                 .arg(setting.ValueName, setting.KeyPath, key.fileName(),
-                      StatusText(key.status())));
+        Fail(
+            QStringLiteral("Cannot write \"%1\" to settings key \"%2\" (%3): %4")
+                .arg(setting.ValueName, setting.KeyPath, key.fileName(), StatusText(key.status())));
 }
 
 // Reals are kept as the 8 raw bytes of a double, least significant byte first.
@@ -139,9 +142,9 @@ void TakeValue(TProgramSetting& setting, const QVariant& value) {
         break;
     }
     if (!ok)
-        Fail(QStringLiteral("Settings value \"%1\" in key \"%2\" is not %3: \"%4\"")
-                 .arg(setting.ValueName, setting.KeyPath, KindName(setting.Kind),
-                      value.toString()));
+        Fail(
+            QStringLiteral("Settings value \"%1\" in key \"%2\" is not %3: \"%4\"")
+                .arg(setting.ValueName, setting.KeyPath, KindName(setting.Kind), value.toString()));
 }
 
 void PutValue(QSettings& key, const TProgramSetting& setting) {
@@ -252,7 +255,7 @@ QString FormatFileVersion(const std::optional<std::array<int, 4>>& version) {
 }
 
 QString ReadFileVersion() {
-#if defined(ZUR_VERSION_MAJOR) && defined(ZUR_VERSION_MINOR) && defined(ZUR_VERSION_PATCH) &&     \
+#if defined(ZUR_VERSION_MAJOR) && defined(ZUR_VERSION_MINOR) && defined(ZUR_VERSION_PATCH) &&      \
     defined(ZUR_VERSION_TWEAK)
     // A part the project version leaves out is defined empty; "+ 0" makes it 0.
     return FormatFileVersion(std::array<int, 4>{ZUR_VERSION_MAJOR + 0, ZUR_VERSION_MINOR + 0,

@@ -25,7 +25,8 @@ TEST(ProgramSettings, FirstStartWritesTheThreeDefaults) {
     EXPECT_EQ(settings.Lookup(kLastConnectId)->TextValue, QString());
     EXPECT_EQ(settings.Lookup(kCommPort)->IntegerValue, 1);
     EXPECT_EQ(settings.Lookup(kBaudRate)->IntegerValue, 9600);
-    EXPECT_EQ(settings.Lookup(kCommPort)->KeyPath, QStringLiteral("\\SOFTWARE\\ZUR\\Configurator\\"));
+    EXPECT_EQ(settings.Lookup(kCommPort)->KeyPath,
+              QStringLiteral("\\SOFTWARE\\ZUR\\Configurator\\"));
 
     const QString file = store.ConfiguratorFile();
     ASSERT_TRUE(store.Exists(file));
@@ -80,7 +81,7 @@ TEST(ProgramSettings, WrongTypedOrDamagedStoreRaisesAndStopsThere) {
         {"[General]\nLast%20Connect%20ID=1\nComm%20Port=1, 2\n", true, "1", 0},
         {"[General]\nLast%20Connect%20ID=@ByteArray(12)\nComm%20Port=1\n", true, "", 0},
         {"[General]\nComm%20Port=4\nBaud%20Rate=fast\n", false, "", 4}, // default id written
-        {"[General\nComm%20Port=1\n", true, "", 0},                      // malformed file
+        {"[General\nComm%20Port=1\n", true, "", 0},                     // malformed file
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
