@@ -399,7 +399,6 @@ void GaugeSimulator::Impl::CloseMaster() {
 
 void GaugeSimulator::Impl::Handle(const Frame& request) {
     std::vector<uint8_t> first, second;
-    std::optional<uint8_t> newNode;
     Fault fault = Fault::None;
     {
         std::lock_guard lock(mutex);
@@ -425,7 +424,9 @@ void GaugeSimulator::Impl::Handle(const Frame& request) {
             break;
         default: {
             Answer answer = Execute(request);
-            newNode = answer.newNode;
+            // The reply goes out from the old node; the new one holds from the next request.
+            if (answer.newNode)
+                image.At(kRs485Id)[0] = *answer.newNode;
             if (fault == Fault::ShortReply)
                 answer.payload.resize(answer.payload.size() / 2);
             std::vector<uint8_t> data{fault == Fault::OtherNode ? uint8_t(node + 1) : node};
@@ -440,6 +441,11 @@ void GaugeSimulator::Impl::Handle(const Frame& request) {
             }
         }
         }
+        // Logged before the bytes leave, so a client that has the reply finds it logged.
+        if (fault != Fault::Unplug) {
+            replies.push_back(first);
+            replies.back().insert(replies.back().end(), second.begin(), second.end());
+        }
     }
     if (fault == Fault::Unplug) {
         CloseMaster();
@@ -450,12 +456,6 @@ void GaugeSimulator::Impl::Handle(const Frame& request) {
     Send(first);
     if (!second.empty() && Pause(options.split_silence_ms))
         Send(second);
-    std::lock_guard lock(mutex);
-    std::vector<uint8_t> whole = first;
-    whole.insert(whole.end(), second.begin(), second.end());
-    replies.push_back(std::move(whole));
-    if (newNode)
-        image.At(kRs485Id)[0] = *newNode;
 }
 
 void GaugeSimulator::Impl::Run() {
