@@ -5,6 +5,15 @@
 // writes, acknowledges with instruction 0x21, answers only its own node ID or 99, and can be
 // told to misbehave. It runs on a thread of its own, so a client that blocks its GUI thread
 // in a wait still gets its answers.
+//
+// Every reply carries flags 0x0F and the gauge's node ID as data byte 0; a reply goes out in one
+// write. A request the gauge cannot carry out (an unknown instruction, too few argument bytes,
+// an alarm or table row out of range, node ID 99 or above for A9, or an extended instruction
+// 27-2B/B1-B4 on a model that is not extended) gets a negative acknowledgement (flags 0x0E,
+// the request's instruction echoed) and changes nothing. Writes and control instructions are
+// acknowledged with instruction 0x21 and a 10-byte payload: the acknowledged code, then zeros.
+// Bytes that form no frame with a good checksum are dropped one at a time until a frame is
+// found; a partial frame is dropped after partial_frame_silence_ms of silence.
 
 #include <cstddef>
 #include <cstdint>
@@ -17,16 +26,20 @@
 
 namespace sim {
 
+// A fault applies to every request for its instruction addressed to this gauge until cleared.
+// With NoReply, Nack, Garbage and Unplug the request is lost and not carried out; with the others
+// it is carried out and only the reply is spoilt on its way back.
 enum class Fault {
     None,
     NoReply,     // say nothing
     Nack,        // reply with the acknowledgement bit clear
     BadChecksum, // reply with a wrong checksum
     OtherNode,   // reply as another node (node ID + 1)
-    ShortReply,  // reply whose payload is shorter than the instruction's
-    SplitReply,  // reply split by a silence longer than the client's chunk timeout
-    Garbage,     // random bytes instead of a reply
-    Unplug,      // close the pseudo-terminal, as an adapter pulled out
+    ShortReply,  // the first half of the payload, with a Length byte to match
+    SplitReply,  // the first half of the frame, split_silence_ms of silence, then the rest
+    Garbage,     // 6 to 24 random bytes that never pass as a good reply (acknowledgement bit
+                 // clear, checksum checking on and wrong)
+    Unplug,      // close the pseudo-terminal, as an adapter pulled out; it stays closed
 };
 
 // "none", "nack", "checksum", "node", "short", "split", "garbage", "unplug", "noreply".
@@ -62,7 +75,8 @@ public:
     // Also publish the slave under this path (a symbolic link), for scripts.
     bool Link(const std::string& path, std::string* error = nullptr);
 
-    // Misbehaviour for one instruction code, or for every code with instruction 0.
+    // Misbehaviour for one instruction code, or for every code with instruction 0. A fault set
+    // for a code wins over the one for every code (so SetFault(code, Fault::None) exempts it).
     void SetFault(uint8_t instruction, Fault fault);
     void ClearFaults();
     // Pulls the adapter out at once (closes the pty master).
@@ -86,7 +100,11 @@ public:
     std::vector<uint8_t> Block(uint8_t readInstruction, uint8_t argument = 0) const;
     void SetBlock(uint8_t readInstruction, const std::vector<uint8_t>& bytes, uint8_t argument = 0);
 
-    // The volume reported now; SetVolume stops it changing (for repeatable tests).
+    // The volume reported now (status 1A): the tank's volume, from its shape and dimensions, at
+    // a level that rises and falls slowly between 20 % and 80 % of its height. The alarm outputs
+    // (19) follow it through the alarm setpoints, except in alarm test mode, where they are
+    // what C1 drove; the state (1E) is 3 (running), or 6 in alarm test mode.
+    // SetVolume stops the volume changing (for repeatable tests).
     double Volume() const;
     void SetVolume(double volume);
 
@@ -99,7 +117,9 @@ public:
     int ContrastPreview() const;
     bool Unplugged() const;
 
-    // Loads a .TLS settings file into the image (format 2 or 3 by its first bytes).
+    // Loads a .TLS settings file into the image (format 2 or 3 by its first bytes), all but
+    // the RS 485 ID: the gauge keeps its node. A file too short for its format, or of another
+    // format, is refused with a reason and changes nothing; bytes past the format are ignored.
     bool LoadImage(const std::string& fileName, std::string* error = nullptr);
 
 private:

@@ -30,6 +30,7 @@ void FrameAssembler::Feed(const uint8_t* bytes, size_t count, Clock::time_point 
                           std::vector<Frame>& out) {
     if (count == 0)
         return;
+    Expire(now, out); // what was left before the silence belongs to no new frame
     pending_.insert(pending_.end(), bytes, bytes + count);
     lastByte_ = now;
     Extract(out);

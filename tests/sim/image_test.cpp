@@ -166,3 +166,20 @@ TEST(GaugeSimulatorImage, AssemblerResynchronisesAfterSilence) {
         }
     }
 }
+
+TEST(GaugeSimulatorImage, AssemblerForgetsAPartialFrameOnceTheLineWasQuiet) {
+    using namespace std::chrono_literals;
+    const Bytes good = simtest::Request(0x16, {1});
+    sim::FrameAssembler assembler(100ms);
+    std::vector<sim::Frame> frames;
+    const auto t0 = sim::FrameAssembler::Clock::time_point{} + 1h;
+    // A header whose Length byte would swallow the next request, then a quiet line: the
+    // request after the silence stands on its own.
+    const Bytes stale{0x0A, 0x20, 0x14};
+    assembler.Feed(stale.data(), stale.size(), t0, frames);
+    assembler.Feed(good.data(), good.size(), t0 + 100ms, frames);
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0].wire, good);
+    EXPECT_EQ(assembler.Pending(), 0u);
+    EXPECT_EQ(assembler.DiscardedBytes(), stale.size());
+}
