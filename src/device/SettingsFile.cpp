@@ -132,7 +132,7 @@ bool T7310::SaveToFile(const std::string& fileName) {
     // once it is complete and on disk; an unfinished one is removed, the old file stays.
     // Unbuffered, so a short write shows in write()'s count: a buffered one would be
     // flushed at commit, which takes a partial flush for success.
-    QSaveFile file(QString::fromStdString(fileName));
+    QSaveFile file(QFile::decodeName(fileName.c_str()));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw TSettingsFileError("Could not create the file \"" + fileName +
                                  "\": " + file.errorString().toStdString());
@@ -154,7 +154,7 @@ bool T7310::SaveToFile(const std::string& fileName) {
 bool T7310::LoadFromFile(const std::string& fileName) {
     const bool extended = IsExtended();
     const size_t size = FileSize(extended);
-    QFile file(QString::fromStdString(fileName));
+    QFile file(QFile::decodeName(fileName.c_str()));
     if (!file.open(QIODevice::ReadOnly))
         throw TSettingsFileError("Could not open the file \"" + fileName +
                                  "\": " + file.errorString().toStdString());

@@ -1,0 +1,120 @@
+#include "FmProgramSettings.h"
+
+#include "ComPortMap.h"
+#include "DialogService.h"
+#include "ProgramSettings.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+
+QString DefaultDevice(int port) {
+    return QStringLiteral("/dev/ttyS%1").arg(port - 1);
+}
+
+} // namespace
+
+TfmProgramSettings::TfmProgramSettings(TProgramSettings& settings, QWidget* parent)
+    : QDialog(parent), settings_(settings) {
+    setObjectName(QStringLiteral("fmProgramSettings"));
+    setWindowTitle(QStringLiteral("Settings"));
+    setModal(true);
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(11);
+    setFont(font);
+    setFixedSize(290, 170);
+
+    auto* portLabel = new QLabel(QStringLiteral("Serial Comm Port"), this);
+    portLabel->setGeometry(12, 16, 110, 20);
+    cbCommPort = new QComboBox(this);
+    cbCommPort->setObjectName(QStringLiteral("cbCommPort"));
+    cbCommPort->setGeometry(128, 14, 150, 22);
+    cbCommPort->setEditable(true);
+    // Typed text never becomes an item: only the selected position counts.
+    cbCommPort->setInsertPolicy(QComboBox::NoInsert);
+    for (int port = 1; port <= kPortCount; ++port)
+        cbCommPort->addItem(QStringLiteral("COM %1").arg(port));
+    portLabel->setBuddy(cbCommPort);
+
+    auto* deviceLabel = new QLabel(QStringLiteral("Opens"), this);
+    deviceLabel->setGeometry(12, 46, 110, 20);
+    lbDevicePath = new QLabel(this);
+    lbDevicePath->setObjectName(QStringLiteral("lbDevicePath"));
+    lbDevicePath->setGeometry(128, 46, 150, 20);
+    lbDevicePath->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    auto* chooseLabel = new QLabel(QStringLiteral("Serial device"), this);
+    chooseLabel->setGeometry(12, 76, 110, 20);
+    cbDevicePath = new QComboBox(this);
+    cbDevicePath->setObjectName(QStringLiteral("cbDevicePath"));
+    cbDevicePath->setGeometry(128, 74, 150, 22);
+    cbDevicePath->setEditable(true);
+    cbDevicePath->setInsertPolicy(QComboBox::NoInsert);
+    cbDevicePath->addItems(ListSerialDevices());
+    chooseLabel->setBuddy(cbDevicePath);
+
+    auto* separator = new QFrame(this);
+    separator->setFrameShape(QFrame::HLine);
+    separator->setFrameShadow(QFrame::Sunken);
+    separator->setGeometry(8, 122, 274, 2);
+
+    btOK = new QPushButton(QStringLiteral("&Ok"), this);
+    btOK->setObjectName(QStringLiteral("btOK"));
+    btOK->setGeometry(118, 134, 78, 26);
+    btOK->setDefault(true);
+    Button2 = new QPushButton(QStringLiteral("&Cancel"), this);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    Button2->setGeometry(202, 134, 78, 26);
+
+    connect(btOK, &QPushButton::clicked, this, &TfmProgramSettings::btOKClick);
+    connect(Button2, &QPushButton::clicked, this, &TfmProgramSettings::Button2Click);
+    connect(cbCommPort, &QComboBox::currentIndexChanged, this,
+            &TfmProgramSettings::cbCommPortChange);
+
+    const TProgramSetting* port = settings_.Lookup(QString::fromLatin1(kCommPort));
+    const int stored = port ? port->IntegerValue : 0;
+    cbCommPort->setCurrentIndex(stored >= 1 && stored <= kPortCount ? stored - 1 : -1);
+    cbCommPortChange(cbCommPort->currentIndex());
+}
+
+void TfmProgramSettings::cbCommPortChange(int index) {
+    const bool selected = index >= 0;
+    const QString device = selected ? ResolveCommPort(index + 1) : QString();
+    lbDevicePath->setText(selected ? device : QStringLiteral("no port selected"));
+    cbDevicePath->setEnabled(selected);
+    cbDevicePath->setEditText(device);
+}
+
+void TfmProgramSettings::btOKClick() {
+    TProgramSetting* port = settings_.Lookup(QString::fromLatin1(kCommPort));
+    const int index = cbCommPort->currentIndex();
+    if (port) {
+        const int32_t previous = port->IntegerValue;
+        port->IntegerValue = index + 1; // no selection gives 0
+        try {
+            settings_.SaveAll();
+        } catch (const TSettingsError& error) {
+            // The store did not take the new port: keep the old one in memory as well, and
+            // leave the dialog open.
+            port->IntegerValue = previous;
+            Dialogs().Error(this, QStringLiteral("Error accessing program settings\n") +
+                                      QString::fromStdString(error.what()));
+            return;
+        }
+    }
+    if (index >= 0) {
+        const int number = index + 1;
+        const QString chosen = cbDevicePath->currentText().trimmed();
+        // Only a changed choice is stored; the default device needs no entry of its own.
+        if (chosen != ResolveCommPort(number))
+            SetCommPortDevice(number, chosen == DefaultDevice(number) ? QString() : chosen);
+    }
+    accept();
+}
+
+void TfmProgramSettings::Button2Click() {
+    reject();
+}

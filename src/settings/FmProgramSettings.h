@@ -1,0 +1,36 @@
+#pragma once
+
+// The program settings dialog: the serial port number the next connect uses, and the device
+// that number opens on this machine.
+
+#include <QDialog>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class TProgramSettings;
+
+class TfmProgramSettings : public QDialog {
+    Q_OBJECT
+public:
+    // The dialog reads and writes "Comm Port" of settings, which must outlive it.
+    explicit TfmProgramSettings(TProgramSettings& settings, QWidget* parent = nullptr);
+
+    // ---- controls (object names as here) ----
+    QComboBox* cbCommPort = nullptr;   // "COM 1".."COM 30"; only the selected position counts
+    QLabel* lbDevicePath = nullptr;    // the device the selected port opens now
+    QComboBox* cbDevicePath = nullptr; // the device to open for it from now on
+    QPushButton* btOK = nullptr;
+    QPushButton* Button2 = nullptr;
+
+    static constexpr int kPortCount = 30;
+
+public Q_SLOTS:
+    void btOKClick();
+    void Button2Click();
+
+private:
+    void cbCommPortChange(int index);
+
+    TProgramSettings& settings_;
+};

@@ -1,0 +1,211 @@
+#include "ComPortMap.h"
+#include "FmAbout.h"
+#include "FmProgramSettings.h"
+#include "ProgramSettings.h"
+#include "ScriptedDialogService.h"
+#include "TempStore.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class ProgramSettingsDialog : public ::testing::Test {
+protected:
+    // A store whose "Comm Port" holds port, loaded as the main window loads it.
+    void Load(int port) {
+        store_.Write(store_.ConfiguratorFile(),
+                     QStringLiteral("[General]\nComm%20Port=%1\n").arg(port).toLatin1());
+        DeclareConfiguratorSettings(settings_);
+        settings_.LoadAll();
+    }
+    int StoredPort() const {
+        return QSettings(store_.ConfiguratorFile(), QSettings::IniFormat).value(kCommPort).toInt();
+    }
+    int Port() { return settings_.Lookup(kCommPort)->IntegerValue; }
+
+    TTempStore store_;
+    TProgramSettings settings_;
+    TScriptedDialogService dialogs_;
+};
+
+TEST_F(ProgramSettingsDialog, OpensOnTheStoredPortAndOkStoresTheSelection) {
+    struct Case {
+        int stored;
+        int index;
+        QString text;
+    };
+    const Case cases[] = {{1, 0, "COM 1"}, {12, 11, "COM 12"}, {30, 29, "COM 30"},
+                          {31, -1, ""},    {0, -1, ""},        {-4, -1, ""}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored);
+        TTempStore store;
+        TProgramSettings settings;
+        store.Write(store.ConfiguratorFile(),
+                    QStringLiteral("[General]\nComm%20Port=%1\n").arg(c.stored).toLatin1());
+        DeclareConfiguratorSettings(settings);
+        settings.LoadAll();
+
+        TfmProgramSettings dialog(settings);
+        EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Settings"));
+        EXPECT_EQ(dialog.size(), QSize(290, 170));
+        auto* combo = dialog.findChild<QComboBox*>(QStringLiteral("cbCommPort"));
+        ASSERT_NE(combo, nullptr);
+        ASSERT_EQ(combo->count(), 30);
+        EXPECT_EQ(combo->itemText(0), QStringLiteral("COM 1"));
+        EXPECT_EQ(combo->itemText(29), QStringLiteral("COM 30"));
+        EXPECT_EQ(combo->currentIndex(), c.index);
+        EXPECT_EQ(combo->currentText(), c.text);
+
+        dialog.show();
+        QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("btOK")), Qt::LeftButton);
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+        const int expected = c.index + 1; // nothing selected stores 0
+        EXPECT_EQ(settings.Lookup(kCommPort)->IntegerValue, expected);
+        EXPECT_EQ(
+            QSettings(store.ConfiguratorFile(), QSettings::IniFormat).value(kCommPort).toInt(),
+            expected);
+    }
+    EXPECT_EQ(dialogs_.Records().size(), 0u);
+}
+
+TEST_F(ProgramSettingsDialog, CancelAndEscapeLeaveTheStoreUntouched) {
+    for (bool escape : {false, true}) {
+        SCOPED_TRACE(escape);
+        Load(2);
+        const QByteArray before = store_.Read(store_.ConfiguratorFile());
+        TfmProgramSettings dialog(settings_);
+        dialog.show();
+        dialog.cbCommPort->setCurrentIndex(6);
+        dialog.cbDevicePath->setEditText(QStringLiteral("/dev/ttyUSB3"));
+        if (escape)
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+        else
+            QTest::mouseClick(dialog.Button2, Qt::LeftButton);
+        EXPECT_FALSE(dialog.isVisible());
+        EXPECT_EQ(dialog.result(), QDialog::Rejected);
+        EXPECT_EQ(Port(), 2);
+        EXPECT_EQ(store_.Read(store_.ConfiguratorFile()), before);
+        EXPECT_FALSE(store_.Exists(store_.PortsFile()));
+        EXPECT_EQ(ResolveCommPort(7), QStringLiteral("/dev/ttyS6"));
+    }
+}
+
+TEST_F(ProgramSettingsDialog, OnlyTheSelectedPositionCounts) {
+    Load(3);
+    for (const QString& typed :
+         {QStringLiteral("COM 9x"), QStringLiteral("COM 9"), QStringLiteral("/dev/ttyUSB0")}) {
+        SCOPED_TRACE(typed.toStdString());
+        TfmProgramSettings dialog(settings_);
+        dialog.show();
+        QLineEdit* edit = dialog.cbCommPort->lineEdit();
+        ASSERT_NE(edit, nullptr);
+        edit->clear();
+        QTest::keyClicks(edit, typed);
+        QTest::mouseClick(dialog.btOK, Qt::LeftButton);
+        EXPECT_EQ(StoredPort(), 3);
+        EXPECT_EQ(dialog.cbCommPort->count(), 30); // typing added no item
+    }
+}
+
+TEST_F(ProgramSettingsDialog, DevicePathFollowsTheSelection) {
+    SetCommPortDevice(5, QStringLiteral("/dev/ttyUSB0"));
+    Load(1);
+    TfmProgramSettings dialog(settings_);
+    dialog.show();
+    struct Step {
+        int index;
+        QString label;
+        QString device;
+    };
+    const Step steps[] = {{0, "/dev/ttyS0", "/dev/ttyS0"},
+                          {4, "/dev/ttyUSB0", "/dev/ttyUSB0"},
+                          {29, "/dev/ttyS29", "/dev/ttyS29"},
+                          {-1, "no port selected", ""}};
+    EXPECT_EQ(dialog.lbDevicePath->text(), steps[0].label);
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.index);
+        dialog.cbCommPort->setCurrentIndex(step.index);
+        EXPECT_EQ(dialog.lbDevicePath->text(), step.label);
+        EXPECT_EQ(dialog.cbDevicePath->currentText(), step.device);
+        EXPECT_EQ(dialog.cbDevicePath->isEnabled(), step.index >= 0);
+    }
+    // The keyboard moves the selection the same way.
+    dialog.cbCommPort->setCurrentIndex(3);
+    QTest::keyClick(dialog.cbCommPort, Qt::Key_Down);
+    EXPECT_EQ(dialog.cbCommPort->currentIndex(), 4);
+    EXPECT_EQ(dialog.lbDevicePath->text(), QStringLiteral("/dev/ttyUSB0"));
+}
+
+TEST_F(ProgramSettingsDialog, ChosenDeviceIsKeptUnderPorts) {
+    struct Case {
+        QString typed;
+        QString stored; // the "COM3" value afterwards; empty: no entry
+    };
+    const Case cases[] = {{"/tmp/gauge-link", "/tmp/gauge-link"},
+                          {"  /dev/ttyACM1 ", "/dev/ttyACM1"},
+                          {"/dev/ttyS2", ""}, // the default needs no entry
+                          {"", ""}};
+    Load(3);
+    SetCommPortDevice(3, QStringLiteral("/dev/ttyUSB9"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed.toStdString());
+        TfmProgramSettings dialog(settings_);
+        dialog.show();
+        QLineEdit* edit = dialog.cbDevicePath->lineEdit();
+        edit->clear();
+        QTest::keyClicks(edit, c.typed);
+        QTest::mouseClick(dialog.btOK, Qt::LeftButton);
+        const QVariant value =
+            QSettings(store_.PortsFile(), QSettings::IniFormat).value(QStringLiteral("COM3"));
+        EXPECT_EQ(value.toString(), c.stored);
+        EXPECT_EQ(ResolveCommPort(3), c.stored.isEmpty() ? QStringLiteral("/dev/ttyS2") : c.stored);
+        SetCommPortDevice(3, QStringLiteral("/dev/ttyUSB9"));
+    }
+}
+
+TEST_F(ProgramSettingsDialog, UnwritableStoreKeepsTheDialogOpenAndTheOldPort) {
+    Load(4);
+    store_.Write(store_.Root() + QStringLiteral("/plain"), "x");
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       store_.Root() + QStringLiteral("/plain/below"));
+    TfmProgramSettings dialog(settings_);
+    dialog.show();
+    dialog.cbCommPort->setCurrentIndex(8);
+    QTest::mouseClick(dialog.btOK, Qt::LeftButton);
+    ASSERT_EQ(dialogs_.Boxes().size(), 1);
+    EXPECT_TRUE(dialogs_.Boxes()[0].startsWith(QStringLiteral("Error accessing program settings")));
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(Port(), 4);
+}
+
+TEST(AboutBox, ShowsTitleAndVersionAndClosesOnOkOrEscape) {
+    for (bool escape : {false, true}) {
+        TfmAbout about;
+        EXPECT_EQ(about.windowTitle(), QStringLiteral("About..."));
+        EXPECT_EQ(about.size(), QSize(401, 168));
+        EXPECT_EQ(about.lbTitle->text(), QStringLiteral("T7310 / T8310 Configurator"));
+        EXPECT_EQ(about.lbTitle->font().family(), QStringLiteral("Arial Black"));
+        EXPECT_EQ(about.lbTitle->font().pixelSize(), 24);
+        auto* version = about.findChild<QLabel*>(QStringLiteral("lbSoftwareVersion"));
+        ASSERT_NE(version, nullptr);
+        EXPECT_EQ(version->text(), QStringLiteral("Software Version: ") + ReadFileVersion());
+        EXPECT_TRUE(version->text().contains(
+            QRegularExpression("^Software Version: \\d+\\.\\d+\\.\\d+\\.\\d+$")));
+        EXPECT_EQ(about.Button1->text(), QStringLiteral("&OK"));
+        about.show();
+        if (escape)
+            QTest::keyClick(&about, Qt::Key_Escape);
+        else
+            QTest::mouseClick(about.Button1, Qt::LeftButton);
+        EXPECT_FALSE(about.isVisible());
+    }
+}
+
+} // namespace
