@@ -194,9 +194,8 @@ bool TWin32Port::Connect() {
     const int parityIndex = static_cast<int>(Parity);
     // An out-of-range enumeration value becomes a letter that applying refuses.
     const char parity = parityIndex >= 0 && parityIndex < 5 ? kParityLetters[parityIndex] : '?';
-    Open(CommPort, BaudRate, parity, static_cast<int>(DataBits) + 5,
-         static_cast<int>(StopBits) + 1, DTR ? 1 : 0, RRT ? 1 : 0, Xon_Xoff ? 1 : 0,
-         Rts_Cts ? 1 : 0, Dtr_Dsr ? 1 : 0);
+    Open(CommPort, BaudRate, parity, static_cast<int>(DataBits) + 5, static_cast<int>(StopBits) + 1,
+         DTR ? 1 : 0, RRT ? 1 : 0, Xon_Xoff ? 1 : 0, Rts_Cts ? 1 : 0, Dtr_Dsr ? 1 : 0);
     const int code = error_code_;
     if (code != PORT_OK) {
         Post(kMsgErrorConnect, code);
@@ -309,13 +308,17 @@ int TWin32Port::Read(char* buffer, unsigned count) {
     return connected_ ? read_buffer(buffer, count) : 0;
 }
 
-int TWin32Port::Read() { return connected_ ? read_byte() : 0; }
+int TWin32Port::Read() {
+    return connected_ ? read_byte() : 0;
+}
 
 int TWin32Port::Write(const char* bytes, unsigned count) {
     return connected_ ? write_buffer(bytes, count) : 0;
 }
 
-int TWin32Port::Write(int byte) { return connected_ ? write_byte(byte) : 0; }
+int TWin32Port::Write(int byte) {
+    return connected_ ? write_byte(byte) : 0;
+}
 
 void TWin32Port::signal_receive_space() {
     if (!read_pending_)
@@ -442,11 +445,21 @@ void TWin32Port::read_settings() {
         s.parity = 'N';
     } else {
         switch (state.Parity) {
-        case line_parity::Odd: s.parity = 'O'; break;
-        case line_parity::Even: s.parity = 'E'; break;
-        case line_parity::Mark: s.parity = 'M'; break;
-        case line_parity::Space: s.parity = 'S'; break;
-        default: s.parity = 'N'; break;
+        case line_parity::Odd:
+            s.parity = 'O';
+            break;
+        case line_parity::Even:
+            s.parity = 'E';
+            break;
+        case line_parity::Mark:
+            s.parity = 'M';
+            break;
+        case line_parity::Space:
+            s.parity = 'S';
+            break;
+        default:
+            s.parity = 'N';
+            break;
         }
     }
     s.data_bits = state.ByteSize;
@@ -466,12 +479,29 @@ int TWin32Port::write_settings(const TLineSettings& s) {
 
     if (s.parity != static_cast<char>(UNCHANGED)) {
         switch (std::toupper(static_cast<unsigned char>(s.parity))) {
-        case 'E': st.fParity = true; st.Parity = line_parity::Even; break;
-        case 'M': st.fParity = true; st.Parity = line_parity::Mark; break;
-        case 'N': st.fParity = false; st.Parity = line_parity::None; break;
-        case 'O': st.fParity = true; st.Parity = line_parity::Odd; break;
-        case 'S': st.fParity = true; st.Parity = line_parity::Space; break;
-        default: code = PORT_BAD_PARITY; break;
+        case 'E':
+            st.fParity = true;
+            st.Parity = line_parity::Even;
+            break;
+        case 'M':
+            st.fParity = true;
+            st.Parity = line_parity::Mark;
+            break;
+        case 'N':
+            st.fParity = false;
+            st.Parity = line_parity::None;
+            break;
+        case 'O':
+            st.fParity = true;
+            st.Parity = line_parity::Odd;
+            break;
+        case 'S':
+            st.fParity = true;
+            st.Parity = line_parity::Space;
+            break;
+        default:
+            code = PORT_BAD_PARITY;
+            break;
         }
     }
 
@@ -525,9 +555,15 @@ int TWin32Port::write_settings(const TLineSettings& s) {
 void TWin32Port::translate_last_error(int systemError) {
     last_system_error_ = systemError;
     switch (backend_->Classify(systemError)) {
-    case SerialErrorClass::NotFound: error_code_ = PORT_NOT_FOUND; break;
-    case SerialErrorClass::InUse: error_code_ = PORT_IN_USE; break;
-    default: error_code_ = PORT_SYSTEM_ERROR; break;
+    case SerialErrorClass::NotFound:
+        error_code_ = PORT_NOT_FOUND;
+        break;
+    case SerialErrorClass::InUse:
+        error_code_ = PORT_IN_USE;
+        break;
+    default:
+        error_code_ = PORT_SYSTEM_ERROR;
+        break;
     }
 }
 
@@ -580,10 +616,18 @@ int TWin32Port::XonXoffHandshaking(int state) {
 
 // --- line state queries --------------------------------------------------------------------
 
-int TWin32Port::Cts() const { return (modem_status_ & modem_status::Cts) != 0 ? 1 : 0; }
-int TWin32Port::Dsr() const { return (modem_status_ & modem_status::Dsr) != 0 ? 1 : 0; }
-int TWin32Port::Ri() const { return (modem_status_ & modem_status::Ring) != 0 ? 1 : 0; }
-int TWin32Port::Cd() const { return (modem_status_ & modem_status::Rlsd) != 0 ? 1 : 0; }
+int TWin32Port::Cts() const {
+    return (modem_status_ & modem_status::Cts) != 0 ? 1 : 0;
+}
+int TWin32Port::Dsr() const {
+    return (modem_status_ & modem_status::Dsr) != 0 ? 1 : 0;
+}
+int TWin32Port::Ri() const {
+    return (modem_status_ & modem_status::Ring) != 0 ? 1 : 0;
+}
+int TWin32Port::Cd() const {
+    return (modem_status_ & modem_status::Rlsd) != 0 ? 1 : 0;
+}
 
 namespace {
 int QueryLineError(int code, std::atomic<uint32_t>& errors, uint32_t flag, int clear) {
@@ -705,9 +749,8 @@ void TWin32Port::OutputThread() {
         bool transmit = false;
         {
             std::unique_lock lock(output_mutex_);
-            output_wake_.wait(lock, [this] {
-                return stop_output_ || transmit_data_ready_ || send_break_;
-            });
+            output_wake_.wait(
+                lock, [this] { return stop_output_ || transmit_data_ready_ || send_break_; });
             if (stop_output_)
                 return;
             if (transmit_data_ready_) {

@@ -54,7 +54,8 @@ class TWin32Port : public QObject {
     Q_OBJECT
 public:
     // A null backend selects the platform's own (termios on Linux).
-    explicit TWin32Port(QObject* owner = nullptr, std::unique_ptr<ISerialBackend> backend = nullptr);
+    explicit TWin32Port(QObject* owner = nullptr,
+                        std::unique_ptr<ISerialBackend> backend = nullptr);
     ~TWin32Port() override;
 
     // Published properties.
@@ -178,8 +179,8 @@ private:
     void read_settings();
     int write_settings(const TLineSettings& settings);
     void translate_last_error(int systemError);
-    static void adjust(TLineSettings& settings, long baud, int parity, int data_bits,
-                       int stop_bits, int dtr, int rts, int xon_xoff, int rts_cts, int dtr_dsr);
+    static void adjust(TLineSettings& settings, long baud, int parity, int data_bits, int stop_bits,
+                       int dtr, int rts, int xon_xoff, int rts_cts, int dtr_dsr);
     void signal_receive_space();
     void signal_output(bool TWin32Port::*flag);
 

@@ -48,8 +48,8 @@ bool PtyPair::Send(const QByteArray& bytes, int timeoutMs) {
     QDeadlineTimer deadline(timeoutMs);
     qsizetype sent = 0;
     while (sent < bytes.size()) {
-        const ssize_t n = ::write(master_, bytes.constData() + sent,
-                                  static_cast<size_t>(bytes.size() - sent));
+        const ssize_t n =
+            ::write(master_, bytes.constData() + sent, static_cast<size_t>(bytes.size() - sent));
         if (n > 0) {
             sent += n;
             continue;
@@ -69,7 +69,8 @@ QByteArray PtyPair::Receive(int count, int timeoutMs) {
     QByteArray got;
     char chunk[4096];
     while (got.size() < count && !deadline.hasExpired()) {
-        const ssize_t n = ::read(master_, chunk, std::min<size_t>(sizeof chunk, count - got.size()));
+        const ssize_t n =
+            ::read(master_, chunk, std::min<size_t>(sizeof chunk, count - got.size()));
         if (n > 0) {
             got.append(chunk, n);
             continue;

@@ -33,12 +33,12 @@ struct StandardRate {
     speed_t code;
 };
 constexpr StandardRate kStandardRates[] = {
-    {50, B50},         {75, B75},         {110, B110},         {134, B134},
-    {150, B150},       {200, B200},       {300, B300},         {600, B600},
-    {1200, B1200},     {1800, B1800},     {2400, B2400},       {4800, B4800},
-    {9600, B9600},     {19200, B19200},   {38400, B38400},     {57600, B57600},
-    {115200, B115200}, {230400, B230400}, {460800, B460800},   {500000, B500000},
-    {576000, B576000}, {921600, B921600}, {1000000, B1000000}, {1152000, B1152000},
+    {50, B50},           {75, B75},           {110, B110},         {134, B134},
+    {150, B150},         {200, B200},         {300, B300},         {600, B600},
+    {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
+    {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
+    {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
+    {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
     {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
     {3500000, B3500000}, {4000000, B4000000},
 };
@@ -70,7 +70,9 @@ uint32_t LinesToStatusWord(int bits) {
     return word;
 }
 
-bool NoModemLines(int error) { return error == ENOTTY || error == EINVAL; }
+bool NoModemLines(int error) {
+    return error == ENOTTY || error == EINVAL;
+}
 
 void Drain(int eventFd) {
     uint64_t value = 0;
@@ -102,7 +104,9 @@ std::unique_ptr<ISerialBackend> CreatePlatformSerialBackend() {
     return std::make_unique<PosixSerialBackend>();
 }
 
-PosixSerialBackend::~PosixSerialBackend() { Close(); }
+PosixSerialBackend::~PosixSerialBackend() {
+    Close();
+}
 
 int PosixSerialBackend::Open(const std::string& path) {
     if (fd_ >= 0)
@@ -139,7 +143,7 @@ int PosixSerialBackend::Open(const std::string& path) {
     last_lines_ = has_modem_lines_ ? LinesToStatusWord(bits) : 0;
     serial_icounter_struct counts{};
     has_counters_ = ioctl(fd, TIOCGICOUNT, &counts) == 0;
-    last_counters_ = {counts.cts,   counts.dsr,     counts.rng,    counts.dcd,        counts.frame,
+    last_counters_ = {counts.cts,     counts.dsr,    counts.rng, counts.dcd,        counts.frame,
                       counts.overrun, counts.parity, counts.brk, counts.buf_overrun};
     pending_errors_ = 0;
     line_failed_ = false;
@@ -185,10 +189,18 @@ int PosixSerialBackend::GetState(SerialLineState& state) {
         state.Parity = (tio.c_cflag & PARODD) ? line_parity::Odd : line_parity::Even;
 
     switch (tio.c_cflag & CSIZE) {
-    case CS5: state.ByteSize = 5; break;
-    case CS6: state.ByteSize = 6; break;
-    case CS7: state.ByteSize = 7; break;
-    default: state.ByteSize = 8; break;
+    case CS5:
+        state.ByteSize = 5;
+        break;
+    case CS6:
+        state.ByteSize = 6;
+        break;
+    case CS7:
+        state.ByteSize = 7;
+        break;
+    default:
+        state.ByteSize = 8;
+        break;
     }
     state.StopBits = (tio.c_cflag & CSTOPB) ? line_stop_bits::Two : line_stop_bits::One;
 
@@ -233,25 +245,48 @@ int PosixSerialBackend::SetState(const SerialLineState& state) {
     tio.c_cflag |= CREAD | CLOCAL;
 
     switch (state.ByteSize) {
-    case 5: tio.c_cflag |= CS5; break;
-    case 6: tio.c_cflag |= CS6; break;
-    case 7: tio.c_cflag |= CS7; break;
-    case 8: tio.c_cflag |= CS8; break;
-    default: return EINVAL;
+    case 5:
+        tio.c_cflag |= CS5;
+        break;
+    case 6:
+        tio.c_cflag |= CS6;
+        break;
+    case 7:
+        tio.c_cflag |= CS7;
+        break;
+    case 8:
+        tio.c_cflag |= CS8;
+        break;
+    default:
+        return EINVAL;
     }
     switch (state.Parity) {
-    case line_parity::None: break;
-    case line_parity::Odd: tio.c_cflag |= PARENB | PARODD; break;
-    case line_parity::Even: tio.c_cflag |= PARENB; break;
-    case line_parity::Mark: tio.c_cflag |= PARENB | CMSPAR | PARODD; break;
-    case line_parity::Space: tio.c_cflag |= PARENB | CMSPAR; break;
-    default: return EINVAL;
+    case line_parity::None:
+        break;
+    case line_parity::Odd:
+        tio.c_cflag |= PARENB | PARODD;
+        break;
+    case line_parity::Even:
+        tio.c_cflag |= PARENB;
+        break;
+    case line_parity::Mark:
+        tio.c_cflag |= PARENB | CMSPAR | PARODD;
+        break;
+    case line_parity::Space:
+        tio.c_cflag |= PARENB | CMSPAR;
+        break;
+    default:
+        return EINVAL;
     }
     switch (state.StopBits) {
-    case line_stop_bits::One: break;
+    case line_stop_bits::One:
+        break;
     case line_stop_bits::OneAndHalf: // the nearest a termios line offers
-    case line_stop_bits::Two: tio.c_cflag |= CSTOPB; break;
-    default: return EINVAL;
+    case line_stop_bits::Two:
+        tio.c_cflag |= CSTOPB;
+        break;
+    default:
+        return EINVAL;
     }
     // Linux knows no DTR/DSR flow control; RTS/CTS covers both directions.
     if (state.fOutxCtsFlow || state.fRtsControl == RtsControl::Handshake)
@@ -287,7 +322,9 @@ int PosixSerialBackend::SetTimeouts(const SerialTimeouts& timeouts) {
 }
 
 // The kernel sizes its own buffers; nothing to do.
-int PosixSerialBackend::SetBufferSizes(int, int) { return fd_ >= 0 ? 0 : EBADF; }
+int PosixSerialBackend::SetBufferSizes(int, int) {
+    return fd_ >= 0 ? 0 : EBADF;
+}
 
 int PosixSerialBackend::SetEventMask(uint32_t mask) {
     event_mask_ = mask;
@@ -341,8 +378,7 @@ uint32_t PosixSerialBackend::poll_line_changes() {
             if (errors & line_error::Break)
                 events |= comm_event::Break;
             pending_errors_ |= errors;
-            last = {c.cts,     c.dsr,    c.rng, c.dcd,        c.frame,
-                    c.overrun, c.parity, c.brk, c.buf_overrun};
+            last = {c.cts, c.dsr, c.rng, c.dcd, c.frame, c.overrun, c.parity, c.brk, c.buf_overrun};
         }
     }
     return events & event_mask_;
