@@ -142,23 +142,3 @@ TEST(GaugeSimulatorFaults, UnplugByCall) {
     EXPECT_TRUE(gauge.line->HangsUp(1000));
     gauge.sim.Stop(); // and stopping an unplugged gauge is fine
 }
-
-TEST(GaugeSimulatorFaults, ParseFaultNames) {
-    const struct {
-        const char* text;
-        bool ok;
-        sim::Fault fault;
-    } cases[] = {
-        {"none", true, sim::Fault::None},        {"noreply", true, sim::Fault::NoReply},
-        {"nack", true, sim::Fault::Nack},        {"checksum", true, sim::Fault::BadChecksum},
-        {"node", true, sim::Fault::OtherNode},   {"short", true, sim::Fault::ShortReply},
-        {"split", true, sim::Fault::SplitReply}, {"garbage", true, sim::Fault::Garbage},
-        {"unplug", true, sim::Fault::Unplug},    {"NACK", false, sim::Fault::None},
-        {"", false, sim::Fault::None},
-    };
-    for (const auto& c : cases) {
-        sim::Fault fault = sim::Fault::None;
-        EXPECT_EQ(sim::ParseFault(c.text, fault), c.ok) << c.text;
-        EXPECT_EQ(fault, c.fault) << c.text;
-    }
-}
