@@ -1,0 +1,753 @@
+#include "CliCommands.h"
+
+#include "ComPortMap.h"
+#include "ProgramSettings.h"
+#include "SerialPacket.h"
+#include "SettingsFile.h"
+#include "T7310.h"
+#include "TankTableCsv.h"
+#include "Values.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTimer>
+
+#include <unistd.h>
+
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <optional>
+
+namespace {
+
+// The configurator's compatibility number, which the gauge compares with its own.
+constexpr int32_t kProgramSoftwareId = 3;
+// Only the status command needs the live status poll; without it every other command's
+// exchanges do not queue behind status requests. Connect still runs its first read.
+constexpr int kNoPollInterval = 24 * 60 * 60 * 1000;
+// Status replies are reported by the poll after the one that asked for them.
+constexpr int kStatusPolls = 3;
+
+constexpr uint32_t kRs485IdItem = 50;
+constexpr uint32_t kDeviceNameItem = 80;
+constexpr uint32_t kSoftwareVersionItem = 81;
+constexpr uint32_t kPcSoftwareIdItem = 82;
+constexpr uint32_t kDisplayUomItem = 32;
+
+// Writes beyond the all-settings series that make the gauge take everything a file carries.
+constexpr uint8_t kDisplayResolutionWrite = 0xB2;
+constexpr uint8_t kIdentityRead = 0xDF;
+constexpr uint8_t kInputCalibrationRead = 0x20;
+
+std::string Fold(const std::string& text) {
+    std::string folded;
+    bool pendingSpace = false;
+    for (char c : text) {
+        if (c == '\n' || c == '\r') {
+            pendingSpace = !folded.empty();
+            continue;
+        }
+        if (pendingSpace && c != ' ')
+            folded += ' ';
+        pendingSpace = false;
+        folded += c;
+    }
+    return folded;
+}
+
+// Texts from a gauge may hold anything; keep control characters away from a terminal.
+std::string Printable(const std::string& text) {
+    std::string clean = text;
+    for (char& c : clean)
+        if (static_cast<unsigned char>(c) < ' ' || c == '\x7f')
+            c = '?';
+    return clean;
+}
+
+void Out(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
+void OutJson(const QJsonObject& object) {
+    Out(QJsonDocument(object).toJson(QJsonDocument::Indented).toStdString());
+}
+
+QString Latin1(const std::string& text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The shortest decimal form of a single-precision value, so 0.1f prints as 0.1.
+double ShortestDouble(float value) {
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    double wide = value;
+    std::from_chars(buffer, result.ptr, wide);
+    return wide;
+}
+
+std::string DeviceStateText(uint8_t state) {
+    switch (state) {
+    case 0:
+        return "Initialising";
+    case 1:
+        return "Logo";
+    case 2:
+        return "Startup Screen";
+    case 3:
+    case 5:
+        return "Running";
+    case 4:
+        return "Status Screen";
+    case 6:
+    case 7:
+        return "Alarm Test";
+    default:
+        return "unknown state";
+    }
+}
+
+// The unit the status page shows beside the volume; none for code 0 or an unknown code.
+std::string VolumeUnitLabel(uint8_t code) {
+    return code >= 1 && code <= 5 ? VolumeUnitText(code) : std::string();
+}
+
+std::string AlarmOutputsText(uint8_t bits) {
+    static const std::pair<uint8_t, const char*> outputs[] = {
+        {0x10, "Master"}, {0x20, "Alarm 1"}, {0x40, "Alarm 2"}, {0x80, "Alarm 3"}};
+    std::string text;
+    for (const auto& [bit, name] : outputs) {
+        if (bits & bit)
+            text += (text.empty() ? "" : ", ") + std::string(name);
+    }
+    return text.empty() ? "none" : text;
+}
+
+std::string FamilyText(const T7310& device) {
+    if (device.Is8310)
+        return device.HasFlowScaling ? "T8310 with flow scaling" : "T8310";
+    return device.Is7310Extended ? "T7310 extended" : "T7310";
+}
+
+// Waits for a condition while the event loop runs; false at the deadline.
+bool WaitUntil(const std::function<bool()>& done, int milliseconds) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        const qint64 left = milliseconds - clock.elapsed();
+        if (left <= 0)
+            return false;
+        QEventLoop loop;
+        QTimer::singleShot(static_cast<int>(std::min<qint64>(left, 50)), &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
+}
+
+// Progress for a person watching: overwritten in place on a terminal, never written to a pipe.
+class TProgress {
+public:
+    TProgress() : enabled_(isatty(STDERR_FILENO) == 1) {}
+    ~TProgress() { Clear(); }
+
+    void Show(const std::string& text) {
+        if (!enabled_)
+            return;
+        std::fprintf(stderr, "\r%-72.72s", Printable(text).c_str());
+        std::fflush(stderr);
+        shown_ = true;
+    }
+    void Clear() {
+        if (!shown_)
+            return;
+        std::fprintf(stderr, "\r%72s\r", "");
+        std::fflush(stderr);
+        shown_ = false;
+    }
+
+private:
+    bool enabled_;
+    bool shown_ = false;
+};
+
+struct TTarget {
+    std::optional<std::string> DevicePath;
+    int CommPort = 1;
+    long BaudRate = 9600;
+    uint8_t NodeId = 0;
+};
+
+class TCliSession {
+public:
+    TCliSession(const TCliOptions& options, TTarget target)
+        : options_(options), target_(std::move(target)) {}
+
+    int Run() {
+        const int status = Dispatch();
+        if (connected_) {
+            progress_.Clear();
+            device_.Disconnect();
+        }
+        progress_.Clear();
+        std::fflush(stdout);
+        return status;
+    }
+
+private:
+    int Dispatch() {
+        switch (options_.Command) {
+        case ccIdentify:
+            return Identify();
+        case ccRead:
+            return Read();
+        case ccWrite:
+            return Write();
+        case ccStatus:
+            return Status();
+        case ccTableRead:
+            return TableRead();
+        case ccTableWrite:
+            return TableWrite();
+        case ccSetNode:
+            return SetNode();
+        case ccSetProtocol:
+            return SetProtocol();
+        }
+        return esUsage;
+    }
+
+    // ---- naming what failed ----
+
+    std::string Path() {
+        const std::string& opened = device_.Link().OpenedPath();
+        if (!opened.empty())
+            return opened;
+        if (target_.DevicePath)
+            return *target_.DevicePath;
+        const QString resolved = ResolveCommPort(target_.CommPort);
+        return resolved.isEmpty() ? "COM " + std::to_string(target_.CommPort)
+                                  : resolved.toStdString();
+    }
+
+    std::string Where() { return Path() + " node " + std::to_string(target_.NodeId); }
+
+    void Fail(const std::string& text) {
+        progress_.Clear();
+        ReportError(text);
+    }
+
+    void BeginOperation() {
+        comms_error_ = false;
+        write_error_group_.clear();
+        writing_group_.clear();
+        table_percent_ = -1;
+    }
+
+    std::string GroupOf(uint8_t instruction) {
+        if (instruction == kIdentityRead)
+            return "the identity";
+        if (instruction == kInputCalibrationRead)
+            return "the input calibration";
+        return T7310::GroupName(instruction);
+    }
+
+    // The read that failed: the one a link error named, else the last request sent.
+    std::string FailedRead() {
+        return GroupOf(comms_error_ ? comms_instruction_ : device_.Link().LastInstruction());
+    }
+
+    int ReadFailure(const std::string& what) {
+        Fail(Where() + ": reading " + what + " failed (no answer, or a wrong one)");
+        return esCommsFailure;
+    }
+
+    int WriteFailure() {
+        std::string group = !write_error_group_.empty() ? write_error_group_ : writing_group_;
+        if (group.empty())
+            group = "the settings";
+        std::string text = Where() + ": writing " + group + " failed (no acknowledgement)";
+        if (group == "Table Data" || group == "Table Size")
+            text += " at " + std::to_string(std::max(table_percent_, 0)) + "% of the tank table";
+        Fail(text);
+        return esCommsFailure;
+    }
+
+    std::string OpenErrorText() {
+        TSerialPacket& link = device_.Link();
+        const int system = link.LastSystemError();
+        std::string reason = system != 0 ? std::strerror(system) : std::string();
+        switch (link.ErrorCode()) {
+        case PORT_NOT_FOUND:
+            return reason.empty() ? "no such device" : reason;
+        case PORT_IN_USE:
+            return (reason.empty() ? std::string("in use") : reason) +
+                   " (held by another program, or no permission: is the user in the dialout "
+                   "group?)";
+        case PORT_SYSTEM_ERROR:
+            return reason.empty() ? "system error" : reason;
+        default:
+            return "the line settings were refused (baud rate " + std::to_string(target_.BaudRate) +
+                   ", error " + std::to_string(link.ErrorCode()) + ")";
+        }
+    }
+
+    // ---- files checked before the gauge is bothered ----
+
+    bool CheckReadableFile(const std::string& fileName) {
+        const QFileInfo info(QString::fromStdString(fileName));
+        std::string reason;
+        if (!info.exists()) {
+            reason = "No such file or directory";
+        } else if (!info.isFile()) {
+            reason = "not a regular file";
+        } else {
+            QFile file(info.filePath());
+            if (!file.open(QIODevice::ReadOnly))
+                reason = file.errorString().toStdString();
+        }
+        if (reason.empty())
+            return true;
+        Fail("cannot read " + fileName + ": " + reason);
+        return false;
+    }
+
+    bool CheckWritableTarget(const std::string& fileName) {
+        const QFileInfo info(QString::fromStdString(fileName));
+        const QFileInfo folder(info.absolutePath());
+        std::string reason;
+        if (info.exists() && !info.isFile())
+            reason = "not a regular file";
+        else if (!folder.isDir())
+            reason = "the folder " + folder.filePath().toStdString() + " does not exist";
+        else if (!folder.isWritable())
+            reason = "the folder " + folder.filePath().toStdString() + " is not writable";
+        if (reason.empty())
+            return true;
+        Fail("cannot create " + fileName + ": " + reason);
+        return false;
+    }
+
+    // ---- connecting ----
+
+    // Opens the port, identifies the gauge and reads all settings; any failure ends the
+    // command, since the status poll would only retry.
+    int Connect(bool livePoll) {
+        device_.ProgramSoftwareId = kProgramSoftwareId;
+        if (!livePoll)
+            device_.PollInterval = kNoPollInterval;
+        if (target_.DevicePath)
+            device_.SetDevicePath(*target_.DevicePath);
+        device_.OnIncompatible = [this](T7310*, const std::string& text) { incompatible_ = text; };
+        device_.OnCommsError = [this](T7310*, uint8_t instruction) {
+            comms_error_ = true;
+            comms_instruction_ = instruction;
+        };
+        device_.OnReadingSetting = [this](T7310*, const std::string& group) {
+            progress_.Show("Reading Setting - " + group);
+        };
+        device_.OnWritingSetting = [this](T7310*, const std::string& group) {
+            writing_group_ = group;
+            if (table_percent_ < 0)
+                progress_.Show("Writing Setting - " + group);
+        };
+        device_.OnSettingWriteError = [this](T7310*, const std::string& group) {
+            write_error_group_ = group;
+        };
+        device_.OnTableProgress = [this](T7310*, int percent) {
+            table_percent_ = percent;
+            progress_.Show("Tank table " + std::to_string(percent) + "%");
+        };
+
+        BeginOperation();
+        if (!device_.Connect(target_.CommPort, target_.NodeId, target_.BaudRate)) {
+            if (!incompatible_.empty()) {
+                Fail(Where() + ": " + incompatible_);
+                return esRefused;
+            }
+            if (device_.Link().ErrorCode() != PORT_OK) {
+                Fail("cannot open " + Path() + ": " + OpenErrorText());
+                return esCommsFailure;
+            }
+            Fail(Where() + ": the gauge did not identify itself (no answer, or a wrong one)");
+            return esCommsFailure;
+        }
+        connected_ = true;
+        if (!device_.SettingsRead())
+            return ReadFailure(FailedRead());
+        progress_.Clear();
+        return esSuccess;
+    }
+
+    // ---- output ----
+
+    std::string ItemText(uint32_t id) {
+        const TZURSetting* item = device_.Settings().Find(id);
+        return item ? item->AsText(true, true) : std::string();
+    }
+
+    std::string ItemLine(const std::string& name, const std::string& text) {
+        return Printable(name) + ":" + (text.empty() ? "" : " " + Printable(text)) + "\n";
+    }
+
+    QJsonObject IdentityJson() {
+        QJsonObject identity;
+        identity["device_name"] = Latin1(ItemText(kDeviceNameItem));
+        identity["software_version"] = Latin1(ItemText(kSoftwareVersionItem));
+        identity["pc_software_id"] = Latin1(ItemText(kPcSoftwareIdItem));
+        identity["is8310"] = device_.Is8310;
+        identity["has_flow_scaling"] = device_.HasFlowScaling;
+        identity["is7310_extended"] = device_.Is7310Extended;
+        return identity;
+    }
+
+    std::string IdentityText() {
+        std::string text;
+        for (uint32_t id : {kDeviceNameItem, kSoftwareVersionItem, kPcSoftwareIdItem}) {
+            if (const TZURSetting* item = device_.Settings().Find(id))
+                text += ItemLine(item->Name, item->AsText(true, true));
+        }
+        return text + ItemLine("Device family", FamilyText(device_));
+    }
+
+    void PrintSettings(bool tableRead) {
+        const TZURSettings& settings = device_.Settings();
+        const TTableRows points = tableRead ? LoadTable(device_.Image.TankTable) : TTableRows{};
+        if (options_.Json) {
+            QJsonArray list;
+            std::string group;
+            for (size_t i = 0; i < settings.Count(); ++i) {
+                const TZURSetting& item = settings.Item(i);
+                if (item.DataType == stGroup) {
+                    group = item.Name;
+                    continue;
+                }
+                QJsonObject entry;
+                entry["id"] = static_cast<qint64>(item.Id);
+                entry["group"] = Latin1(group);
+                entry["name"] = Latin1(item.Name);
+                entry["text"] = Latin1(item.AsText(true, true));
+                list.append(entry);
+            }
+            QJsonObject root;
+            root["identity"] = IdentityJson();
+            root["settings"] = list;
+            if (tableRead) {
+                QJsonArray table;
+                for (const TTableRow& point : points)
+                    table.append(QJsonObject{{"height", Latin1(point.Height)},
+                                             {"volume", Latin1(point.Volume)}});
+                root["tank_table"] = table;
+            }
+            OutJson(root);
+            return;
+        }
+        std::string text = ItemLine("Device family", FamilyText(device_));
+        for (size_t i = 0; i < settings.Count(); ++i) {
+            const TZURSetting& item = settings.Item(i);
+            if (item.DataType == stGroup) {
+                text += "\n" + Printable(item.Name) + "\n";
+                continue;
+            }
+            text += "  " + ItemLine(item.Name, item.AsText(true, true));
+            if (item.DataType == stTable)
+                for (const TTableRow& point : points)
+                    text += "    " + point.Height + "," + point.Volume + "\n";
+        }
+        Out(text);
+    }
+
+    void PrintDone(const std::string& text, const QJsonObject& json) {
+        if (options_.Json)
+            OutJson(json);
+        else
+            Out(text + "\n");
+    }
+
+    // ---- commands ----
+
+    int Identify() {
+        if (const int status = Connect(false))
+            return status;
+        if (options_.Json)
+            OutJson(IdentityJson());
+        else
+            Out(IdentityText());
+        return esSuccess;
+    }
+
+    int Read() {
+        if (!options_.File.empty() && !CheckWritableTarget(options_.File))
+            return esFileFailure;
+        if (const int status = Connect(false))
+            return status;
+        // As the window does, a Non standard tank's table is read after the settings.
+        bool tableRead = false;
+        if (device_.Image.TankRecord()[img::TankType] == img::TankTypeNonStandard) {
+            BeginOperation();
+            if (!device_.ReadTankTable())
+                return ReadFailure("the tank table");
+            tableRead = true;
+        }
+        progress_.Clear();
+        if (!options_.File.empty()) {
+            try {
+                if (!device_.SaveToFile(options_.File)) {
+                    Fail("cannot write " + options_.File + ": the settings file was cut short");
+                    return esFileFailure;
+                }
+            } catch (const std::exception& error) {
+                Fail(error.what());
+                return esFileFailure;
+            }
+        }
+        PrintSettings(tableRead);
+        return esSuccess;
+    }
+
+    int Write() {
+        if (!CheckReadableFile(options_.File))
+            return esFileFailure;
+        if (const int status = Connect(false))
+            return status;
+        try {
+            if (!device_.LoadFromFile(options_.File)) {
+                const bool extended = device_.IsExtended();
+                Fail(options_.File + ": not a settings file for a " + FamilyText(device_) +
+                     " (a format " + std::to_string(extended ? tls::Format3 : tls::Format2) +
+                     " file of " + std::to_string(extended ? tls::Format3Size : tls::Format2Size) +
+                     " bytes)");
+                return esFileFailure;
+            }
+        } catch (const std::exception& error) {
+            Fail(error.what());
+            return esFileFailure;
+        }
+        BeginOperation();
+        if (!device_.WriteAllSettings())
+            return WriteFailure();
+        if (device_.IsExtended() && !device_.WriteGroup(kDisplayResolutionWrite))
+            return WriteFailure();
+        if (device_.Is8310 && !device_.WriteSummary())
+            return WriteFailure();
+        progress_.Clear();
+        PrintDone("Settings of " + options_.File + " written to " + Where(),
+                  {{"file", QString::fromStdString(options_.File)}, {"written", true}});
+        return esSuccess;
+    }
+
+    int Status() {
+        if (const int status = Connect(true))
+            return status;
+        bool state = false;
+        bool outputs = false;
+        bool volume = false;
+        float volumeValue = 0;
+        device_.OnDeviceState = [&](T7310*, uint8_t) { state = true; };
+        device_.OnAlarmOutputs = [&](T7310*, uint8_t) { outputs = true; };
+        device_.OnVolume = [&](T7310*, float value) {
+            volume = true;
+            volumeValue = value;
+        };
+        BeginOperation();
+        device_.PollStatus();
+        const bool arrived = WaitUntil([&] { return (state && outputs && volume) || comms_error_; },
+                                       kStatusPolls * device_.PollInterval + 1000);
+        device_.OnDeviceState = nullptr;
+        device_.OnAlarmOutputs = nullptr;
+        device_.OnVolume = nullptr;
+        if (!arrived || !(state && outputs && volume)) {
+            Fail(Where() + ": reading the status failed (no answer, or a wrong one)");
+            return esCommsFailure;
+        }
+
+        const uint8_t code = device_.Image.DeviceState;
+        const uint8_t bits = device_.Image.AlarmOutputs;
+        const TZURSetting* uom = device_.Settings().Find(kDisplayUomItem);
+        const std::string unit = uom && uom->Raw ? VolumeUnitLabel(uom->Raw[0]) : std::string();
+        if (options_.Json) {
+            OutJson({{"state", code},
+                     {"state_text", Latin1(DeviceStateText(code))},
+                     {"alarm_outputs", bits},
+                     {"volume", ShortestDouble(volumeValue)}});
+            return esSuccess;
+        }
+        const std::string volumeText = FormatFixed(volumeValue, 18, 2, '.');
+        Out(ItemLine("Device State", DeviceStateText(code)) +
+            ItemLine("Tank Volume", volumeText + (unit.empty() ? "" : " " + unit)) +
+            ItemLine("Alarm Outputs", AlarmOutputsText(bits)));
+        return esSuccess;
+    }
+
+    int TableRead() {
+        if (!CheckWritableTarget(options_.File))
+            return esFileFailure;
+        if (const int status = Connect(false))
+            return status;
+        BeginOperation();
+        if (!device_.ReadTankTable())
+            return ReadFailure("the tank table");
+        progress_.Clear();
+        const TTableRows points = LoadTable(device_.Image.TankTable);
+        TTableFault fault;
+        if (!ExportCsv(options_.File, points, &fault)) {
+            if (fault.FileError)
+                Fail("cannot write " + options_.File + ": " + fault.Message);
+            else
+                Fail("the tank table of " + Where() + " cannot be exported to " + options_.File +
+                     ": " + fault.Message);
+            return esFileFailure;
+        }
+        PrintDone("Tank table of " + Where() + " (" + std::to_string(points.size()) +
+                      " points) exported to " + options_.File,
+                  {{"file", QString::fromStdString(options_.File)},
+                   {"points", static_cast<int>(points.size())}});
+        return esSuccess;
+    }
+
+    int TableWrite() {
+        const TCsvImport imported = ImportCsv(options_.File);
+        if (!imported.Ok) {
+            if (imported.Fault.FileError)
+                Fail("cannot read " + options_.File + ": " + imported.Fault.Message);
+            else
+                Fail(options_.File + ": " + imported.Fault.Message);
+            return esFileFailure;
+        }
+        // The checks the grid makes before a table is written.
+        TTankTable checked{};
+        TTableFault fault;
+        if (!StoreTable(imported.Rows, checked, &fault)) {
+            std::string text = options_.File + ": " + fault.Message;
+            if (fault.Row > 0)
+                text += " (line " + std::to_string(imported.FirstLine + fault.Row - 1) + ")";
+            Fail(text);
+            return esFileFailure;
+        }
+        if (const int status = Connect(false))
+            return status;
+        StoreTable(imported.Rows, device_.Image.TankTable);
+        BeginOperation();
+        if (!device_.WriteTankTable())
+            return WriteFailure();
+        progress_.Clear();
+        PrintDone("Tank table of " + options_.File + " (" + std::to_string(imported.Rows.size()) +
+                      " points) written to " + Where(),
+                  {{"file", QString::fromStdString(options_.File)},
+                   {"points", static_cast<int>(imported.Rows.size())}});
+        return esSuccess;
+    }
+
+    int SetNode() {
+        if (const int status = Connect(false))
+            return status;
+        TZURSetting* id = device_.Settings().Find(kRs485IdItem);
+        if (!id || !id->Raw) {
+            Fail("the catalogue has no RS 485 ID");
+            return esCommsFailure;
+        }
+        const uint8_t wanted = static_cast<uint8_t>(options_.NewNodeId);
+        const bool unchanged = id->Raw[0] == wanted;
+        // As in the window, the ID the gauge already has is not written again.
+        if (!unchanged) {
+            id->Raw[0] = wanted;
+            BeginOperation();
+            if (!device_.WriteNodeId())
+                return WriteFailure();
+        }
+        PrintDone(id->Name + ": " + std::to_string(wanted) + (unchanged ? " (unchanged)" : ""),
+                  {{"rs485_id", wanted}, {"written", !unchanged}});
+        return esSuccess;
+    }
+
+    int SetProtocol() {
+        if (const int status = Connect(false))
+            return status;
+        device_.Image.DefaultProtocol = options_.Modbus ? 1 : 0;
+        BeginOperation();
+        if (!device_.WriteDefaultProtocol())
+            return WriteFailure();
+        const char* name = options_.Modbus ? "modbus" : "standard";
+        PrintDone(std::string("Default Protocol: ") + (options_.Modbus ? "Modbus" : "Standard"),
+                  {{"default_protocol", name}});
+        return esSuccess;
+    }
+
+    const TCliOptions& options_;
+    TTarget target_;
+    TProgress progress_;
+    T7310 device_;
+    bool connected_ = false;
+    std::string incompatible_;
+    bool comms_error_ = false;
+    uint8_t comms_instruction_ = 0;
+    std::string writing_group_;
+    std::string write_error_group_;
+    int table_percent_ = -1;
+};
+
+} // namespace
+
+void ReportError(const std::string& text) {
+    const std::string line = "t7310-cli: " + Fold(text) + "\n";
+    std::fflush(stdout);
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fflush(stderr);
+}
+
+int RunCliCommand(const TCliOptions& options, TProgramSettings& settings) {
+    // The store is only consulted for what the command line leaves out.
+    const bool needStore =
+        !options.NodeId || !options.BaudRate || (!options.DevicePath && !options.CommPort);
+    if (needStore) {
+        try {
+            settings.LoadAll();
+        } catch (const std::exception& error) {
+            ReportError(std::string("Error accessing program settings: ") + error.what());
+        }
+    }
+    auto stored = [&](const char* name) { return settings.Lookup(QString::fromLatin1(name)); };
+
+    TTarget target;
+    target.DevicePath = options.DevicePath;
+    if (options.CommPort) {
+        target.CommPort = *options.CommPort;
+    } else if (const TProgramSetting* port = stored(kCommPort)) {
+        target.CommPort = port->IntegerValue;
+    }
+    if (options.BaudRate) {
+        target.BaudRate = *options.BaudRate;
+    } else if (const TProgramSetting* baud = stored(kBaudRate)) {
+        target.BaudRate = baud->IntegerValue;
+    }
+    if (options.NodeId) {
+        target.NodeId = static_cast<uint8_t>(*options.NodeId);
+    } else {
+        const TProgramSetting* last = stored(kLastConnectId);
+        const std::string text = last ? last->TextValue.toStdString() : std::string();
+        int32_t node = -1;
+        if (!TryStrToInt(text, node) || node < 0 || node > kMaxNodeId) {
+            ReportError("no node ID: give --node ID (the stored \"Last Connect ID\" is \"" + text +
+                        "\")");
+            std::fprintf(stderr, "%s\n", kUsageLine);
+            return esUsage;
+        }
+        target.NodeId = static_cast<uint8_t>(node);
+    }
+    if (target.BaudRate <= 0) {
+        ReportError("no baud rate: give --baud RATE (the stored \"Baud Rate\" is " +
+                    std::to_string(target.BaudRate) + ")");
+        std::fprintf(stderr, "%s\n", kUsageLine);
+        return esUsage;
+    }
+
+    TCliSession session(options, std::move(target));
+    return session.Run();
+}

@@ -1,0 +1,190 @@
+#include "CliOptions.h"
+
+#include <charconv>
+#include <map>
+
+const char* const kUsageLine = "usage: t7310-cli [--device PATH | --port N] [--baud RATE] "
+                               "[--node ID] [--json] COMMAND [ARGS]";
+
+const char* const kUsageText =
+    "usage: t7310-cli [--device PATH | --port N] [--baud RATE] [--node ID] [--json] COMMAND "
+    "[ARGS]\n"
+    "\n"
+    "  --device PATH   the serial device to open (for example /dev/ttyUSB0)\n"
+    "  --port N        a COM number, resolved as the configurator resolves it\n"
+    "                  (default: the stored \"Comm Port\")\n"
+    "  --baud RATE     default: the stored \"Baud Rate\"\n"
+    "  --node ID       0 to 99 (99 is the broadcast address); default: the stored \"Last "
+    "Connect ID\"\n"
+    "  --json          machine-readable output on stdout\n"
+    "\n"
+    "  identify                 connect and print the identity and the device family\n"
+    "  read [--save FILE]       read all settings (and a Non standard tank's table) and print\n"
+    "                           them; with --save, also save them as a .TLS file\n"
+    "  write FILE               load a .TLS file and write all of its settings to the gauge\n"
+    "  status                   print the device state, volume and alarm outputs\n"
+    "  table-read FILE          read the tank table and export it as CSV\n"
+    "  table-write FILE         import a CSV file and write it as the tank table\n"
+    "  set-node NEW             write a new RS-485 node ID (0 to 98)\n"
+    "  set-protocol modbus|standard   write the default protocol flag\n"
+    "\n"
+    "Exit status: 0 success, 1 the gauge did not answer or answered wrongly, 2 usage error,\n"
+    "3 the gauge refused this tool, 4 a file could not be read or written or failed its "
+    "checks.\n";
+
+bool ParseDecimal(const std::string& text, int& value) {
+    size_t digits = 0;
+    if (!text.empty() && (text[0] == '+' || text[0] == '-'))
+        digits = 1;
+    if (digits == text.size())
+        return false;
+    for (size_t k = digits; k < text.size(); ++k)
+        if (text[k] < '0' || text[k] > '9')
+            return false;
+    // from_chars takes a minus sign but not a plus sign.
+    const char* begin = text.data() + (text[0] == '+' ? 1 : 0);
+    const char* end = text.data() + text.size();
+    const auto result = std::from_chars(begin, end, value);
+    return result.ec == std::errc() && result.ptr == end;
+}
+
+namespace {
+
+struct TCommandShape {
+    TCliCommand Command;
+    int Arguments; // positional arguments after the command name
+};
+
+const std::map<std::string, TCommandShape>& Commands() {
+    static const std::map<std::string, TCommandShape> commands = {
+        {"identify", {ccIdentify, 0}},    {"read", {ccRead, 0}},
+        {"write", {ccWrite, 1}},          {"status", {ccStatus, 0}},
+        {"table-read", {ccTableRead, 1}}, {"table-write", {ccTableWrite, 1}},
+        {"set-node", {ccSetNode, 1}},     {"set-protocol", {ccSetProtocol, 1}},
+    };
+    return commands;
+}
+
+TCliParse Fail(std::string error) {
+    TCliParse parse;
+    parse.Error = std::move(error);
+    return parse;
+}
+
+} // namespace
+
+TCliParse ParseCliOptions(const std::vector<std::string>& args) {
+    TCliParse parse;
+    TCliOptions& options = parse.Options;
+    size_t i = 0;
+
+    // Global options come before the command.
+    auto value = [&](std::string& out) {
+        if (i + 1 >= args.size())
+            return false;
+        out = args[++i];
+        return true;
+    };
+    auto number = [&](const std::string& option, int lo, int hi, std::optional<int>& out,
+                      std::string& error) {
+        std::string text;
+        int parsed = 0;
+        if (!value(text)) {
+            error = option + " needs a value";
+            return false;
+        }
+        if (!ParseDecimal(text, parsed) || parsed < lo || parsed > hi) {
+            error = option + " " + text + ": not a number from " + std::to_string(lo) + " to " +
+                    std::to_string(hi);
+            return false;
+        }
+        out = parsed;
+        return true;
+    };
+
+    for (; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        std::string error;
+        if (arg == "--help" || arg == "-h") {
+            parse.Ok = true;
+            parse.Help = true;
+            return parse;
+        } else if (arg == "--json") {
+            options.Json = true;
+        } else if (arg == "--device") {
+            std::string path;
+            if (!value(path) || path.empty())
+                return Fail("--device needs a path");
+            options.DevicePath = path;
+        } else if (arg == "--port") {
+            if (!number(arg, 1, 255, options.CommPort, error))
+                return Fail(error);
+        } else if (arg == "--baud") {
+            if (!number(arg, 1, 4000000, options.BaudRate, error))
+                return Fail(error);
+        } else if (arg == "--node") {
+            if (!number(arg, 0, kMaxNodeId, options.NodeId, error))
+                return Fail(error);
+        } else if (arg.rfind("--", 0) == 0) {
+            return Fail("unknown option " + arg);
+        } else {
+            break;
+        }
+    }
+    if (options.DevicePath && options.CommPort)
+        return Fail("--device and --port cannot be used together");
+    if (i >= args.size())
+        return Fail("no command given");
+
+    const std::string name = args[i++];
+    const auto found = Commands().find(name);
+    if (found == Commands().end())
+        return Fail("unknown command " + name);
+    options.Command = found->second.Command;
+
+    std::vector<std::string> rest(args.begin() + static_cast<long>(i), args.end());
+    if (options.Command == ccRead) {
+        if (rest.size() == 2 && rest[0] == "--save" && !rest[1].empty()) {
+            options.File = rest[1];
+            rest.clear();
+        } else if (!rest.empty() && rest[0] == "--save") {
+            return Fail("read --save needs a file name");
+        }
+    }
+    const size_t wanted = static_cast<size_t>(found->second.Arguments);
+    if (rest.size() != wanted) {
+        if (rest.size() < wanted)
+            return Fail(name + " needs " +
+                        (options.Command == ccSetNode       ? "the new node ID"
+                         : options.Command == ccSetProtocol ? "modbus or standard"
+                                                            : "a file name"));
+        return Fail("unexpected argument " + rest[wanted] + " after " + name);
+    }
+
+    switch (options.Command) {
+    case ccWrite:
+    case ccTableRead:
+    case ccTableWrite:
+        if (rest[0].empty())
+            return Fail(name + " needs a file name");
+        options.File = rest[0];
+        break;
+    case ccSetNode:
+        if (!ParseDecimal(rest[0], options.NewNodeId) || options.NewNodeId < 0 ||
+            options.NewNodeId > kMaxAssignableNodeId)
+            return Fail("set-node " + rest[0] + ": The RS-485 node ID must be between 0 and 98");
+        break;
+    case ccSetProtocol:
+        if (rest[0] == "modbus")
+            options.Modbus = true;
+        else if (rest[0] == "standard")
+            options.Modbus = false;
+        else
+            return Fail("set-protocol " + rest[0] + ": expected modbus or standard");
+        break;
+    default:
+        break;
+    }
+    parse.Ok = true;
+    return parse;
+}

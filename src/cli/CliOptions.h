@@ -1,0 +1,55 @@
+#pragma once
+
+// Command line of t7310-cli: global options, then one command with its arguments.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+enum TCliCommand {
+    ccIdentify,
+    ccRead,
+    ccWrite,
+    ccStatus,
+    ccTableRead,
+    ccTableWrite,
+    ccSetNode,
+    ccSetProtocol,
+};
+
+struct TCliOptions {
+    // Unset values come from the program settings store.
+    std::optional<std::string> DevicePath;
+    std::optional<int> CommPort;
+    std::optional<int> BaudRate;
+    std::optional<int> NodeId;
+    bool Json = false;
+
+    TCliCommand Command = ccIdentify;
+    std::string File; // read --save, write, table-read, table-write; empty when not given
+    int NewNodeId = 0;
+    bool Modbus = false;
+};
+
+struct TCliParse {
+    bool Ok = false;
+    bool Help = false; // --help: print the usage and succeed
+    std::string Error; // why the command line is not usable
+    TCliOptions Options;
+};
+
+// Arguments without the program name.
+TCliParse ParseCliOptions(const std::vector<std::string>& args);
+
+// Highest node ID that can be addressed, and the broadcast ID that every gauge answers.
+inline constexpr int kMaxNodeId = 99;
+// Highest ID a gauge can be given.
+inline constexpr int kMaxAssignableNodeId = 98;
+
+// One line, for usage errors.
+extern const char* const kUsageLine;
+// The full help text.
+extern const char* const kUsageText;
+
+// A decimal integer (optional sign, digits only), within int range.
+bool ParseDecimal(const std::string& text, int& value);
