@@ -291,6 +291,7 @@ TCsvImport ImportCsvText(const std::string& text) {
     TCsvImport result;
     result.Ok = true;
     result.Rows = LoadTable(table);
+    result.FirstLine = static_cast<int>(start);
     return result;
 }
 

@@ -61,6 +61,8 @@ bool ExportCsv(const std::string& fileName, const TTableRows& rows, TTableFault*
 struct TCsvImport {
     bool Ok = false;
     TTableRows Rows; // empty unless Ok
+    // The file line of the first point: 1 after a header line, else 0.
+    int FirstLine = 0;
     TTableFault Fault;
 };
 
