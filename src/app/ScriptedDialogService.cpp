@@ -77,25 +77,31 @@ bool TScriptedDialogService::take(TDialogKind kind, TDialogRecord& record, TAnsw
         record.Unexpected = true;
         std::fprintf(stderr, "UNEXPECTED DIALOG %s: %s\n", DialogKindName(kind),
                      qPrintable(record.Caption + QStringLiteral(" ") + record.Text));
-        records_.push_back(record);
+        this->record(record);
         return false;
     }
     answer = script_.front();
     script_.pop_front();
-    records_.push_back(record);
+    this->record(record);
     return true;
 }
 
+void TScriptedDialogService::record(const TDialogRecord& record) {
+    records_.push_back(record);
+    if (OnShow)
+        OnShow(records_.back());
+}
+
 void TScriptedDialogService::Information(QWidget*, const QString& text) {
-    records_.push_back({TDialogKind::Information, text, {}, {}, false});
+    record({TDialogKind::Information, text, {}, {}, false});
 }
 
 void TScriptedDialogService::Error(QWidget*, const QString& text) {
-    records_.push_back({TDialogKind::Error, text, {}, {}, false});
+    record({TDialogKind::Error, text, {}, {}, false});
 }
 
 void TScriptedDialogService::Plain(QWidget*, const QString& text) {
-    records_.push_back({TDialogKind::Plain, text, {}, {}, false});
+    record({TDialogKind::Plain, text, {}, {}, false});
 }
 
 bool TScriptedDialogService::Question(QWidget*, const QString& text) {

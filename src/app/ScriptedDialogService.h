@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 #include <vector>
 
 enum class TDialogKind { Information, Error, Plain, Question, InputText, OpenFile, SaveFile };
@@ -52,6 +53,9 @@ public:
     bool ScriptDone() const { return script_.empty(); }
     void Clear();
 
+    // Called as each dialog is shown, so a test can look at the window at that moment.
+    std::function<void(const TDialogRecord&)> OnShow;
+
     // ---- IDialogService ----
     void Information(QWidget* parent, const QString& text) override;
     void Error(QWidget* parent, const QString& text) override;
@@ -74,6 +78,7 @@ private:
     // The next answer when it is of this kind; otherwise the record is marked unexpected
     // (and a mismatching answer stays queued for the dialog it was meant for).
     bool take(TDialogKind kind, TDialogRecord& record, TAnswer& answer);
+    void record(const TDialogRecord& record);
 
     std::deque<TAnswer> script_;
     std::vector<TDialogRecord> records_;
