@@ -1,0 +1,758 @@
+#include "FmMain.h"
+
+#include "DialogService.h"
+#include "FmAbout.h"
+#include "FmProgramSettings.h"
+#include "Page.h"
+#include "ProgramSettings.h"
+#include "SerialPacket.h"
+#include "T7310.h"
+#include "Values.h"
+#include "ZURSettings.h"
+#include "ZurApplication.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFile>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <stdexcept>
+
+namespace {
+
+const char* const kCaption = "T7310 / T8310 Configurator";
+const char* const kFileFilter = "Tank Linearisation Settings (*.TLS)";
+
+const char* const kConnectPrompt =
+    "Please enter the RS-485 Node ID of the device you wish to connect to. (Note: ID 99 will "
+    "connect to all devices)";
+const char* const kBroadcastQuestion =
+    "You have selected ID 99. This is a broadcast address\nPlease ensure only one device is "
+    "connected to the RS-485 bus before you continue.\nDo you wish to continue?";
+const char* const kConnectIdRange = "The RS-485 node ID must be between 0 and 99";
+const char* const kConnectFailed =
+    "An error occurred whilst connecting...\n\nPlease check to ensure the device is connected "
+    "to the RS-485 bus,\nis powered up, and you have entered the correct RS-485 Node ID.";
+const char* const kNodeIdRange = "The RS-485 node ID must be between 0 and 98";
+const char* const kNodeIdWriteFailed = "An error occurred whilst writing the RS-485 ID.";
+
+// Catalogue number of "RS 485 ID".
+constexpr uint32_t kRs485IdItem = 50;
+constexpr uint8_t kWriteRs485Id = 0xA9;
+constexpr uint8_t kWriteDefaultProtocol = 0xAD;
+
+// Highest node ID a connect accepts: the gauges use 0..98 and 99 addresses every gauge.
+// Anything above would reach the gauge only in its low 8 bits, that is another gauge.
+constexpr int kHighestConnectId = 99;
+constexpr int kHighestNodeId = 98;
+
+// The area of the first tab's label in page control coordinates.
+const QRect kSummaryGestureArea(QPoint(2, 3), QPoint(98, 20));
+
+QString Text(const std::string& s) {
+    return QString::fromLocal8Bit(s);
+}
+
+QFont ArialPixels(const char* family, int pixels) {
+    QFont font(QString::fromLatin1(family));
+    font.setPixelSize(pixels);
+    return font;
+}
+
+// The 14 x 14 tab icon: a small gauge dial in the tab's colour.
+QIcon TabIcon(const QColor& colour) {
+    QPixmap pixmap(14, 14);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(colour.darker(150), 1));
+    painter.setBrush(colour);
+    painter.drawEllipse(QRectF(1.5, 1.5, 11, 11));
+    painter.setPen(QPen(Qt::white, 1.5));
+    painter.drawLine(QPointF(7, 7), QPointF(10, 4));
+    return QIcon(pixmap);
+}
+
+QWidget* NewSheet(const char* name) {
+    auto* sheet = new QWidget;
+    sheet->setObjectName(QString::fromLatin1(name));
+    auto* layout = new QVBoxLayout(sheet);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    return sheet;
+}
+
+} // namespace
+
+TfmMain::TfmMain(QWidget* parent) : QMainWindow(parent) {
+    // 1. The window from its layout.
+    CreateLayout();
+    CreateMenus();
+    CreateTimers();
+
+    // 2. The program settings store.
+    try {
+        LoadProgramSettings();
+    } catch (...) {
+        Dialogs().Plain(this, QStringLiteral("Error accessing program settings"));
+    }
+
+    // 3. Shown only for a Non standard tank and for an extended device.
+    SetSheetVisible(tsManualLin, false);
+    SetSheetVisible(tsSummary, false);
+
+    // 4. The device object.
+    try {
+        CreateDeviceObject();
+    } catch (...) {
+        Dialogs().Plain(this, QStringLiteral("Error creating T7310 Device Object"));
+    }
+
+    // 5. The pages.
+    try {
+        CreatePages();
+    } catch (...) {
+        Dialogs().Plain(this, QStringLiteral("Error creating tabsheets"));
+    }
+
+    // 6.
+    SetActiveSheet(tsDeviceStatus);
+    SummaryKey = false;
+
+    // The window sees key presses before its controls do, and mouse presses on the page
+    // control and its tab bar.
+    qApp->installEventFilter(this);
+}
+
+TfmMain::~TfmMain() {
+    qApp->removeEventFilter(this);
+    // The device object goes first (it closes the link), then the store (unsaved); the pages
+    // follow as the window's children.
+    Device_.reset();
+    ProgramSettings_.reset();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Construction
+
+void TfmMain::CreateLayout() {
+    setObjectName(QStringLiteral("fmMain"));
+    setWindowTitle(QString::fromLatin1(kCaption));
+    setFont(ArialPixels("Arial", 11));
+    resize(740, 564);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+
+    auto* client = new QWidget(this);
+    auto* column = new QVBoxLayout(client);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    auto* line = new QFrame(client);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    line->setFixedHeight(1);
+    column->addWidget(line);
+
+    pcMain = new QTabWidget(client);
+    pcMain->setObjectName(QStringLiteral("pcMain"));
+    pcMain->setIconSize(QSize(14, 14));
+    pcMain->setUsesScrollButtons(false);
+    auto* spaced = new QHBoxLayout;
+    spaced->setContentsMargins(4, 0, 4, 4);
+    spaced->addWidget(pcMain);
+    column->addLayout(spaced, 1);
+    setCentralWidget(client);
+
+    tsDeviceStatus = NewSheet("tsDeviceStatus");
+    tsDisplayOptions = NewSheet("tsDisplayOptions");
+    tsSensorParams = NewSheet("tsSensorParams");
+    tsTankTypes = NewSheet("tsTankTypes");
+    tsManualLin = NewSheet("tsManualLin");
+    tsAlarmSetpoints = NewSheet("tsAlarmSetpoints");
+    tsSummary = NewSheet("tsSummary");
+
+    // The title panel above the device status page.
+    pnTitle = new QLabel(QString::fromLatin1(kCaption), tsDeviceStatus);
+    pnTitle->setObjectName(QStringLiteral("pnTitle"));
+    pnTitle->setFixedHeight(74);
+    pnTitle->setAlignment(Qt::AlignCenter);
+    pnTitle->setAutoFillBackground(true);
+    QPalette title = pnTitle->palette();
+    title.setColor(QPalette::Window, QColor(88, 88, 104));
+    title.setColor(QPalette::WindowText, Qt::white);
+    pnTitle->setPalette(title);
+    pnTitle->setFont(ArialPixels("Arial Black", 29));
+    lbSoftwareVersion = new QLabel(QStringLiteral("Software Version: "), pnTitle);
+    lbSoftwareVersion->setObjectName(QStringLiteral("lbSoftwareVersion"));
+    lbSoftwareVersion->setFont(font());
+    lbSoftwareVersion->setAlignment(Qt::AlignRight | Qt::AlignBottom);
+    auto* corner = new QGridLayout(pnTitle);
+    corner->setContentsMargins(4, 2, 6, 3);
+    corner->addWidget(lbSoftwareVersion, 0, 0, Qt::AlignRight | Qt::AlignBottom);
+    pnDeviceStatus = new QWidget(tsDeviceStatus);
+    pnDeviceStatus->setObjectName(QStringLiteral("pnDeviceStatus"));
+    auto* statusHost = new QVBoxLayout(pnDeviceStatus);
+    statusHost->setContentsMargins(0, 0, 0, 0);
+    tsDeviceStatus->layout()->addWidget(pnTitle);
+    tsDeviceStatus->layout()->addWidget(pnDeviceStatus);
+    static_cast<QVBoxLayout*>(tsDeviceStatus->layout())->setStretch(1, 1);
+
+    struct Tab {
+        QWidget* sheet;
+        const char* caption;
+        QColor colour;
+    };
+    const Tab tabs[] = {
+        {tsDeviceStatus, "Device Status", QColor(70, 130, 180)},
+        {tsDisplayOptions, "Display Options", QColor(60, 160, 90)},
+        {tsSensorParams, "Sensor Parameters", QColor(200, 140, 40)},
+        {tsTankTypes, "Tank Settings", QColor(90, 110, 200)},
+        {tsManualLin, "Manual Linearisation", QColor(150, 90, 170)},
+        {tsAlarmSetpoints, "Alarm Setpoints", QColor(200, 60, 60)},
+        {tsSummary, "Summary", QColor(110, 110, 110)},
+    };
+    ++ProgramTabChange;
+    for (const Tab& tab : tabs)
+        pcMain->addTab(tab.sheet, TabIcon(tab.colour), QString::fromLatin1(tab.caption));
+    --ProgramTabChange;
+    connect(pcMain, &QTabWidget::currentChanged, this, [this] {
+        if (ProgramTabChange == 0)
+            TZurApplication::Guard([this] { pcMainChange(); });
+    });
+
+    // Panel 0 for messages, panel 1 for the connection state; like the platform's status bar,
+    // the last panel reaches to the right edge.
+    sb = new QStatusBar(this);
+    sb->setObjectName(QStringLiteral("sb"));
+    for (int i = 0; i < 2; ++i) {
+        Panels[i] = new QLabel(sb);
+        Panels[i]->setObjectName(QStringLiteral("sbPanel%1").arg(i));
+        Panels[i]->setFrameShape(QFrame::Panel);
+        Panels[i]->setFrameShadow(QFrame::Sunken);
+    }
+    Panels[0]->setFixedWidth(620);
+    Panels[1]->setMinimumWidth(50);
+    Panels[1]->setAlignment(Qt::AlignCenter);
+    Panels[1]->setText(QStringLiteral("DISCONNECTED"));
+    sb->addWidget(Panels[0]);
+    sb->addWidget(Panels[1], 1);
+    setStatusBar(sb);
+}
+
+QAction* TfmMain::AddItem(QMenu* menu, const char* name, const QString& caption, bool enabled,
+                          void (TfmMain::*command)()) {
+    QAction* item = menu->addAction(caption);
+    item->setObjectName(QString::fromLatin1(name));
+    item->setEnabled(enabled);
+    if (command)
+        connect(item, &QAction::triggered, this, [this, command] { Command(command); });
+    return item;
+}
+
+void TfmMain::CreateMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("mnFile"));
+    miOpen = AddItem(file, "miOpen", QStringLiteral("&Open"), false, &TfmMain::miOpenClick);
+    miSaveAs =
+        AddItem(file, "miSaveAs", QStringLiteral("&Save As"), false, &TfmMain::miSaveAsClick);
+    file->addSeparator();
+    miProgramSettings = AddItem(file, "miProgramSettings", QStringLiteral("Program &Settings..."),
+                                true, &TfmMain::miProgramSettingsClick);
+    file->addSeparator();
+    miExit = AddItem(file, "miExit", QStringLiteral("E&xit"), true, &TfmMain::miExitClick);
+
+    QMenu* device = menuBar()->addMenu(QStringLiteral("&Device"));
+    device->setObjectName(QStringLiteral("mnDevice"));
+    miConnect =
+        AddItem(device, "miConnect", QStringLiteral("&Connect"), true, &TfmMain::miConnectClick);
+    device->addSeparator();
+    miReadAllSettings = AddItem(device, "miReadAllSettings", QStringLiteral("&Read All Settings"),
+                                false, &TfmMain::miReadAllSettingsClick);
+    miWriteAllSettings =
+        AddItem(device, "miWriteAllSettings", QStringLiteral("&Write All Settings"), false,
+                &TfmMain::miWriteAllSettingsClick);
+    device->addSeparator();
+    miChangeNodeID = AddItem(device, "miChangeNodeID", QStringLiteral("Change RS-485 Node &ID"),
+                             false, &TfmMain::miChangeNodeIDClick);
+    // A check item: the mark follows the device's flag, not the click, so the command sets it.
+    miDefaultProtocol = AddItem(device, "miDefaultProtocol",
+                                QStringLiteral("&Modbus Protocol Default"), false, nullptr);
+    miDefaultProtocol->setCheckable(true);
+    connect(miDefaultProtocol, &QAction::triggered, this, [this](bool checked) {
+        miDefaultProtocol->setChecked(!checked);
+        Command(&TfmMain::miDefaultProtocolClick);
+    });
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("mnHelp"));
+    miAbout = AddItem(help, "miAbout", QStringLiteral("&About..."), true, &TfmMain::miAboutClick);
+}
+
+void TfmMain::CreateTimers() {
+    const auto make = [this](int interval, void (TfmMain::*tick)()) {
+        auto timer = std::make_unique<TMEKTimer>();
+        timer->SetEnabled(false);
+        timer->SetInterval(interval);
+        timer->SetOnTimer([this, tick](void*) { Command(tick); });
+        return timer;
+    };
+    // The status text timer's interval is set by each message.
+    StatusBarTextTimer = make(kStatusSeconds * 1000, &TfmMain::StatusBarTextTimerTimer);
+    ReadTableTimer = make(550, &TfmMain::ReadTableTimerTimer);
+    SerialTimeoutTimer = make(1, &TfmMain::SerialTimeoutTimerTimer);
+}
+
+void TfmMain::LoadProgramSettings() {
+    ProgramSettings_ = std::make_unique<TProgramSettings>();
+    DeclareConfiguratorSettings(*ProgramSettings_);
+    ProgramSettings_->LoadAll();
+    lbSoftwareVersion->setText(QStringLiteral("Software Version: ") + ReadFileVersion());
+}
+
+void TfmMain::CreateDeviceObject() {
+    Device_ = std::make_unique<T7310>();
+    T7310& d = *Device_;
+    d.OnConnected = [this](T7310*) { DeviceConnected(); };
+    d.OnDisconnected = [this](T7310*) { DeviceDisconnected(); };
+    d.OnCommsError = [this](T7310*, uint8_t) { DeviceCommsError(); };
+    d.OnReadAllStart = [this](T7310*) {
+        ShowStatusText(QStringLiteral("Reading Settings..."), kStatusSeconds);
+        SetFileCommandsEnabled(false);
+    };
+    d.OnReadingSetting = [this](T7310*, const std::string& name) {
+        ShowStatusText(QStringLiteral("Reading Setting - ") + Text(name), kStatusSeconds);
+    };
+    d.OnReadAllDone = [this](T7310*) {
+        ShowStatusText(QStringLiteral("Read Settings."), kStatusSeconds);
+        SetFileCommandsEnabled(true);
+    };
+    d.OnWritingSetting = [this](T7310*, const std::string& name) {
+        ShowStatusText(QStringLiteral("Writing Setting - ") + Text(name), kStatusSeconds);
+    };
+    d.OnSettingWritten = [this](T7310*, const std::string& name) {
+        ShowStatusText(QStringLiteral("Written Setting - ") + Text(name), kStatusSeconds);
+    };
+    d.OnSettingWriteError = [this](T7310*, const std::string& name) {
+        ShowStatusText(QStringLiteral("**ERROR** Writing Setting - ") + Text(name), kStatusSeconds);
+    };
+    d.OnNonStandardTank = [this](T7310*, bool nonStandard) { DeviceNonStandardTank(nonStandard); };
+    d.OnDefaultProtocol = [this](T7310*, bool modbus) { DeviceDefaultProtocol(modbus); };
+    d.OnNodeIdChanged = [this](T7310*, uint8_t newId) { DeviceNodeIdChanged(newId); };
+    d.OnIncompatible = [this](T7310*, const std::string& text) {
+        Dialogs().Error(this, Text(text));
+    };
+    d.ProgramSoftwareId = 3;
+}
+
+void TfmMain::CreatePages() {
+    if (!Device_)
+        throw std::runtime_error("no device object for the pages");
+    // Created in this order, each with its host as owner and the device object:
+    // sensor parameters, tank settings, manual linearisation, alarm setpoints, display
+    // options, device status, summary. A page that is not built yet leaves its host empty.
+}
+
+void TfmMain::AttachPage(TPageSlot slot, TZURPage* page, std::function<bool()> gather) {
+    if (slot < 0 || slot >= psCount || !page)
+        throw std::invalid_argument("AttachPage: no such page slot");
+    QWidget* host = PageHost(slot);
+    page->setParent(host);
+    host->layout()->addWidget(page);
+    page->show();
+    Pages[slot] = page;
+    Gathers[slot] = std::move(gather);
+}
+
+QWidget* TfmMain::TabSheet(TPageSlot slot) const {
+    switch (slot) {
+    case psSensorParams:
+        return tsSensorParams;
+    case psTankTypes:
+        return tsTankTypes;
+    case psManualLin:
+        return tsManualLin;
+    case psAlarmSetpoints:
+        return tsAlarmSetpoints;
+    case psDisplayOptions:
+        return tsDisplayOptions;
+    case psDeviceStatus:
+        return tsDeviceStatus;
+    case psSummary:
+        return tsSummary;
+    case psCount:
+        break;
+    }
+    return nullptr;
+}
+
+QWidget* TfmMain::PageHost(TPageSlot slot) const {
+    return slot == psDeviceStatus ? pnDeviceStatus : TabSheet(slot);
+}
+
+QLabel* TfmMain::Panel(int index) const {
+    return index >= 0 && index < 2 ? Panels[index] : nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Status text
+
+void TfmMain::ShowStatusText(const QString& text, int seconds) {
+    Panels[0]->setText(QStringLiteral("   ") + text);
+    // The timer is free-running: giving it the interval it has, or enabling it while it runs,
+    // does not restart it, so the text stays only until the next tick.
+    StatusBarTextTimer->SetInterval(seconds * 1000);
+    StatusBarTextTimer->SetEnabled(true);
+}
+
+void TfmMain::StatusBarTextTimerTimer() {
+    Panels[0]->clear();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Connection states
+
+void TfmMain::SetFileCommandsEnabled(bool enabled) {
+    miOpen->setEnabled(enabled);
+    miSaveAs->setEnabled(enabled);
+}
+
+void TfmMain::SetConnectedCommandsEnabled(bool enabled) {
+    miReadAllSettings->setEnabled(enabled);
+    miWriteAllSettings->setEnabled(enabled);
+    miChangeNodeID->setEnabled(enabled);
+    miDefaultProtocol->setEnabled(enabled);
+    SetFileCommandsEnabled(enabled);
+}
+
+void TfmMain::SetPagesEnabled(bool enabled) {
+    const TPageSlot order[] = {psManualLin,      psTankTypes,    psSensorParams, psAlarmSetpoints,
+                               psDisplayOptions, psDeviceStatus, psSummary};
+    for (TPageSlot slot : order)
+        if (Pages[slot])
+            Pages[slot]->SetPageEnabled(enabled);
+}
+
+void TfmMain::DeviceConnected() {
+    miConnect->setText(QStringLiteral("&Disconnect"));
+    SetConnectedCommandsEnabled(true);
+    SetPagesEnabled(true);
+    Panels[1]->setText(QStringLiteral("CONNECTED"));
+    ShowStatusText(QStringLiteral("Connected"), kStatusSeconds);
+    SetSheetVisible(tsSummary, Device_->IsExtended());
+}
+
+void TfmMain::DeviceDisconnected() {
+    SetConnectedCommandsEnabled(false);
+    Panels[1]->setText(QStringLiteral("DISCONNECTED"));
+    SetPagesEnabled(false);
+    miConnect->setText(QStringLiteral("&Connect"));
+    ShowStatusText(QStringLiteral("Disconnected"), kStatusSeconds);
+}
+
+void TfmMain::DeviceCommsError() {
+    // The disconnect runs from the message loop, not from inside the link's event.
+    SerialTimeoutTimer->SetEnabled(true);
+}
+
+void TfmMain::SerialTimeoutTimerTimer() {
+    SerialTimeoutTimer->SetEnabled(false);
+    if (Device_)
+        Device_->Disconnect();
+    Dialogs().Information(this, QStringLiteral("Device disconnected..."));
+    ShowStatusText(QStringLiteral("Disconnected"), kStatusSeconds);
+}
+
+void TfmMain::DeviceNonStandardTank(bool nonStandard) {
+    SetSheetVisible(tsManualLin, nonStandard);
+    // A loaded file brings its own table; only a tank found on the device reads it.
+    if (nonStandard && Device_ && !Device_->ApplyingFile())
+        ReadTableTimer->SetEnabled(true);
+}
+
+void TfmMain::ReadTableTimerTimer() {
+    ReadTableTimer->SetEnabled(false);
+    if (Device_)
+        Device_->ReadTankTable();
+}
+
+void TfmMain::DeviceDefaultProtocol(bool modbus) {
+    miDefaultProtocol->setChecked(modbus);
+}
+
+void TfmMain::DeviceNodeIdChanged(uint8_t newId) {
+    Device_->Disconnect();
+    Device_->Connect(StoredInteger(kCommPort), newId, StoredInteger(kBaudRate));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Commands
+
+void TfmMain::Command(void (TfmMain::*command)()) {
+    TZurApplication::Guard([this, command] { (this->*command)(); });
+}
+
+QString TfmMain::StoredText(const char* name) const {
+    const TProgramSetting* setting =
+        ProgramSettings_ ? ProgramSettings_->Lookup(QString::fromLatin1(name)) : nullptr;
+    return setting ? setting->TextValue : QString();
+}
+
+int TfmMain::StoredInteger(const char* name) const {
+    const TProgramSetting* setting =
+        ProgramSettings_ ? ProgramSettings_->Lookup(QString::fromLatin1(name)) : nullptr;
+    return setting ? setting->IntegerValue : 0;
+}
+
+void TfmMain::miConnectClick() {
+    if (!Device_)
+        return;
+    if (Device_->Connected()) {
+        Device_->Disconnect();
+        return;
+    }
+    QString text = StoredText(kLastConnectId);
+    if (!Dialogs().InputText(this, QStringLiteral("Input Value"),
+                             QString::fromLatin1(kConnectPrompt), text))
+        return;
+    int32_t nodeId = 0;
+    try {
+        nodeId = StrToInt(text);
+    } catch (const TConvertError& e) {
+        Dialogs().Error(this, Text(e.what()));
+        return;
+    }
+    if (nodeId < 0 || nodeId > kHighestConnectId) {
+        Dialogs().Information(this, QString::fromLatin1(kConnectIdRange));
+        return;
+    }
+    if (nodeId == 99 && !Dialogs().Question(this, QString::fromLatin1(kBroadcastQuestion)))
+        return;
+    // Remembered before the connection is tried, so a failed attempt keeps the ID too.
+    if (ProgramSettings_) {
+        if (TProgramSetting* last = ProgramSettings_->Lookup(QString::fromLatin1(kLastConnectId)))
+            last->TextValue = text;
+        ProgramSettings_->SaveAll();
+    }
+    if (!Device_->Connect(StoredInteger(kCommPort), static_cast<uint8_t>(nodeId),
+                          StoredInteger(kBaudRate)))
+        Dialogs().Information(this, QString::fromLatin1(kConnectFailed));
+}
+
+void TfmMain::miReadAllSettingsClick() {
+    if (Device_ && !Device_->ReadAllSettings())
+        ShowStatusText(QStringLiteral("Error reading settings"), kStatusSeconds);
+}
+
+void TfmMain::miWriteAllSettingsClick() {
+    if (!Device_)
+        return;
+    const TPageSlot order[] = {psDisplayOptions, psSensorParams, psTankTypes, psManualLin,
+                               psAlarmSetpoints};
+    for (TPageSlot slot : order) {
+        if (!Pages[slot] || !Gathers[slot])
+            continue;
+        if (slot == psManualLin && !SheetVisible(tsManualLin))
+            continue;
+        if (!Gathers[slot]()) {
+            SetActiveSheet(TabSheet(slot));
+            return;
+        }
+    }
+    if (Device_->WriteAllSettings()) {
+        ShowStatusText(QStringLiteral("Settings written successfully"), kStatusSeconds);
+        Dialogs().Information(this, QStringLiteral("Settings written successfully"));
+    } else {
+        ShowStatusText(QStringLiteral("Error writing settings"), kStatusSeconds);
+        Dialogs().Information(this, QStringLiteral("An error occured whilst writing the settings"));
+    }
+}
+
+void TfmMain::miChangeNodeIDClick() {
+    if (!Device_)
+        return;
+    TZURSetting* item = Device_->Settings().Find(kRs485IdItem);
+    if (!item || !item->Raw)
+        return;
+    QString text = QString::number(*item->Raw);
+    if (!Dialogs().InputText(this, QStringLiteral("Change Setting.."),
+                             QStringLiteral("RS-485 Node ID"), text))
+        return;
+    int32_t nodeId = 0;
+    try {
+        nodeId = StrToInt(text);
+    } catch (const TConvertError& e) {
+        Dialogs().Information(this, Text(e.what()));
+        return;
+    }
+    if (nodeId == *item->Raw)
+        return;
+    if (nodeId < 0 || nodeId > kHighestNodeId) {
+        Dialogs().Information(this, QString::fromLatin1(kNodeIdRange));
+        return;
+    }
+    *item->Raw = static_cast<uint8_t>(nodeId);
+    // On success the device object asks for the reconnect (OnNodeIdChanged).
+    if (!Device_->WriteGroup(kWriteRs485Id))
+        Dialogs().Information(this, QString::fromLatin1(kNodeIdWriteFailed));
+}
+
+void TfmMain::miDefaultProtocolClick() {
+    if (!Device_)
+        return;
+    uint8_t& flag = Device_->Image.DefaultProtocol;
+    flag = flag ? 0 : 1;
+    if (Device_->WriteGroup(kWriteDefaultProtocol))
+        miDefaultProtocol->setChecked(flag != 0);
+    else
+        Dialogs().Information(this, QString::fromLatin1(kNodeIdWriteFailed));
+}
+
+void TfmMain::miOpenClick() {
+    if (!Device_)
+        return;
+    const QString name =
+        Dialogs().OpenFileName(this, QStringLiteral("Open"), QString::fromLatin1(kFileFilter));
+    if (name.isEmpty())
+        return;
+    // A file that cannot be opened raises its error to the exception box.
+    if (Device_->LoadFromFile(QFile::encodeName(name).toStdString()))
+        Dialogs().Information(this, QStringLiteral("Settings loaded successfully.\nPlease select "
+                                                   "'Write All Settings' from the device menu to "
+                                                   "download the new settings."));
+    else
+        Dialogs().Error(this, QStringLiteral("An error occured whilst opening the file"));
+}
+
+void TfmMain::miSaveAsClick() {
+    if (!Device_)
+        return;
+    if (!Dialogs().Question(this, QStringLiteral("All settings must be written to device before "
+                                                 "saving. \nDo you wish to continue?")))
+        return;
+    const QString name =
+        Dialogs().SaveFileName(this, QStringLiteral("Save As"), QString::fromLatin1(kFileFilter));
+    if (name.isEmpty())
+        return;
+    if (!Device_->SaveToFile(QFile::encodeName(name).toStdString()))
+        Dialogs().Error(this, QStringLiteral("An error occured whilst save the file"));
+}
+
+void TfmMain::miProgramSettingsClick() {
+    // The store exists even when loading it failed; the dialog then shows what it holds.
+    if (!ProgramSettings_)
+        return;
+    TfmProgramSettings dialog(*ProgramSettings_, this);
+    dialog.exec();
+}
+
+void TfmMain::miAboutClick() {
+    TfmAbout dialog(this);
+    dialog.exec();
+}
+
+void TfmMain::miExitClick() {
+    close();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tabs, alarm test mode and the summary gesture
+
+void TfmMain::SetActiveSheet(QWidget* sheet) {
+    ++ProgramTabChange;
+    pcMain->setCurrentWidget(sheet);
+    --ProgramTabChange;
+}
+
+void TfmMain::SetSheetVisible(QWidget* sheet, bool visible) {
+    ++ProgramTabChange;
+    pcMain->setTabVisible(pcMain->indexOf(sheet), visible);
+    --ProgramTabChange;
+}
+
+bool TfmMain::SheetVisible(QWidget* sheet) const {
+    return pcMain->isTabVisible(pcMain->indexOf(sheet));
+}
+
+void TfmMain::LeaveAlarmTestMode() {
+    if (!Device_ || !Device_->AlarmTestActive)
+        return;
+    Device_->SetAlarmTestMode(false);
+    Dialogs().Information(this, QStringLiteral("Alarm Test Mode Deactivated"));
+}
+
+void TfmMain::pcMainChange() {
+    LeaveAlarmTestMode();
+}
+
+void TfmMain::closeEvent(QCloseEvent* event) {
+    TZurApplication::Guard([this] { LeaveAlarmTestMode(); });
+    event->accept();
+}
+
+void TfmMain::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
+    if (key == Qt::Key_H && (modifiers & Qt::ControlModifier))
+        SummaryKey = true;
+}
+
+void TfmMain::FormKeyUp(int key) {
+    if (key == Qt::Key_H)
+        SummaryKey = false;
+}
+
+void TfmMain::pcMainMouseDown(const QPoint& pcMainPos) {
+    if (!kSummaryGestureArea.contains(pcMainPos))
+        return;
+    if (!Device_ || !Device_->IsExtended() || !SummaryKey)
+        return;
+    if (pcMain->currentWidget() != tsDeviceStatus)
+        return;
+    SetSheetVisible(tsSummary, !SheetVisible(tsSummary));
+}
+
+bool TfmMain::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease: {
+        // Every key meant for this window or one of its controls, before the control sees it.
+        const auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && widget->window() == this) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (event->type() == QEvent::KeyPress)
+                FormKeyDown(key->key(), key->modifiers());
+            else if (!key->isAutoRepeat())
+                FormKeyUp(key->key());
+        }
+        break;
+    }
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+        QTabBar* bar = pcMain ? pcMain->tabBar() : nullptr;
+        if (watched != pcMain && watched != bar)
+            break;
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        const QPoint pos =
+            static_cast<QWidget*>(watched)->mapTo(pcMain, mouse->position().toPoint());
+        // A press the tab bar passes on reaches the page control as well; count it once.
+        if (watched == pcMain && bar->geometry().contains(pos))
+            break;
+        TZurApplication::Guard([this, pos] { pcMainMouseDown(pos); });
+        break;
+    }
+    default:
+        break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}

@@ -1,0 +1,152 @@
+#pragma once
+
+// The main window: menus, the page control with one tab per group of settings, the status
+// bar, and the connection workflow around the one device object.
+
+#include <QMainWindow>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QStatusBar;
+class QTabWidget;
+class QWidget;
+class T7310;
+class TMEKTimer;
+class TProgramSettings;
+class TZURPage;
+
+class TfmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TfmMain(QWidget* parent = nullptr);
+    ~TfmMain() override;
+
+    // The window's own status message: panel 0 shows "   " + text until the next tick of the
+    // free-running StatusBarTextTimer (seconds x 1000 ms).
+    void ShowStatusText(const QString& text, int seconds);
+
+    // Null only when the device object could not be created.
+    T7310* Device() const { return Device_.get(); }
+    TProgramSettings* ProgramSettings() const { return ProgramSettings_.get(); }
+    QLabel* Panel(int index) const;
+    bool SummaryKeyDown() const { return SummaryKey; }
+
+    // The pages in the order the window creates them; a page slots into its tab sheet here.
+    enum TPageSlot {
+        psSensorParams,
+        psTankTypes,
+        psManualLin,
+        psAlarmSetpoints,
+        psDisplayOptions,
+        psDeviceStatus,
+        psSummary,
+        psCount
+    };
+    // Places page in the host of its tab sheet (the window's child from then on) and, for the
+    // five pages that have one, records its gather operation for Write All Settings.
+    void AttachPage(TPageSlot slot, TZURPage* page, std::function<bool()> gather = {});
+    TZURPage* Page(TPageSlot slot) const { return Pages[slot]; }
+    QWidget* PageHost(TPageSlot slot) const;
+    QWidget* TabSheet(TPageSlot slot) const;
+
+    // ---- controls (named as in the window's layout) ----
+    QTabWidget* pcMain = nullptr;
+    QStatusBar* sb = nullptr;
+    QWidget* tsDeviceStatus = nullptr;
+    QWidget* tsDisplayOptions = nullptr;
+    QWidget* tsSensorParams = nullptr;
+    QWidget* tsTankTypes = nullptr;
+    QWidget* tsManualLin = nullptr;
+    QWidget* tsAlarmSetpoints = nullptr;
+    QWidget* tsSummary = nullptr;
+    QLabel* pnTitle = nullptr;
+    QLabel* lbSoftwareVersion = nullptr;
+    QWidget* pnDeviceStatus = nullptr;
+
+    QAction* miOpen = nullptr;
+    QAction* miSaveAs = nullptr;
+    QAction* miProgramSettings = nullptr;
+    QAction* miExit = nullptr;
+    QAction* miConnect = nullptr;
+    QAction* miReadAllSettings = nullptr;
+    QAction* miWriteAllSettings = nullptr;
+    QAction* miChangeNodeID = nullptr;
+    QAction* miDefaultProtocol = nullptr;
+    QAction* miAbout = nullptr;
+
+    std::unique_ptr<TMEKTimer> StatusBarTextTimer;
+    std::unique_ptr<TMEKTimer> ReadTableTimer;
+    std::unique_ptr<TMEKTimer> SerialTimeoutTimer;
+
+    // ---- commands ----
+    void miConnectClick();
+    void miReadAllSettingsClick();
+    void miWriteAllSettingsClick();
+    void miChangeNodeIDClick();
+    void miDefaultProtocolClick();
+    void miOpenClick();
+    void miSaveAsClick();
+    void miProgramSettingsClick();
+    void miAboutClick();
+    void miExitClick();
+
+    static constexpr int kStatusSeconds = 4;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateLayout();
+    void CreateMenus();
+    void CreateTimers();
+    void LoadProgramSettings();
+    void CreateDeviceObject();
+    void CreatePages();
+
+    // Device object events.
+    void DeviceConnected();
+    void DeviceDisconnected();
+    void DeviceCommsError();
+    void DeviceNonStandardTank(bool nonStandard);
+    void DeviceDefaultProtocol(bool modbus);
+    void DeviceNodeIdChanged(uint8_t newId);
+
+    void StatusBarTextTimerTimer();
+    void ReadTableTimerTimer();
+    void SerialTimeoutTimerTimer();
+
+    void pcMainChange();
+    void FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
+    void FormKeyUp(int key);
+    void pcMainMouseDown(const QPoint& pcMainPos);
+
+    void SetFileCommandsEnabled(bool enabled);
+    void SetConnectedCommandsEnabled(bool enabled);
+    void SetPagesEnabled(bool enabled);
+    // Tab changes the program makes itself; they do not end an alarm test.
+    void SetActiveSheet(QWidget* sheet);
+    void SetSheetVisible(QWidget* sheet, bool visible);
+    bool SheetVisible(QWidget* sheet) const;
+    void LeaveAlarmTestMode();
+
+    QString StoredText(const char* name) const;
+    int StoredInteger(const char* name) const;
+    // Runs a command; an error escaping it is shown in the exception box.
+    void Command(void (TfmMain::*command)());
+    QAction* AddItem(QMenu* menu, const char* name, const QString& caption, bool enabled,
+                     void (TfmMain::*command)());
+
+    std::unique_ptr<TProgramSettings> ProgramSettings_;
+    std::unique_ptr<T7310> Device_;
+    TZURPage* Pages[psCount] = {};
+    std::function<bool()> Gathers[psCount];
+    QLabel* Panels[2] = {};
+    bool SummaryKey = false;
+    int ProgramTabChange = 0;
+};
