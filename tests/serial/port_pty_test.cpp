@@ -8,6 +8,7 @@
 #include "platform/PosixBaudRate.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QThread>
@@ -478,10 +479,10 @@ TEST_F(PortOverPty, OpenWithBadSettingsFailsAndReleasesTheDevice) {
     port.Open(0, 19200, 'N', 8, 1, 0, 0, 0, 0, 0);
     EXPECT_EQ(port.ErrorCode(), PORT_OK);
     port.Close();
-    port.DataBits = static_cast<TDataBits>(7);
-    EXPECT_FALSE(port.Connect());
+    port.Open(0, 19200, 'N', 9, 1, 0, 0, 0, 0, 0);
     EXPECT_EQ(port.ErrorCode(), PORT_BAD_DATA_BITS);
-    port.DataBits = s_DATABITS_8;
+    port.Open(0, 19200, 'N', 8, 3, 0, 0, 0, 0, 0);
+    EXPECT_EQ(port.ErrorCode(), PORT_BAD_STOP_BITS);
     port.BaudRate = -5;
     EXPECT_FALSE(port.Connect());
     EXPECT_EQ(port.ErrorCode(), PORT_SYSTEM_ERROR);
@@ -514,6 +515,34 @@ TEST_F(PortOverPty, FarEndClosingEndsInAReportedErrorAndTheNextSessionWorks) {
     EXPECT_EQ(next.Receive(3), QByteArray("abc"));
     ASSERT_TRUE(next.Send("xyz"));
     ASSERT_TRUE(WaitFor([&] { return events.Received().endsWith("xyz"); }));
+}
+
+TEST_F(PortOverPty, DisconnectingWhileTheFarEndReadsNothingDoesNotHang) {
+    ASSERT_TRUE(ConnectAndSettle());
+    // Keep the transmit queue full until the output thread is stuck on a full line: the
+    // queue has taken nothing more for 300 ms.
+    const QByteArray block = Pattern(kPortQueueCapacity);
+    int offered = 0;
+    int lastOffered = -1;
+    QDeadlineTimer still;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            port.write_buffer(block.constData(), static_cast<unsigned>(block.size()));
+            offered += port.BytesMoved();
+            if (offered != lastOffered) {
+                lastOffered = offered;
+                still.setRemainingTime(300);
+            }
+            return still.hasExpired() && port.TransmitQueued() == kPortQueueCapacity;
+        },
+        20000));
+    EXPECT_GT(offered, 2 * kPortQueueCapacity);
+    EXPECT_TRUE(port.Disconnect());
+    EXPECT_FALSE(port.Connected());
+    // The port opens again at once and works.
+    pty.ReceiveAvailable();
+    ASSERT_TRUE(port.Connect());
+    EXPECT_EQ(port.ErrorCode(), PORT_OK);
 }
 
 TEST_F(PortOverPty, DestroyingAnOpenPortStopsItsThreads) {
