@@ -1,6 +1,5 @@
 #include "SerialPacket.h"
 
-#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <stdexcept>
