@@ -130,16 +130,36 @@ bool Rig::Connect() {
 }
 
 bool Rig::Connect(uint8_t node) {
-    return started && device.Connect(1, node, 9600);
+    if (!started)
+        return false;
+    // Whatever the gauge said while the port was closed never arrives.
+    const size_t replied = RepliedBytes();
+    if (!device.Link().Connected() && replied > bytes_received_ + bytes_lost_)
+        bytes_lost_ = replied - bytes_received_;
+    return device.Connect(1, node, 9600);
+}
+
+void Rig::ClearSent() {
+    sim.ClearLog();
+    bytes_received_ = 0;
+    bytes_lost_ = 0;
+}
+
+size_t Rig::RepliedBytes() const {
+    size_t sent = 0;
+    for (const Bytes& reply : sim.Replies())
+        sent += reply.size();
+    return sent;
 }
 
 bool Rig::Drain() {
     return WaitUntil([this] {
-        size_t sent = 0;
-        for (const Bytes& reply : sim.Replies())
-            sent += reply.size();
         const TSerialPacket& link = device.Link();
-        return bytes_received_ >= sent && link.TxQueueSize() == 0 && !link.TimeoutTimer().Enabled();
+        // A closed link receives nothing more and keeps its queue until the next connect.
+        if (!link.Connected())
+            return !link.TimeoutTimer().Enabled();
+        return bytes_received_ + bytes_lost_ >= RepliedBytes() && link.TxQueueSize() == 0 &&
+               !link.TimeoutTimer().Enabled();
     });
 }
 

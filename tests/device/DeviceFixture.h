@@ -73,14 +73,16 @@ public:
     bool Connect(uint8_t node);
     // What the gauge received since the last ClearSent, as instruction codes.
     Bytes Sent() const { return sim.Instructions(); }
-    void ClearSent() { sim.ClearLog(); }
+    void ClearSent();
     // Waits until every byte the gauge sent has reached the device object and the link
     // has nothing outstanding, so nothing left over lands in the next exchange.
     bool Drain();
     size_t BytesReceived() const { return bytes_received_; }
 
 private:
+    size_t RepliedBytes() const;
     size_t bytes_received_ = 0;
+    size_t bytes_lost_ = 0; // sent while the port was closed
 };
 
 // The gauge's end of a pty that answers each request with what the script returns for it
