@@ -47,6 +47,7 @@ constexpr uint32_t kDisplayUomItem = 32;
 constexpr uint8_t kDisplayResolutionWrite = 0xB2;
 constexpr uint8_t kIdentityRead = 0xDF;
 constexpr uint8_t kInputCalibrationRead = 0x20;
+constexpr const char* kTableDataGroup = "Table Data";
 
 std::string Fold(const std::string& text) {
     std::string folded;
@@ -248,7 +249,8 @@ private:
         comms_error_ = false;
         write_error_group_.clear();
         writing_group_.clear();
-        table_percent_ = -1;
+        table_events_ = 0;
+        table_rows_written_ = 0;
     }
 
     std::string GroupOf(uint8_t instruction) {
@@ -269,14 +271,25 @@ private:
         return esCommsFailure;
     }
 
+    // A table transfer reports progress once before the first row, once after each row that
+    // went through, and once at the end.
+    int TableReadFailure() {
+        if (FailedRead() != kTableDataGroup)
+            return ReadFailure(FailedRead());
+        const int rowsRead = std::max(table_events_ - 2, 0);
+        return ReadFailure(std::string(kTableDataGroup) + " at row " +
+                           std::to_string(rowsRead + 1) + " of " +
+                           std::to_string(device_.Image.TableSize()));
+    }
+
     int WriteFailure() {
         std::string group = !write_error_group_.empty() ? write_error_group_ : writing_group_;
         if (group.empty())
             group = "the settings";
-        std::string text = Where() + ": writing " + group + " failed (no acknowledgement)";
-        if (group == "Table Data" || group == "Table Size")
-            text += " at " + std::to_string(std::max(table_percent_, 0)) + "% of the tank table";
-        Fail(text);
+        if (group == kTableDataGroup)
+            group += " at row " + std::to_string(table_rows_written_) + " of " +
+                     std::to_string(device_.Image.TableSize());
+        Fail(Where() + ": writing " + group + " failed (no acknowledgement)");
         return esCommsFailure;
     }
 
@@ -355,14 +368,16 @@ private:
         };
         device_.OnWritingSetting = [this](T7310*, const std::string& group) {
             writing_group_ = group;
-            if (table_percent_ < 0)
+            if (group == kTableDataGroup)
+                ++table_rows_written_;
+            if (table_events_ == 0)
                 progress_.Show("Writing Setting - " + group);
         };
         device_.OnSettingWriteError = [this](T7310*, const std::string& group) {
             write_error_group_ = group;
         };
         device_.OnTableProgress = [this](T7310*, int percent) {
-            table_percent_ = percent;
+            ++table_events_;
             progress_.Show("Tank table " + std::to_string(percent) + "%");
         };
 
@@ -493,7 +508,7 @@ private:
         if (device_.Image.TankRecord()[img::TankType] == img::TankTypeNonStandard) {
             BeginOperation();
             if (!device_.ReadTankTable())
-                return ReadFailure("the tank table");
+                return TableReadFailure();
             tableRead = true;
         }
         progress_.Clear();
@@ -593,7 +608,7 @@ private:
             return status;
         BeginOperation();
         if (!device_.ReadTankTable())
-            return ReadFailure("the tank table");
+            return TableReadFailure();
         progress_.Clear();
         const TTableRows points = LoadTable(device_.Image.TankTable);
         TTableFault fault;
@@ -690,7 +705,8 @@ private:
     uint8_t comms_instruction_ = 0;
     std::string writing_group_;
     std::string write_error_group_;
-    int table_percent_ = -1;
+    int table_events_ = 0;
+    int table_rows_written_ = 0;
 };
 
 } // namespace
