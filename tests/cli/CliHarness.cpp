@@ -46,16 +46,15 @@ void TConfigHome::MapPort(int commPort, const std::string& devicePath) const {
     SetCommPortDevice(commPort, QString::fromStdString(devicePath));
 }
 
-std::vector<TRun> RunAll(const std::vector<QStringList>& calls, const TConfigHome& home,
-                         int deadlineMs) {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.Path());
+std::vector<TRun> RunAll(const std::vector<TCall>& calls, int deadlineMs) {
     std::vector<std::unique_ptr<QProcess>> children;
-    for (const QStringList& args : calls) {
+    for (const TCall& call : calls) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), call.home->Path());
         auto child = std::make_unique<QProcess>();
         child->setProcessEnvironment(environment);
         child->setProgram(QStringLiteral(T7310_CLI_PATH));
-        child->setArguments(args);
+        child->setArguments(call.args);
         child->start();
         children.push_back(std::move(child));
     }
@@ -74,11 +73,19 @@ std::vector<TRun> RunAll(const std::vector<QStringList>& calls, const TConfigHom
         run.out = child.readAllStandardOutput().toStdString();
         run.err = child.readAllStandardError().toStdString();
         if (!run.finished)
-            ADD_FAILURE() << "t7310-cli " << calls[i].join(' ').toStdString()
+            ADD_FAILURE() << "t7310-cli " << calls[i].args.join(' ').toStdString()
                           << " did not end within " << deadlineMs << " ms";
         runs.push_back(std::move(run));
     }
     return runs;
+}
+
+std::vector<TRun> RunAll(const std::vector<QStringList>& calls, const TConfigHome& home,
+                         int deadlineMs) {
+    std::vector<TCall> all;
+    for (const QStringList& args : calls)
+        all.push_back({args, &home});
+    return RunAll(all, deadlineMs);
 }
 
 TRun RunOne(const QStringList& args, const TConfigHome& home, int deadlineMs) {

@@ -46,6 +46,11 @@ private:
 };
 
 // One child process per entry, all started at once; results in the same order.
+struct TCall {
+    QStringList args;
+    const TConfigHome* home;
+};
+std::vector<TRun> RunAll(const std::vector<TCall>& calls, int deadlineMs = kDeadline);
 std::vector<TRun> RunAll(const std::vector<QStringList>& calls, const TConfigHome& home,
                          int deadlineMs = kDeadline);
 TRun RunOne(const QStringList& args, const TConfigHome& home, int deadlineMs = kDeadline);
