@@ -36,7 +36,10 @@ constexpr int kDriverBuffer = 500;
 constexpr long kMaxBreakMs = 1000;
 constexpr const char kParityLetters[] = "EMNOS";
 
-const QEvent::Type kPortMessageType = static_cast<QEvent::Type>(QEvent::registerEventType());
+QEvent::Type PortMessageType() {
+    static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return type;
+}
 
 } // namespace
 
@@ -44,7 +47,7 @@ const QEvent::Type kPortMessageType = static_cast<QEvent::Type>(QEvent::register
 // go on writing while the GUI thread has not yet handled the previous one.
 struct TWin32Port::PortMessage : QEvent {
     PortMessage(int msg, int parameter, const char* echoBytes)
-        : QEvent(kPortMessageType), message(msg), param(parameter) {
+        : QEvent(PortMessageType()), message(msg), param(parameter) {
         if (echoBytes != nullptr)
             std::memcpy(echo.data(), echoBytes, echo.size());
     }
@@ -69,7 +72,7 @@ void TWin32Port::Post(int message, int param, const char* echo) {
 }
 
 bool TWin32Port::event(QEvent* e) {
-    if (e->type() != kPortMessageType)
+    if (e->type() != PortMessageType())
         return QObject::event(e);
     const auto* m = static_cast<PortMessage*>(e);
     WndProc(m->message, m->param, m->echo.data());
