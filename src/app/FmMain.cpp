@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
+#include <QFontDatabase>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -194,10 +195,16 @@ void TfmMain::CreateLayout() {
     title.setColor(QPalette::Window, QColor(88, 88, 104));
     title.setColor(QPalette::WindowText, Qt::white);
     pnTitle->setPalette(title);
-    pnTitle->setFont(ArialPixels("Arial Black", 29));
+    // Arial Black where it is installed; elsewhere the heaviest Arial there is.
+    const bool arialBlack = QFontDatabase::families().contains(QStringLiteral("Arial Black"));
+    QFont heading = ArialPixels(arialBlack ? "Arial Black" : "Arial", 29);
+    heading.setWeight(QFont::Black);
+    pnTitle->setFont(heading);
     lbSoftwareVersion = new QLabel(QStringLiteral("Software Version: "), pnTitle);
     lbSoftwareVersion->setObjectName(QStringLiteral("lbSoftwareVersion"));
-    lbSoftwareVersion->setFont(font());
+    QFont plain = font();
+    plain.setWeight(QFont::Normal); // not the title's weight
+    lbSoftwareVersion->setFont(plain);
     lbSoftwareVersion->setAlignment(Qt::AlignRight | Qt::AlignBottom);
     auto* corner = new QGridLayout(pnTitle);
     corner->setContentsMargins(4, 2, 6, 3);
