@@ -8,8 +8,6 @@
 #include "TankTableCsv.h"
 #include "Values.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -21,6 +19,7 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -43,8 +42,9 @@ constexpr uint32_t kSoftwareVersionItem = 81;
 constexpr uint32_t kPcSoftwareIdItem = 82;
 constexpr uint32_t kDisplayUomItem = 32;
 
-// Writes beyond the all-settings series that make the gauge take everything a file carries.
+// Beyond the all-settings series, so that the gauge takes everything a file carries.
 constexpr uint8_t kDisplayResolutionWrite = 0xB2;
+// Reads whose group name is the generic "setting"; failures name them plainly.
 constexpr uint8_t kIdentityRead = 0xDF;
 constexpr uint8_t kInputCalibrationRead = 0x20;
 constexpr const char* kTableDataGroup = "Table Data";
@@ -198,7 +198,11 @@ public:
             device_.Disconnect();
         }
         progress_.Clear();
-        std::fflush(stdout);
+        // Output that never arrived (a full disk, a closed pipe) is not a success.
+        if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+            ReportError(std::string("cannot write the output: ") + std::strerror(errno));
+            return status == esSuccess ? esFileFailure : status;
+        }
         return status;
     }
 
