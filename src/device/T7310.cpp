@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <utility>
 
 using instr::TInstruction;
 using instr::TKind;
@@ -53,6 +54,26 @@ void Raise(const Event& event, T7310* self, Args&&... args) {
     if (event)
         event(self, std::forward<Args>(args)...);
 }
+
+// Runs its function when the scope is left, however it is left (an event handler may
+// throw), or earlier through Now().
+template <typename F> class ScopeExit {
+public:
+    explicit ScopeExit(F f) : f_(std::move(f)) {}
+    ~ScopeExit() { Now(); }
+    ScopeExit(const ScopeExit&) = delete;
+    ScopeExit& operator=(const ScopeExit&) = delete;
+    void Now() {
+        if (armed_) {
+            armed_ = false;
+            f_();
+        }
+    }
+
+private:
+    F f_;
+    bool armed_ = true;
+};
 
 // Whether rows start .. start + count - 1 are rows of the table and fit in one frame.
 bool RowsValid(uint8_t start, uint8_t count) {
@@ -231,6 +252,10 @@ bool T7310::WaitFor(const bool& flag, bool expected, int timeout) {
     if (!QCoreApplication::instance())
         return false;
     in_wait_ = true;
+    const ScopeExit leave([this] {
+        wait_timer_->SetEnabled(false);
+        in_wait_ = false;
+    });
     abort_ = false;
     wait_timer_->SetInterval(std::max(1, timeout));
     wait_timer_->SetEnabled(true);
@@ -241,8 +266,6 @@ bool T7310::WaitFor(const bool& flag, bool expected, int timeout) {
     check.start();
     while (!abort_ && flag != expected)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    wait_timer_->SetEnabled(false);
-    in_wait_ = false;
     return flag == expected;
 }
 
@@ -416,15 +439,13 @@ bool T7310::WriteGroup(uint8_t instruction) {
     ack_ = false;
     Busy = true;
     writing_ = true;
+    ScopeExit finish([this] {
+        writing_ = false;
+        Busy = false;
+    });
     const TInstruction* row = instr::Find(instruction);
     const std::string name = GroupName(instruction);
     Raise(OnWritingSetting, this, name);
-
-    const auto finish = [this](bool ok) {
-        writing_ = false;
-        Busy = false;
-        return ok;
-    };
 
     if (instruction == instr::AlarmWrite) {
         bool ok = true;
@@ -434,20 +455,20 @@ bool T7310::WriteGroup(uint8_t instruction) {
             Raise(OnSettingWritten, this, name);
         else
             Raise(OnSettingWriteError, this, name);
-        return finish(ok);
+        return ok;
     }
     if (!row || row->Kind != TKind::Write)
-        return finish(false);
+        return false;
 
     if (!Exchange(*row, ack_, write_cursor_)) {
         Raise(OnSettingWriteError, this, name);
-        return finish(false);
+        return false;
     }
     if (row->FollowUpCommit)
         Exchange(Row(instr::Commit), ack_, write_cursor_); // outcome ignored
 
     Raise(OnSettingWritten, this, name);
-    finish(true);
+    finish.Now();
     // Raised last: the main window reconnects from it, which must find the write finished.
     if (instruction == instr::NodeIdWrite && NodeId != kBroadcastNode)
         Raise(OnNodeIdChanged, this, Image.Rs485Id);

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <map>
+#include <stdexcept>
 
 using namespace devtest;
 
@@ -298,6 +299,28 @@ TEST(T7310Write, WriteIsBusyAndSuppressesThePollWhileItRuns) {
     rig.device.PollStatus();
     EXPECT_TRUE(rig.Drain());
     EXPECT_EQ(Hex(rig.Sent()), "A1 1E 19 1A");
+}
+
+} // namespace
+
+namespace {
+
+// The GUI's exception box catches what an event handler throws; the device object must not
+// stay in the middle of a write because of it.
+TEST(T7310Write, HandlerThatThrowsLeavesNoWriteRunning) {
+    Rig rig;
+    ASSERT_TRUE(rig.started) << rig.error;
+    ASSERT_TRUE(rig.Connect());
+    rig.device.OnSettingWritten = [](T7310*, const std::string&) {
+        throw std::runtime_error("page failed");
+    };
+    EXPECT_THROW(rig.device.WriteGroup(0xA1), std::runtime_error);
+    EXPECT_FALSE(rig.device.Busy);
+    rig.device.OnSettingWritten = nullptr;
+    rig.ClearSent();
+    rig.device.PollStatus(); // not held back by a write left running
+    EXPECT_TRUE(rig.Drain());
+    EXPECT_EQ(Hex(rig.Sent()), "1E 19 1A");
 }
 
 } // namespace
