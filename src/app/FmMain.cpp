@@ -367,9 +367,12 @@ void TfmMain::CreateDeviceObject() {
 void TfmMain::CreatePages() {
     if (!Device_)
         throw std::runtime_error("no device object for the pages");
-    // Created in this order, each with its host as owner and the device object:
-    // sensor parameters, tank settings, manual linearisation, alarm setpoints, display
-    // options, device status, summary. A page that is not built yet leaves its host empty.
+    // Created in this order, each with its host as owner and the device object: sensor
+    // parameters, tank settings, manual linearisation, alarm setpoints, display options,
+    // device status, summary. A page slots in as
+    //     auto* page = new TfmDisplayOptions(PageHost(psDisplayOptions), *Device_);
+    //     AttachPage(psDisplayOptions, page, [page] { return page->GatherDisplayOptions(); });
+    // A page that is not built yet leaves its host empty.
 }
 
 void TfmMain::AttachPage(TPageSlot slot, TZURPage* page, std::function<bool()> gather) {
