@@ -69,7 +69,7 @@ void Print(const Result& r, T7310& device) {
     const double floorMs = n * (dispatch / 2 + silence) + wireMs;
     const double floorCheckMs = floorMs + n * check / 2;
     const double floorNoWireMs = floorMs - wireMs;
-    std::printf("%-28s %-4s %5zu %6zu %8.0f %9.0f %10.0f %10.0f %7.2f %8.2f %8.1f\n",
+    std::printf("%-32s %-4s %5zu %6zu %8.0f %9.0f %10.0f %10.0f %7.2f %8.2f %8.1f\n",
                 r.what.c_str(), r.ok ? "ok" : "FAIL", r.exchanges, r.bytes, wireMs, floorMs,
                 floorCheckMs, r.measuredMs, r.measuredMs / floorMs, r.measuredMs / floorNoWireMs,
                 r.worstGapMs);
@@ -120,7 +120,7 @@ int main(int argc, char** argv) {
                 "pace bytes at the baud rate,\n"
                 "so the measured times hold no wire time: 'm/(f-w)' compares with the floor "
                 "without it.\n\n");
-    std::printf("%-28s %-4s %5s %6s %8s %9s %10s %10s %7s %8s %8s\n", "transfer", "", "exch",
+    std::printf("%-32s %-4s %5s %6s %8s %9s %10s %10s %7s %8s %8s\n", "transfer", "", "exch",
                 "bytes", "wire ms", "floor ms", "floor+chk", "measured", "m/floor", "m/(f-w)",
                 "GUI gap");
 
