@@ -2,6 +2,8 @@
 // the node ID change, what a write puts on the wire and into the gauge.
 #include "DeviceFixture.h"
 
+#include "SerialPacket.h"
+
 #include <cstring>
 #include <map>
 #include <stdexcept>
@@ -321,6 +323,34 @@ TEST(T7310Write, HandlerThatThrowsLeavesNoWriteRunning) {
     rig.device.PollStatus(); // not held back by a write left running
     EXPECT_TRUE(rig.Drain());
     EXPECT_EQ(Hex(rig.Sent()), "1E 19 1A");
+}
+
+} // namespace
+
+namespace {
+
+// The link keeps the time-out of the request it sent last: reads and controls 1 x base,
+// writes 2 x base (but the four alarm writes 1 x), the C6 after a write 3 x.
+TEST(T7310Write, RequestTimeOutsAreMultiplesOfTheBase) {
+    Rig rig;
+    ASSERT_TRUE(rig.started) << rig.error;
+    ASSERT_TRUE(rig.Connect());
+    T7310& d = rig.device;
+    d.BaseReplyTimeout = 300;
+    const std::pair<const char*, std::function<bool()>> cases[] = {
+        {"read", [&] { return d.ReadGroup(0x11); }},
+        {"alarm read", [&] { return d.ReadAlarm(0); }},
+        {"write", [&] { return d.WriteGroup(0xA1); }},
+        {"alarm writes", [&] { return d.WriteGroup(0xA0); }},
+        {"write then C6", [&] { return d.WriteGroup(0xA6); }},
+        {"test mode", [&] { return d.SetAlarmTestMode(true); }},
+    };
+    const int expected[] = {300, 300, 600, 300, 900, 300};
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].first);
+        ASSERT_TRUE(cases[i].second());
+        EXPECT_EQ(d.Link().TimeoutTimer().Interval(), expected[i]);
+    }
 }
 
 } // namespace
