@@ -267,6 +267,11 @@ void TWin32Port::Open(int port, long baud, char parity, int data_bits, int stop_
         return;
     }
 
+    // A new session starts with empty queues: bytes the previous session queued but never
+    // sent (the line closed first) belong to it, not to whatever device is open now, and
+    // would arrive in front of this session's first request.
+    tx_queue_.Clear();
+    rx_queue_.Clear();
     {
         std::lock_guard lock(output_mutex_);
         stop_output_ = false;

@@ -567,6 +567,27 @@ TEST_F(ScriptedPort, ClosingWithAStalledWriteDoesNotHang) {
     ASSERT_TRUE(WaitWithoutEvents([&] { return script->Written() == "next"; }));
 }
 
+// Bytes queued just before a close, before the output thread got to them, belong to the
+// old session: the next one must not send them in front of its own.
+TEST_F(ScriptedPort, BytesQueuedBeforeACloseAreNotSentInTheNextSession) {
+    for (int round = 0; round < 20; ++round) {
+        SCOPED_TRACE(round);
+        ASSERT_TRUE(port->Connect());
+        const size_t before = script->Written().size();
+        script->StallWrites(true);
+        EXPECT_EQ(port->Write("stale", 5), PORT_OK);
+        EXPECT_TRUE(port->Disconnect());
+        script->StallWrites(false);
+        ASSERT_TRUE(port->Connect());
+        const size_t start = script->Written().size();
+        EXPECT_LE(start - before, 5u);
+        EXPECT_EQ(port->Write("next", 4), PORT_OK);
+        ASSERT_TRUE(WaitWithoutEvents([&] { return script->Written().size() >= start + 4; }));
+        EXPECT_EQ(script->Written().substr(start), "next");
+        EXPECT_TRUE(port->Disconnect());
+    }
+}
+
 TEST_F(ScriptedPort, AfterAWriteFailureEveryOperationReturnsTheStoredCode) {
     struct Case {
         int systemError;
