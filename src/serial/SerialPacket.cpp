@@ -112,6 +112,9 @@ void TSerialPacket::SetProcessMessageTimerInterval(int milliseconds) {
 bool TSerialPacket::Connect() {
     tx_queue_.clear();
     clear_to_send_ = true;
+    // A new session starts Idle: a reply time-out left running by the previous session must
+    // not end in this one, where it would fail the first request (the identity read).
+    timeout_timer_.SetEnabled(false);
     // Fails (and leaves the port as it is) when already open: the link is then Stopped until
     // it is disconnected and connected again.
     const bool opened = TWin32Port::Connect();

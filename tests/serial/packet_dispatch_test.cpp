@@ -95,6 +95,19 @@ TEST_F(PacketLinkTest, TimeoutUnderWayStillReportedAfterDisconnect) {
     EXPECT_EQ(events[0].instruction, 0x36);
 }
 
+// Connecting again starts Idle: the old session's reply time-out must not fail the new
+// session's first request.
+TEST_F(PacketLinkTest, ReconnectEndsATimeoutUnderWay) {
+    ASSERT_TRUE(link->Connect());
+    link->ReadInstruction(0x37, 150);
+    NextRequest(4);
+    ASSERT_TRUE(link->Disconnect());
+    ASSERT_TRUE(link->Connect());
+    EXPECT_FALSE(link->TimeoutTimer().Enabled());
+    RunEventLoopFor(300, [&] { peer.Pump(); });
+    EXPECT_TRUE(events.empty()) << "no time-out from before the connect";
+}
+
 // A held link sends nothing until a frame frees it or it is connected again.
 TEST_F(PacketLinkTest, HeldLinkWaitsForARelease) {
     struct Row {
