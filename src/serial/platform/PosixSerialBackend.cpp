@@ -145,6 +145,9 @@ int PosixSerialBackend::Open(const std::string& path) {
     has_counters_ = ioctl(fd, TIOCGICOUNT, &counts) == 0;
     last_counters_ = {counts.cts,     counts.dsr,    counts.rng, counts.dcd,        counts.frame,
                       counts.overrun, counts.parity, counts.brk, counts.buf_overrun};
+    // A fresh open starts with nothing received: bytes the line delivered while nobody held
+    // the port (a late reply to the previous session) would otherwise open the next one.
+    tcflush(fd, TCIFLUSH);
     pending_errors_ = 0;
     line_failed_ = false;
     fd_ = fd;
