@@ -157,7 +157,7 @@ TEST_F(MainWindow, FirstStartWritesTheDefaultsToTheUserSettings) {
     EXPECT_EQ(StoredValue(QStringLiteral("Baud Rate")), QStringLiteral("9600"));
     const auto key = OpenUserKey(QStringLiteral("\\SOFTWARE\\ZUR\\Configurator\\"));
     EXPECT_TRUE(key->contains(QStringLiteral("Last Connect ID")));
-    EXPECT_EQ(Device().Link().ReadIntervalTimeout, 15u) << "(shortened by the fixture)";
+    EXPECT_EQ(Device().Link().ReadIntervalTimeout, 25u) << "(shortened by the fixture)";
 }
 
 TEST_F(MainWindow, UnreadableSettingsAreReportedAndTheWindowStillOpens) {
