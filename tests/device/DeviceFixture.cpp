@@ -1,4 +1,5 @@
 #include "DeviceFixture.h"
+#include "TestFrame.h"
 
 #include "SerialPacket.h"
 
@@ -214,18 +215,7 @@ void RawGauge::Readable() {
 }
 
 Bytes Frame(uint8_t flags, uint8_t instruction, const Bytes& data) {
-    Bytes frame;
-    frame.reserve(data.size() + 4);
-    frame.push_back(flags);
-    frame.push_back(static_cast<uint8_t>(data.size()));
-    frame.push_back(instruction);
-    for (uint8_t b : data)
-        frame.push_back(b);
-    uint8_t sum = 0;
-    for (uint8_t b : frame)
-        sum ^= b;
-    frame.push_back(sum);
-    return frame;
+    return BuildTestFrame(flags, instruction, data);
 }
 
 Bytes IdentityReply(uint8_t node, const std::string& text) {

@@ -5,6 +5,7 @@
 
 #include "PtyPeer.h"
 #include "SerialPacket.h"
+#include "TestFrame.h"
 
 #include <gtest/gtest.h>
 
@@ -35,18 +36,7 @@ using Kinds = std::vector<LinkEvent::Kind>;
 
 // Independent of the link's own code: the frame as the gauge would build it.
 inline Bytes MakeFrame(uint8_t flags, uint8_t instruction, const Bytes& data) {
-    Bytes frame;
-    frame.reserve(data.size() + 4);
-    frame.push_back(flags);
-    frame.push_back(static_cast<uint8_t>(data.size()));
-    frame.push_back(instruction);
-    for (const uint8_t b : data)
-        frame.push_back(b);
-    uint8_t sum = 0;
-    for (const uint8_t b : frame)
-        sum ^= b;
-    frame.push_back(sum);
-    return frame;
+    return BuildTestFrame(flags, instruction, data);
 }
 
 // A positive acknowledgement that also releases the link for its next request.

@@ -1,4 +1,5 @@
 #include "SimLine.h"
+#include "TestFrame.h"
 
 #include <chrono>
 
@@ -12,18 +13,7 @@ namespace simtest {
 using Clock = std::chrono::steady_clock;
 
 std::vector<uint8_t> Request(uint8_t instruction, const std::vector<uint8_t>& data) {
-    std::vector<uint8_t> frame;
-    frame.reserve(data.size() + 4);
-    frame.push_back(0x0A);
-    frame.push_back(static_cast<uint8_t>(data.size()));
-    frame.push_back(instruction);
-    for (uint8_t b : data)
-        frame.push_back(b);
-    uint8_t sum = 0;
-    for (uint8_t b : frame)
-        sum ^= b;
-    frame.push_back(sum);
-    return frame;
+    return BuildTestFrame(0x0A, instruction, data);
 }
 
 Reply Parse(const std::vector<uint8_t>& bytes) {
