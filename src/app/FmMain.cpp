@@ -370,12 +370,12 @@ void TfmMain::CreatePages() {
     // Created in this order, each with its host as owner and the device object: sensor
     // parameters, tank settings, manual linearisation, alarm setpoints, display options,
     // device status, summary. A page slots in as
-    //     auto* page = new TfmDisplayOptions(PageHost(psDisplayOptions), *Device_);
-    //     AttachPage(psDisplayOptions, page, [page] { return page->GatherDisplayOptions(); });
+    //     AttachPage(psDisplayOptions, new TfmDisplayOptions(PageHost(psDisplayOptions),
+    //     *Device_));
     // A page that is not built yet leaves its host empty.
 }
 
-void TfmMain::AttachPage(TPageSlot slot, TZURPage* page, std::function<bool()> gather) {
+void TfmMain::AttachPage(TPageSlot slot, TZURPage* page) {
     if (slot < 0 || slot >= psCount || !page)
         throw std::invalid_argument("AttachPage: no such page slot");
     QWidget* host = PageHost(slot);
@@ -383,7 +383,6 @@ void TfmMain::AttachPage(TPageSlot slot, TZURPage* page, std::function<bool()> g
     host->layout()->addWidget(page);
     page->show();
     Pages[slot] = page;
-    Gathers[slot] = std::move(gather);
 }
 
 QWidget* TfmMain::TabSheet(TPageSlot slot) const {
@@ -572,11 +571,11 @@ void TfmMain::miWriteAllSettingsClick() {
     const TPageSlot order[] = {psDisplayOptions, psSensorParams, psTankTypes, psManualLin,
                                psAlarmSetpoints};
     for (TPageSlot slot : order) {
-        if (!Pages[slot] || !Gathers[slot])
+        if (!Pages[slot] || !Pages[slot]->HasGather())
             continue;
         if (slot == psManualLin && !SheetVisible(tsManualLin))
             continue;
-        if (!Gathers[slot]()) {
+        if (!Pages[slot]->Gather()) {
             SetActiveSheet(TabSheet(slot));
             return;
         }

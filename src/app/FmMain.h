@@ -47,9 +47,9 @@ public:
         psSummary,
         psCount
     };
-    // Places page in the host of its tab sheet (the window's child from then on) and, for the
-    // five pages that have one, records its gather operation for Write All Settings.
-    void AttachPage(TPageSlot slot, TZURPage* page, std::function<bool()> gather = {});
+    // Places page in the host of its tab sheet (the window's child from then on); Write All
+    // Settings gathers it when it has a gather operation.
+    void AttachPage(TPageSlot slot, TZURPage* page);
     TZURPage* Page(TPageSlot slot) const { return Pages[slot]; }
     QWidget* PageHost(TPageSlot slot) const;
     QWidget* TabSheet(TPageSlot slot) const;
@@ -145,7 +145,6 @@ private:
     std::unique_ptr<TProgramSettings> ProgramSettings_;
     std::unique_ptr<T7310> Device_;
     TZURPage* Pages[psCount] = {};
-    std::function<bool()> Gathers[psCount];
     QLabel* Panels[2] = {};
     bool SummaryKey = false;
     int ProgramTabChange = 0;

@@ -1,26 +1,143 @@
 #pragma once
 
-// What the main window needs of a settings page: each page is a borderless child placed in
-// its host (a tab sheet), works on the one device object, and is enabled while connected.
-// Pages whose entries Write All Settings stores first also offer a gather operation
-// (GatherDisplayOptions, GatherSensorParameters, ...): it checks the entries, reports a bad
-// one itself, stores good ones in the device image and returns success.
+// The frame every settings page shares. A page is a borderless child placed in its host (a
+// tab sheet), works on the one device object and is enabled while connected. The frame builds
+// the left column (heading, help text, rule, "&Read Settings" and "&Write Settings") from the
+// page's description, runs the Read and Write Settings flows with their boxes, and binds edit
+// boxes to numbers of the device image through one table per page; a page adds its own
+// controls to Body and writes only what is irregular.
 
+#include "DeviceImage.h"
+
+#include <QString>
 #include <QWidget>
 
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+class QFrame;
+class QGridLayout;
+class QLabel;
+class QLineEdit;
+class QPushButton;
 class T7310;
+
+// How a failed Read Settings is reported.
+enum class TReadFailure {
+    Silent,   // nothing is shown
+    ErrorBox, // the plain box "Error"
+};
+
+struct TPageDescription {
+    QString Heading = {};        // bold, at the top of the left column
+    QString HelpObjectName = {}; // the help label's name ("lbDisplayOptionsText")
+    QString HelpText = {};
+    QString SuccessText = {}; // information box after a successful Write Settings
+    TReadFailure ReadFailure = TReadFailure::Silent;
+    bool Buttons = true; // false: a page that reads and writes nothing itself
+    // Whether the write error box follows a failed gather (after the check's own message).
+    bool ErrorBoxAfterFailedGather = true;
+};
+
+// Where a number lives in the device image: Width bytes (1, 2 or 4, big-endian) at Bytes().
+struct TImageField {
+    uint8_t* (*Bytes)(TDeviceImage& image) = nullptr;
+    uint8_t Width = 1;
+
+    uint32_t Get(TDeviceImage& image) const;
+    void Set(TDeviceImage& image, uint32_t value) const;
+};
+
+enum class TFieldCheck { Whole, Real };
+
+// One edit box bound to one number of the device image: shown as raw x Scale with Decimals
+// decimals, checked by its check name and inclusive bounds, stored as entry / Scale rounded.
+struct TFieldBinding {
+    QLineEdit* Edit = nullptr;
+    TImageField Field = {};
+    double Scale = 1.0;
+    int Decimals = 0;
+    QString CheckName = {};
+    TFieldCheck Check = TFieldCheck::Real;
+    double Lo = 0;
+    double Hi = 0;
+    // Empty: the row always applies; otherwise only while this holds (a family's layout).
+    std::function<bool()> Applies = {};
+};
+
+// Number text with the user's decimal separator, fixed notation with `decimals` decimals.
+QString FixedText(double value, int decimals);
+// The page convention for storing an entry: multiply, add 0.5 and drop the fraction, on
+// 32-bit floating-point values.
+uint32_t ScaledRound(double entry, double factor);
 
 class TZURPage : public QWidget {
     Q_OBJECT
 public:
     // The page becomes a child of host. The main window destroys the device object before
     // its pages, so a page's destructor must not use it.
-    TZURPage(QWidget* host, T7310& device);
+    TZURPage(QWidget* host, T7310& device, TPageDescription description);
     ~TZURPage() override;
 
     // Called by the main window on connect (true) and disconnect (false).
     virtual void SetPageEnabled(bool enabled) = 0;
+    // Write All Settings gathers the pages that have entries: check them, report a bad one,
+    // store good ones in the device image, return success.
+    virtual bool HasGather() const { return false; }
+    virtual bool Gather() { return true; }
+
+    const TPageDescription& Description() const { return Description_; }
+
+    // ---- the frame's controls ----
+    QFrame* LeftPanel = nullptr;
+    QLabel* Heading = nullptr;
+    QLabel* HelpLabel = nullptr;
+    QPushButton* btReadSettings = nullptr; // null on a page without buttons
+    QPushButton* btWriteSettings = nullptr;
+    QFrame* Body = nullptr; // the right part: the page's own controls go here
+
+    // The Read and Write Settings flows; a page whose flow is irregular overrides them.
+    virtual void btReadSettingsClick();
+    virtual void btWriteSettingsClick();
+
+    static const QString kWriteErrorText;
 
 protected:
+    // Read Settings: the page's reads; true when all succeeded (the page shows them itself).
+    virtual bool ReadSettings() { return false; }
+    // Write Settings after a successful gather: the page's write series.
+    virtual bool WriteSettings() { return false; }
+    // The information box after a successful write.
+    virtual QString SuccessText() const { return Description_.SuccessText; }
+
+    void SetButtonsEnabled(bool enabled);
+
+    // ---- the binding table ----
+    std::vector<TFieldBinding> Fields;
+    // Fills every applying row's edit box from the device image.
+    void ShowFields();
+    // Runs the applying rows' field checks in table order; false at the first failure.
+    bool CheckFields();
+    // Stores every applying row's entry (after CheckFields succeeded).
+    void StoreFields();
+    bool Applies(const TFieldBinding& row) const { return !row.Applies || row.Applies(); }
+
+    // ---- building controls that can be found by what the user reads ----
+    // A caption label, the buddy of control when one is given (so it is the control's
+    // accessible name).
+    QLabel* Caption(const QString& text, QWidget* buddy = nullptr, const char* name = nullptr);
+    // A bold heading inside the body.
+    QLabel* BodyHeading(const QString& text);
+    // A label that shows a value: its caption is its accessible description.
+    QLabel* ValueLabel(const char* name, const QString& caption, const QString& initial = {});
+    QLineEdit* Edit(const char* name, const QString& initial);
+    QPushButton* Button(const char* name, const QString& caption);
+    // A horizontal rule.
+    QFrame* Rule();
+
     T7310& Device;
+
+private:
+    const TPageDescription Description_;
 };

@@ -181,12 +181,14 @@ namespace {
 // A page as the window sees one: it records what the window asks of it.
 class TProbePage final : public TZURPage {
 public:
-    TProbePage(QWidget* host, T7310& device, const char* name, std::vector<std::string>& log)
-        : TZURPage(host, device), name_(name), log_(log) {}
+    TProbePage(QWidget* host, T7310& device, const char* name, bool gathers,
+               std::vector<std::string>& log)
+        : TZURPage(host, device, {}), name_(name), gathers_(gathers), log_(log) {}
     void SetPageEnabled(bool enabled) override {
         log_.push_back(name_ + (enabled ? " on" : " off"));
     }
-    bool Gather() {
+    bool HasGather() const override { return gathers_; }
+    bool Gather() override {
         log_.push_back(name_ + " gather");
         return good;
     }
@@ -194,6 +196,7 @@ public:
 
 private:
     std::string name_;
+    bool gathers_;
     std::vector<std::string>& log_;
 };
 
@@ -216,11 +219,9 @@ TEST_F(Commands, PagesAreEnabledInOrderAndGatheredBeforeAnythingIsSent) {
     };
     TProbePage* pages[TfmMain::psCount] = {};
     for (const Slot& s : slots) {
-        auto* page = new TProbePage(nullptr, Device(), s.name, log);
+        auto* page = new TProbePage(nullptr, Device(), s.name, s.gathers, log);
         pages[s.slot] = page;
-        w.AttachPage(s.slot, page,
-                     s.gathers ? std::function<bool()>([page] { return page->Gather(); })
-                               : std::function<bool()>());
+        w.AttachPage(s.slot, page);
         EXPECT_EQ(page->parentWidget(), w.PageHost(s.slot));
     }
     EXPECT_EQ(w.PageHost(TfmMain::psDeviceStatus), w.pnDeviceStatus);
