@@ -1,6 +1,8 @@
-// t7310-screenshot FILE.png [MODEL]: renders the main window, connected to a simulated gauge,
-// from the real widgets into a PNG for the documentation. It works in a settings folder of its
-// own, so the user's settings are not touched, and answers the connect prompt with node 1.
+// t7310-screenshot FILE.png [MODEL [SHEET]]: renders the main window, connected to a simulated
+// gauge, from the real widgets into a PNG for the documentation; SHEET is the object name of
+// the tab sheet to show (tsDisplayOptions ...), by default the Device Status tab. It works in a
+// settings folder of its own, so the user's settings are not touched, and answers the connect
+// prompt with node 1.
 
 #include "ComPortMap.h"
 #include "FmMain.h"
@@ -14,6 +16,7 @@
 #include <QDeadlineTimer>
 #include <QPixmap>
 #include <QSettings>
+#include <QTabWidget>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -32,8 +35,8 @@ bool WaitFor(const std::function<bool()>& done, int milliseconds) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2 || argc > 3) {
-        std::fprintf(stderr, "usage: t7310-screenshot FILE.png [T7310|T8310|PRM8310]\n");
+    if (argc < 2 || argc > 4) {
+        std::fprintf(stderr, "usage: t7310-screenshot FILE.png [T7310|T8310|PRM8310 [SHEET]]\n");
         return 2;
     }
     const QString output = QString::fromLocal8Bit(argv[1]);
@@ -50,7 +53,7 @@ int main(int argc, char** argv) {
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
 
     sim::Options options;
-    if (argc == 3)
+    if (argc >= 3)
         options.model = argv[2];
     sim::GaugeSimulator gauge(options);
     std::string error;
@@ -73,6 +76,16 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "t7310-screenshot: the window did not connect:\n%s\n",
                      qPrintable(dialogs.Transcript().join(QLatin1Char('\n'))));
         return 1;
+    }
+    if (argc == 4) {
+        auto* sheet = window.findChild<QWidget*>(QString::fromLocal8Bit(argv[3]));
+        const int index = sheet ? window.pcMain->indexOf(sheet) : -1;
+        if (index < 0) {
+            std::fprintf(stderr, "t7310-screenshot: no tab sheet %s\n", argv[3]);
+            return 2;
+        }
+        window.pcMain->setTabVisible(index, true);
+        window.pcMain->setCurrentIndex(index);
     }
     // Let the first status poll report and the window repaint.
     WaitFor([&] { return false; }, 1800);
