@@ -17,6 +17,8 @@ const char* const kUsageText =
     "  --node ID       0 to 99 (99 is the broadcast address); default: the stored \"Last "
     "Connect ID\"\n"
     "  --json          machine-readable output on stdout\n"
+    "  --help          print this help and exit\n"
+    "  --version       print the version and exit\n"
     "\n"
     "  identify                 connect and print the identity and the device family\n"
     "  read [--save FILE]       read all settings (and a Non standard tank's table) and print\n"
@@ -108,6 +110,10 @@ TCliParse ParseCliOptions(const std::vector<std::string>& args) {
         if (arg == "--help" || arg == "-h") {
             parse.Ok = true;
             parse.Help = true;
+            return parse;
+        } else if (arg == "--version") {
+            parse.Ok = true;
+            parse.Version = true;
             return parse;
         } else if (arg == "--json") {
             options.Json = true;

@@ -33,8 +33,9 @@ struct TCliOptions {
 
 struct TCliParse {
     bool Ok = false;
-    bool Help = false; // --help: print the usage and succeed
-    std::string Error; // why the command line is not usable
+    bool Help = false;    // --help: print the usage and succeed
+    bool Version = false; // --version: print the program's version and succeed
+    std::string Error;    // why the command line is not usable
     TCliOptions Options;
 };
 

@@ -29,6 +29,10 @@ int main(int argc, char** argv) {
         std::fputs(kUsageText, stdout);
         return esSuccess;
     }
+    if (parse.Version) {
+        std::printf("t7310-cli %s\n", qPrintable(ReadFileVersion()));
+        return esSuccess;
+    }
 
     QCoreApplication app(argc, argv);
     TProgramSettings settings;

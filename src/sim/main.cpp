@@ -14,8 +14,10 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: t7310-sim --link PATH [--model T7310|T8310|PRM8310] [--version TEXT] "
+    "usage: t7310-sim --link PATH [--model T7310|T8310|PRM8310] [--firmware TEXT] "
     "[--pcid TEXT] [--node N] [--image FILE.TLS] [--fault CODE:MODE]...\n"
+    "       t7310-sim --help | --version\n"
+    "  --firmware TEXT is the firmware version the gauge reports (default 2.10)\n"
     "  CODE is an instruction in hex (A4, 0x16) or \"all\"; MODE is one of none, noreply,\n"
     "  nack, checksum, node, short, split, garbage, unplug\n";
 
@@ -68,6 +70,11 @@ int main(int argc, char** argv) {
             std::fputs(kUsage, stdout);
             return 0;
         }
+        if (arg == "--version") {
+            std::printf("t7310-sim %d.%d.%d.%d\n", ZUR_VERSION_MAJOR + 0, ZUR_VERSION_MINOR + 0,
+                        ZUR_VERSION_PATCH + 0, ZUR_VERSION_TWEAK + 0);
+            return 0;
+        }
         if (i + 1 >= args.size())
             return UsageError(arg.rfind("--", 0) == 0 ? arg + " needs a value"
                                                       : "unexpected argument " + arg);
@@ -78,7 +85,7 @@ int main(int argc, char** argv) {
             if (value != "T7310" && value != "T8310" && value != "PRM8310")
                 return UsageError("unknown model " + value);
             options.model = value;
-        } else if (arg == "--version") {
+        } else if (arg == "--firmware") {
             options.version = value;
         } else if (arg == "--pcid") {
             options.pcid = value;

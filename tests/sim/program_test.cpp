@@ -126,7 +126,7 @@ TEST(SimulatorProgram, ServesTheLinkUntilTerminated) {
     ASSERT_EQ(access(ProgramPath().c_str(), X_OK), 0) << "build t7310-sim first";
     QTemporaryDir dir;
     const std::string link = dir.filePath("gauge").toStdString();
-    auto program = Spawn({"--link", link, "--model", "PRM8310", "--version", "3.01", "--pcid", "7",
+    auto program = Spawn({"--link", link, "--model", "PRM8310", "--firmware", "3.01", "--pcid", "7",
                           "--node", "3", "--fault", "0x14:nack", "--fault", "A6:noreply"});
     const std::string slave = program->Line(program->out, 5000);
     ASSERT_EQ(slave.rfind("/dev/pts/", 0), 0u) << slave;
