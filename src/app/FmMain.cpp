@@ -2,7 +2,9 @@
 
 #include "DialogService.h"
 #include "FmAbout.h"
+#include "FmAlarms.h"
 #include "FmProgramSettings.h"
+#include "FmSummary.h"
 #include "Page.h"
 #include "ProgramSettings.h"
 #include "SerialPacket.h"
@@ -373,6 +375,8 @@ void TfmMain::CreatePages() {
     //     AttachPage(psDisplayOptions, new TfmDisplayOptions(PageHost(psDisplayOptions),
     //     *Device_));
     // A page that is not built yet leaves its host empty.
+    AttachPage(psAlarmSetpoints, new TfmAlarms(PageHost(psAlarmSetpoints), *Device_));
+    AttachPage(psSummary, new TfmSummary(PageHost(psSummary), *Device_));
 }
 
 void TfmMain::AttachPage(TPageSlot slot, TZURPage* page) {
@@ -478,8 +482,10 @@ void TfmMain::DeviceCommsError() {
 
 void TfmMain::SerialTimeoutTimerTimer() {
     SerialTimeoutTimer->SetEnabled(false);
-    if (Device_)
+    if (Device_) {
+        Device_->EndAlarmTest();
         Device_->Disconnect();
+    }
     Dialogs().Information(this, QStringLiteral("Device disconnected..."));
     ShowStatusText(QStringLiteral("Disconnected"), kStatusSeconds);
 }
@@ -529,6 +535,7 @@ void TfmMain::miConnectClick() {
     if (!Device_)
         return;
     if (Device_->Connected()) {
+        Device_->EndAlarmTest();
         Device_->Disconnect();
         return;
     }
@@ -698,7 +705,7 @@ bool TfmMain::SheetVisible(QWidget* sheet) const {
 void TfmMain::LeaveAlarmTestMode() {
     if (!Device_ || !Device_->AlarmTestActive)
         return;
-    Device_->SetAlarmTestMode(false);
+    Device_->EndAlarmTest();
     Dialogs().Information(this, QStringLiteral("Alarm Test Mode Deactivated"));
 }
 

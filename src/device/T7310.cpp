@@ -602,6 +602,18 @@ bool T7310::SetAlarmTestOutputs(uint8_t bits) {
     return Exchange(Row(instr::TestOutputs), ack_, write_cursor_, bits);
 }
 
+bool T7310::EndAlarmTest() {
+    if (!AlarmTestActive)
+        return true;
+    if (!connected_)
+        return false;
+    const bool wasBusy = Busy;
+    Busy = true;
+    const ScopeExit restore([this, wasBusy] { Busy = wasBusy; });
+    const bool outputsOff = SetAlarmTestOutputs(0);
+    return SetAlarmTestMode(false) && outputsOff;
+}
+
 void T7310::PreviewContrast(uint8_t contrast) {
     Request(Row(instr::Contrast), write_cursor_, contrast);
 }

@@ -101,6 +101,10 @@ public:
     bool WriteTankTable();
     bool SetAlarmTestMode(bool on);
     bool SetAlarmTestOutputs(uint8_t bits);
+    // Before a session ends (disconnect, comms error, close): switches the test outputs off
+    // and leaves alarm test mode when a test is on and the link still answers, so no output
+    // is left driven on site. A failure here is not reported as a comms error.
+    bool EndAlarmTest();
     void PreviewContrast(uint8_t contrast);
     void PollStatus();
     // The group name of a read or write instruction ("setting" for any other code).
