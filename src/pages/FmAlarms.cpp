@@ -54,7 +54,8 @@ TfmAlarms::TfmAlarms(QWidget* host, T7310& device)
                 .SuccessText = kSuccessText,
                 .ReadFailure = TReadFailure::ErrorBox}) {
     auto* grid = new QGridLayout(Body);
-    grid->setContentsMargins(8, 8, 8, 8);
+    grid->setContentsMargins(6, 6, 6, 6);
+    grid->setHorizontalSpacing(4);
     auto vertical = [this] {
         auto* rule = new QFrame(Body);
         rule->setFrameShape(QFrame::VLine);
@@ -100,7 +101,8 @@ QWidget* TfmAlarms::BuildPanel(size_t index) {
     TAlarmControls& c = Alarm[index];
     auto* panel = new QWidget(Body);
     auto* grid = new QGridLayout(panel);
-    grid->setContentsMargins(4, 4, 4, 4);
+    grid->setContentsMargins(2, 2, 2, 2);
+    grid->setHorizontalSpacing(4);
 
     QLabel* title = BodyHeading(QString::fromLatin1(kTitles[index]));
     title->setParent(panel);
@@ -114,10 +116,13 @@ QWidget* TfmAlarms::BuildPanel(size_t index) {
     c.Direction = new QComboBox(panel);
     c.Direction->setObjectName(QString::fromLatin1(Name("cb%1Direction", index)));
     c.Direction->addItems({QStringLiteral("Falling Edge"), QStringLiteral("Raising Edge")});
+    c.Direction->setFixedWidth(104);
     c.Setpoint = new QLineEdit(QStringLiteral("0.00"), panel);
     c.Setpoint->setObjectName(QString::fromLatin1(Name("e%1Setpoint", index)));
     c.Hysterisis = new QLineEdit(QStringLiteral("0"), panel);
     c.Hysterisis->setObjectName(QString::fromLatin1(Name("e%1Hysterisis", index)));
+    c.Setpoint->setFixedWidth(56);
+    c.Hysterisis->setFixedWidth(56);
     c.Testing = new QLabel(TestingText(kTestSeconds), panel);
     c.Testing->setObjectName(QString::fromLatin1(Name("lbAlarm%1Testing", index)));
     c.Testing->setAlignment(Qt::AlignCenter);
@@ -141,16 +146,16 @@ QWidget* TfmAlarms::BuildPanel(size_t index) {
     grid->addWidget(c.Enabled, 0, 2);
     grid->addWidget(c.Test, 0, 3, Qt::AlignRight);
     grid->addWidget(caption(QStringLiteral("Direction"), c.Direction), 1, 0);
-    grid->addWidget(c.Direction, 1, 1, 1, 2);
+    grid->addWidget(c.Direction, 1, 1, 1, 3);
     grid->addWidget(caption(QStringLiteral("Setpoint "), c.Setpoint), 2, 0);
     grid->addWidget(c.Setpoint, 2, 1);
     grid->addWidget(unit(QStringLiteral("(%)")), 2, 2);
-    grid->addWidget(c.SetpointVolume, 2, 3);
-    grid->addWidget(caption(QStringLiteral("Hysterisis"), c.Hysterisis), 3, 0);
-    grid->addWidget(c.Hysterisis, 3, 1);
-    grid->addWidget(unit(QStringLiteral("(ms)")), 3, 2);
-    grid->addWidget(c.Testing, 4, 0, 1, 4);
-    grid->setRowStretch(5, 1);
+    grid->addWidget(c.SetpointVolume, 3, 1, 1, 3);
+    grid->addWidget(caption(QStringLiteral("Hysterisis"), c.Hysterisis), 4, 0);
+    grid->addWidget(c.Hysterisis, 4, 1);
+    grid->addWidget(unit(QStringLiteral("(ms)")), 4, 2);
+    grid->addWidget(c.Testing, 5, 0, 1, 4);
+    grid->setRowStretch(6, 1);
     grid->setColumnStretch(3, 1);
 
     connect(c.Enabled, &QCheckBox::toggled, this, [this, index] { cbAlarmEnableClick(index); });
