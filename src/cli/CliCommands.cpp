@@ -4,6 +4,7 @@
 #include "ProgramSettings.h"
 #include "SerialPacket.h"
 #include "SettingsFile.h"
+#include "SummaryReport.h"
 #include "T7310.h"
 #include "TankTableCsv.h"
 #include "Values.h"
@@ -225,6 +226,8 @@ private:
             return SetNode();
         case ccSetProtocol:
             return SetProtocol();
+        case ccReport:
+            return Report();
         }
         return esUsage;
     }
@@ -696,6 +699,56 @@ private:
         const char* name = options_.Modbus ? "modbus" : "standard";
         PrintDone(std::string("Default Protocol: ") + (options_.Modbus ? "Modbus" : "Standard"),
                   {{"default_protocol", name}});
+        return esSuccess;
+    }
+
+    // The report fields of a format-3 settings file, read through a device object of its own.
+    bool LoadReportFields(const std::string& fileName, TReportFields& fields) {
+        T7310 scratch;
+        scratch.Is7310Extended = true; // an extended device takes format 3 files only
+        try {
+            if (!scratch.LoadFromFile(fileName)) {
+                Fail(fileName + ": not a format 3 settings file of " +
+                     std::to_string(tls::Format3Size) + " bytes (the report fields are kept " +
+                     "only in the settings files of extended gauges)");
+                return false;
+            }
+        } catch (const std::exception& error) {
+            Fail(error.what());
+            return false;
+        }
+        fields = scratch.Report;
+        return true;
+    }
+
+    int Report() {
+        const bool toStdout = options_.File == "-";
+        if (!toStdout && !CheckWritableTarget(options_.File))
+            return esFileFailure;
+        TReportFields fields;
+        if (!options_.Fields.empty() &&
+            (!CheckReadableFile(options_.Fields) || !LoadReportFields(options_.Fields, fields)))
+            return esFileFailure;
+        if (const int status = Connect(false))
+            return status;
+        if (!device_.IsExtended()) {
+            Fail("report: the gauge is not an extended gauge (T8310, or T7310 with PC software "
+                 "ID 4 or more)");
+            return esUsage;
+        }
+        CopyReportFields(fields, device_.Report);
+        const QByteArray report = SummaryReport(device_, ShownEntries(device_));
+        if (toStdout) {
+            std::fwrite(report.constData(), 1, static_cast<size_t>(report.size()), stdout);
+            return esSuccess;
+        }
+        QString reason;
+        if (!SaveSummaryReport(QString::fromStdString(options_.File), report, &reason)) {
+            Fail("cannot write " + options_.File + ": " + reason.toStdString());
+            return esFileFailure;
+        }
+        PrintDone("Summary report of " + Where() + " written to " + options_.File,
+                  {{"file", QString::fromStdString(options_.File)}, {"written", true}});
         return esSuccess;
     }
 

@@ -29,6 +29,10 @@ const char* const kUsageText =
     "  table-write FILE         import a CSV file and write it as the tank table\n"
     "  set-node NEW             write a new RS-485 node ID (0 to 98)\n"
     "  set-protocol modbus|standard   write the default protocol flag\n"
+    "  report [--fields FILE.TLS] [FILE]\n"
+    "                           write the summary report of an extended gauge (default FILE:\n"
+    "                           \"T8310 Settings\"; - for stdout); --fields takes the report\n"
+    "                           fields from a format-3 settings file\n"
     "\n"
     "Exit status: 0 success, 1 the gauge did not answer or answered wrongly, 2 usage error,\n"
     "3 the gauge refused this tool, 4 a file could not be read or written or failed its "
@@ -63,6 +67,7 @@ const std::map<std::string, TCommandShape>& Commands() {
         {"write", {ccWrite, 1}},          {"status", {ccStatus, 0}},
         {"table-read", {ccTableRead, 1}}, {"table-write", {ccTableWrite, 1}},
         {"set-node", {ccSetNode, 1}},     {"set-protocol", {ccSetProtocol, 1}},
+        {"report", {ccReport, -1}},
     };
     return commands;
 }
@@ -156,6 +161,21 @@ TCliParse ParseCliOptions(const std::vector<std::string>& args) {
         } else if (!rest.empty() && rest[0] == "--save") {
             return Fail("read --save needs a file name");
         }
+    }
+    if (options.Command == ccReport) {
+        if (rest.size() >= 2 && rest[0] == "--fields" && !rest[1].empty()) {
+            options.Fields = rest[1];
+            rest.erase(rest.begin(), rest.begin() + 2);
+        } else if (!rest.empty() && rest[0] == "--fields") {
+            return Fail("report --fields needs a settings file");
+        }
+        if (rest.size() > 1)
+            return Fail("unexpected argument " + rest[1] + " after report");
+        options.File = rest.empty() ? std::string("T8310 Settings") : rest[0];
+        if (options.File.empty())
+            return Fail("report needs a file name");
+        parse.Ok = true;
+        return parse;
     }
     const size_t wanted = static_cast<size_t>(found->second.Arguments);
     if (rest.size() != wanted) {

@@ -15,6 +15,7 @@ enum TCliCommand {
     ccTableWrite,
     ccSetNode,
     ccSetProtocol,
+    ccReport,
 };
 
 struct TCliOptions {
@@ -26,9 +27,10 @@ struct TCliOptions {
     bool Json = false;
 
     TCliCommand Command = ccIdentify;
-    std::string File; // read --save, write, table-read, table-write; empty when not given
+    std::string File; // read --save, write, table-read, table-write, report; empty when not given
     int NewNodeId = 0;
     bool Modbus = false;
+    std::string Fields; // report --fields: a format-3 settings file; empty when not given
 };
 
 struct TCliParse {
