@@ -173,7 +173,9 @@ void T7310::PacketRx(const TPacket& packet) {
         abort_ = true;
         return;
     }
-    if (packet.Flags & pk_ACK)
+    // A status reply comes back to a poll, never waited for: its acknowledgement bit must not
+    // end the wait of a write or a test-mode instruction queued behind the poll.
+    if ((packet.Flags & pk_ACK) && row->Kind != TKind::Status)
         ack_ = true;
     if (row->Kind == TKind::Ack)
         ack_ = true;
@@ -607,9 +609,15 @@ bool T7310::EndAlarmTest() {
         return true;
     if (!connected_)
         return false;
+    // No poll in between: a poll's time-out would abort these waits.
     const bool wasBusy = Busy;
+    const bool polling = poll_timer_->Enabled();
     Busy = true;
-    const ScopeExit restore([this, wasBusy] { Busy = wasBusy; });
+    poll_timer_->SetEnabled(false);
+    const ScopeExit restore([this, wasBusy, polling] {
+        Busy = wasBusy;
+        poll_timer_->SetEnabled(polling);
+    });
     const bool outputsOff = SetAlarmTestOutputs(0);
     return SetAlarmTestMode(false) && outputsOff;
 }

@@ -102,6 +102,24 @@ TEST(T7310Control, AlarmTestModeSequences) {
          "C1",
          true,
          {"CommsError C1"}},
+        {"ended: outputs off, then test mode off",
+         true,
+         [](T7310& d) { return d.EndAlarmTest(); },
+         sim::Fault::None,
+         true,
+         "C1 C2",
+         false,
+         {"AlarmTestMode 0"}},
+        {"ending without a test sends nothing", false,
+         [](T7310& d) { return d.EndAlarmTest(); }, sim::Fault::None, true, "", false, {}},
+        {"ending unanswered is no comms error",
+         true,
+         [](T7310& d) { return d.EndAlarmTest(); },
+         sim::Fault::NoReply,
+         false,
+         "C1 C2",
+         true,
+         {}},
     };
     Rig rig;
     ASSERT_TRUE(rig.started) << rig.error;
@@ -144,6 +162,19 @@ TEST(T7310Control, OutputBitsArePassedThroughUnchanged) {
     ASSERT_TRUE(rig.device.SetAlarmTestMode(true));
     EXPECT_EQ(Hex(rig.Sent()), "C0 C1");
     EXPECT_EQ(rig.sim.Frames()[1][4], 0);
+}
+
+TEST(T7310Control, AStatusReplyIsNoAcknowledgement) {
+    Rig rig;
+    ASSERT_TRUE(rig.started) << rig.error;
+    ASSERT_TRUE(rig.Connect());
+    ASSERT_TRUE(rig.device.SetAlarmTestMode(true));
+    rig.sim.SetFault(0xC1, sim::Fault::NoReply);
+    // The poll's requests go out first and their replies carry the acknowledgement bit.
+    rig.device.PollStatus();
+    EXPECT_FALSE(rig.device.SetAlarmTestOutputs(0x80));
+    EXPECT_TRUE(rig.Drain());
+    rig.sim.ClearFaults();
 }
 
 TEST(T7310Control, ContrastPreviewIsSentWithoutWaiting) {
