@@ -4,6 +4,7 @@
 #include "SerialPacket.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -618,6 +619,13 @@ bool T7310::EndAlarmTest() {
         Busy = wasBusy;
         poll_timer_->SetEnabled(polling);
     });
+    // Requests already queued (a poll) go out first; a time-out among them would abort the
+    // waits below and the disconnect that follows would drop what was never sent.
+    QDeadlineTimer drained(static_cast<qint64>(link_->TxQueueSize() + 1) * 3 * BaseReplyTimeout);
+    while (connected_ && (link_->TxQueueSize() > 0 || !link_->ClearToSend()) &&
+           !drained.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents,
+                                        std::max(1, WaitCheckInterval));
     const bool outputsOff = SetAlarmTestOutputs(0);
     return SetAlarmTestMode(false) && outputsOff;
 }

@@ -8,7 +8,9 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QTest>
 
 #include <functional>

@@ -65,8 +65,9 @@ TEST_F(SummaryPage, ShowsAndWritesWhatEachFamilyHas) {
         Click(page.btWriteSettings);
         EXPECT_EQ(Dialogs.Boxes(), QStringList{QString::fromLatin1(c.box)});
         EXPECT_EQ(Requests(), c.sent);
-        if (c.is8310 && !c.flow)
+        if (c.is8310 && !c.flow) {
             EXPECT_EQ(GetBE16(Device().Image.Extended.data() + img::ExtFlowFrequencyScaling), 100);
+        }
         Disconnect();
         delete &page;
     }
