@@ -193,10 +193,10 @@ QByteArray SummaryReport(const T7310& device, const TSummaryEntries& entries) {
 
     heading("Sensor Parameters");
     for (bool tankMax : {false, true})
-        line(LevelText(image, tankMax) + " mA Level:           " +
-             LevelHeightText(image, tankMax) + " Meters Water");
-    line("Specific Gravity:      ", FormatF3(static_cast<float>(GetBE16(tank + img::TankSg)) *
-                                             0.001f));
+        line(LevelText(image, tankMax) + " mA Level:           " + LevelHeightText(image, tankMax) +
+             " Meters Water");
+    line("Specific Gravity:      ",
+         FormatF3(static_cast<float>(GetBE16(tank + img::TankSg)) * 0.001f));
 
     heading("Tank Settings");
     line("Tank Type:             ", SummaryTankTypeName(tank[img::TankType]));
@@ -211,8 +211,8 @@ QByteArray SummaryReport(const T7310& device, const TSummaryEntries& entries) {
     line("Enable 4-20mA Output:  ", outputs[img::OutputEnable4to20] ? "YES" : "NO");
     line("Mirror 4-20mA Input:   ", outputs[img::OutputMirror4to20] ? "YES" : "NO");
     line("Safe Working Capacity: ", entries.SafeWorkingCapacity + " %");
-    line("4mA - 20mA = 0 to ", Decimal(GetBE32(extended + img::ExtTankSafeCapacityLitres)) +
-                                   " litres");
+    line("4mA - 20mA = 0 to ",
+         Decimal(GetBE32(extended + img::ExtTankSafeCapacityLitres)) + " litres");
 
     heading("Alarms");
     for (size_t k = 0; k < img::AlarmCount; ++k) {

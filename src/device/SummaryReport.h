@@ -89,4 +89,5 @@ inline constexpr const char* kSummaryReportFileName = "T8310 Settings";
 
 // Writes the report whole to a temporary file beside fileName, then renames it over fileName:
 // a failed write leaves the old file as it was. False with the system's reason on failure.
-bool SaveSummaryReport(const QString& fileName, const QByteArray& report, QString* reason = nullptr);
+bool SaveSummaryReport(const QString& fileName, const QByteArray& report,
+                       QString* reason = nullptr);

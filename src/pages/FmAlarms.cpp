@@ -160,7 +160,8 @@ QWidget* TfmAlarms::BuildPanel(size_t index) {
 
     connect(c.Enabled, &QCheckBox::toggled, this, [this, index] { cbAlarmEnableClick(index); });
     connect(c.Test, &QPushButton::clicked, this, [this, index] { btAlarmTestClick(index); });
-    connect(c.Setpoint, &QLineEdit::textChanged, this, [this, index] { ShowSetpointVolume(index); });
+    connect(c.Setpoint, &QLineEdit::textChanged, this,
+            [this, index] { ShowSetpointVolume(index); });
     cbAlarmEnableClick(index);
     return panel;
 }
@@ -243,8 +244,7 @@ void TfmAlarms::ShowSetpointVolume(size_t index) {
     double setpoint = 0;
     // Only a gauge that shows a volume and knows its safe capacity gives a volume to a level.
     if (!Device.IsExtended() || capacity == 0 || unit == 0 || unit > 5 ||
-        !TryStrToFloat(Alarm[index].Setpoint->text(), setpoint) || setpoint < 0 ||
-        setpoint > 100) {
+        !TryStrToFloat(Alarm[index].Setpoint->text(), setpoint) || setpoint < 0 || setpoint > 100) {
         label->clear();
         return;
     }

@@ -267,10 +267,9 @@ void TfmSummary::ShowSummary() {
     if (Device.IsExtended()) {
         QLabel* const levels[] = {lbl4mALevel, lbl20mALevel};
         for (bool tankMax : {false, true})
-            levels[tankMax]->setText(Text(LevelText(image, tankMax)) +
-                                     QStringLiteral("mA Level: ") +
-                                     Text(LevelHeightText(image, tankMax)) +
-                                     QStringLiteral(" Meters Water"));
+            levels[tankMax]->setText(
+                Text(LevelText(image, tankMax)) + QStringLiteral("mA Level: ") +
+                Text(LevelHeightText(image, tankMax)) + QStringLiteral(" Meters Water"));
         lblSpecificGravity->setText(
             QStringLiteral("Specific Gravity: ") +
             Text(FormatF3(static_cast<float>(GetBE16(tank + img::TankSg)) * 0.001f)));
@@ -317,8 +316,8 @@ bool TfmSummary::GatherSummary() {
     uint8_t* extended = Device.Image.Extended.data();
     uint16_t flow = 100;
     if (Device.HasFlowScaling) {
-        if (!CheckWholeNumberField(QStringLiteral("Totalisation pulse/litre"), edFlowFreqScaling,
-                                   1, 65535))
+        if (!CheckWholeNumberField(QStringLiteral("Totalisation pulse/litre"), edFlowFreqScaling, 1,
+                                   65535))
             return false;
         flow = static_cast<uint16_t>(StrToInt(edFlowFreqScaling->text()));
     }

@@ -45,9 +45,9 @@ public:
            *lblTotalisation = nullptr, *lbl4mALevel = nullptr, *lbl20mALevel = nullptr,
            *lblSpecificGravity = nullptr, *lblTankType = nullptr, *lblTankName = nullptr,
            *lblTankDiameter = nullptr, *lblTankHeight = nullptr, *lblTankExtent = nullptr,
-           *lblEnableOutput = nullptr, *lblMirrorInput = nullptr,
-           *lblSafeWorkingCapacity = nullptr, *lblSafeWorkingCapacityPercentage = nullptr,
-           *lblTankSafeCapacityLitres = nullptr, *lblNodeID = nullptr;
+           *lblEnableOutput = nullptr, *lblMirrorInput = nullptr, *lblSafeWorkingCapacity = nullptr,
+           *lblSafeWorkingCapacityPercentage = nullptr, *lblTankSafeCapacityLitres = nullptr,
+           *lblNodeID = nullptr;
     // Direction, setpoint and hysteresis labels of the Master alarm and alarms 1 to 3.
     QLabel* lblAlarmDirection[4] = {};
     QLabel* lblAlarmSetpoint[4] = {};

@@ -10,8 +10,8 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QTimer>
 #include <QTest>
+#include <QTimer>
 
 #include <functional>
 
@@ -25,9 +25,7 @@ TEST_F(AlarmTestLeave, EveryWayOutSwitchesTheOutputsOffFirst) {
         std::function<void(sim::GaugeSimulator&, TfmMain&)> leave;
         QStringList boxes;
     } cases[] = {
-        {"Disconnect",
-         [](sim::GaugeSimulator&, TfmMain& w) { w.miConnect->trigger(); },
-         {}},
+        {"Disconnect", [](sim::GaugeSimulator&, TfmMain& w) { w.miConnect->trigger(); }, {}},
         {"a communications error",
          [](sim::GaugeSimulator& gauge, TfmMain&) { gauge.SetFault(0x1E, sim::Fault::NoReply); },
          {QStringLiteral("Device disconnected...")}},

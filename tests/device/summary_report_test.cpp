@@ -50,7 +50,7 @@ void Fill(T7310& d, uint8_t tankType, uint8_t uom, uint16_t a4, uint16_t a20) {
     SetAlarm(d, 3, 1, 2, 1235, 65535);
 }
 
-const TSummaryEntries kEntries = {"SN-1", "5",        "250",      "95",       "120",
+const TSummaryEntries kEntries = {"SN-1", "5",        "250",       "95",       "120",
                                   "Yes",  "Standard", "8/12/2026", "J. Smith", "site7.TLS"};
 
 const char* const kAlarmsAndGeneral = R"(
@@ -179,11 +179,11 @@ TEST(SummaryReport, NumbersAtTheirEdges) {
     const struct {
         std::string text, expected;
     } texts[] = {
-        {SummaryDirectionName(0), "None"},      {SummaryDirectionName(2), "Falling Edge"},
+        {SummaryDirectionName(0), "None"},        {SummaryDirectionName(2), "Falling Edge"},
         {SummaryDirectionName(3), "unknown (3)"}, {SummaryTankTypeName(5), "Non standard"},
-        {SummaryTankTypeName(6), "unknown (6)"}, {SummaryVolumeUnitName(5), "Cubic Feet"},
-        {SetpointText(7550), "75.500"},         {LengthText(1234567), "1234.600"},
-        {LengthText(1250, true), "2.500"},       {FormatX3(123456.789), "123456.789"},
+        {SummaryTankTypeName(6), "unknown (6)"},  {SummaryVolumeUnitName(5), "Cubic Feet"},
+        {SetpointText(7550), "75.500"},           {LengthText(1234567), "1234.600"},
+        {LengthText(1250, true), "2.500"},        {FormatX3(123456.789), "123456.789"},
     };
     for (const auto& t : texts)
         EXPECT_EQ(t.text, t.expected);

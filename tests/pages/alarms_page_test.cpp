@@ -20,8 +20,9 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 Bytes Record(uint16_t setpoint, uint8_t enabled, uint8_t direction, uint16_t hysteresis) {
-    return {static_cast<uint8_t>(setpoint >> 8), static_cast<uint8_t>(setpoint), enabled,
-            direction, static_cast<uint8_t>(hysteresis >> 8), static_cast<uint8_t>(hysteresis)};
+    return {
+        static_cast<uint8_t>(setpoint >> 8),   static_cast<uint8_t>(setpoint),  enabled, direction,
+        static_cast<uint8_t>(hysteresis >> 8), static_cast<uint8_t>(hysteresis)};
 }
 
 class AlarmsPage : public TPageTest {
@@ -43,9 +44,9 @@ TEST_F(AlarmsPage, ShowsEachAlarmAndGathersItBackWithinItsBounds) {
         const char* what;
         Bytes onGauge;
         const char *shownSetpoint, *shownHysteresis, *shownDirection;
-        bool untick;                              // clear the Enabled box before writing
-        const char *setpoint, *hysteresis;        // entries; null keeps the shown text
-        std::optional<Bytes> written;             // none: refused, nothing sent
+        bool untick;                       // clear the Enabled box before writing
+        const char *setpoint, *hysteresis; // entries; null keeps the shown text
+        std::optional<Bytes> written;      // none: refused, nothing sent
     };
     const Case cases[] = {
         {"direction 0", Record(7550, 1, 0, 250), "75.50", "250", "Falling Edge", false, nullptr,
@@ -64,8 +65,8 @@ TEST_F(AlarmsPage, ShowsEachAlarmAndGathersItBackWithinItsBounds) {
          "65001", std::nullopt},
         {"hysteresis not whole", Record(0, 1, 1, 0), "0.00", "0", "Raising Edge", false, nullptr,
          "1.5", std::nullopt},
-        {"disabled with an empty box", Record(3000, 1, 1, 40), "30.00", "40", "Raising Edge",
-         true, "", "", Record(3000, 0, 1, 40)},
+        {"disabled with an empty box", Record(3000, 1, 1, 40), "30.00", "40", "Raising Edge", true,
+         "", "", Record(3000, 0, 1, 40)},
     };
     TfmAlarms::TAlarmControls& c = page.Alarm[2];
     for (const Case& t : cases) {

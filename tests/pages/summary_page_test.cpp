@@ -39,9 +39,19 @@ TEST_F(SummaryPage, ShowsAndWritesWhatEachFamilyHas) {
     } cases[] = {
         {"T7310", "3", false, false, false, {}, "No settings to write for T7310."},
         {"T7310", "5", true, false, false, {}, "No settings to write for T7310."},
-        {"T8310", "5", true, true, false, {0xB3, 0xC6, 0xB4},
+        {"T8310",
+         "5",
+         true,
+         true,
+         false,
+         {0xB3, 0xC6, 0xB4},
          "Tank Safe Capacity and Display Resolution Hysteresis written successfully."},
-        {"PRM8310", "5", true, true, true, {0xB1, 0xB3, 0xC6, 0xB4},
+        {"PRM8310",
+         "5",
+         true,
+         true,
+         true,
+         {0xB1, 0xB3, 0xC6, 0xB4},
          "Totalisation pulses/litre, Tank Safe Capacity and Display Resolution Hysteresis "
          "written successfully."},
     };
