@@ -155,6 +155,9 @@ QWidget* TfmAlarms::BuildPanel(size_t index) {
     grid->addWidget(c.Hysterisis, 4, 1);
     grid->addWidget(unit(QStringLiteral("(ms)")), 4, 2);
     grid->addWidget(c.Testing, 5, 0, 1, 4);
+    // Four panels share the captions: the alarm's title tells their controls apart.
+    for (QWidget* control : std::initializer_list<QWidget*>{c.Direction, c.Setpoint, c.Hysterisis})
+        control->setAccessibleName(title->text() + QLatin1Char(' ') + control->accessibleName());
     grid->setRowStretch(6, 1);
     grid->setColumnStretch(3, 1);
 

@@ -68,6 +68,10 @@ TEST_F(AlarmsPage, ShowsEachAlarmAndGathersItBackWithinItsBounds) {
         {"disabled with an empty box", Record(3000, 1, 1, 40), "30.00", "40", "Raising Edge", true,
          "", "", Record(3000, 0, 1, 40)},
     };
+    // Each control is found by what the user reads beside it, in its own panel.
+    EXPECT_EQ(page.e2Setpoint->accessibleName(), QStringLiteral("Alarm 2 Setpoint"));
+    EXPECT_EQ(page.cbMDirection->accessibleName(), QStringLiteral("Master Alarm Direction"));
+    EXPECT_EQ(page.btTest3->accessibleName(), QStringLiteral("TEST Alarm 3"));
     TfmAlarms::TAlarmControls& c = page.Alarm[2];
     for (const Case& t : cases) {
         SCOPED_TRACE(t.what);
