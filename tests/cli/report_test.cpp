@@ -71,25 +71,20 @@ TEST(CliReport, WritesTheSummaryReportAndEndsWithItsStatus) {
 
     const std::string plain = runs[0].out;
     EXPECT_EQ(plain.rfind("T8310 SUMMARY\r\n-------------\r\nUnit Serial Number:    \r\n", 0), 0u);
-    EXPECT_NE(plain.find("\r\nMount sensor 0mm off bottom of tank\r\n"), std::string::npos);
-    EXPECT_NE(plain.find("\r\nBund Alarm Fitted:     No\r\n"), std::string::npos);
     EXPECT_EQ(plain.substr(plain.size() - 25), "\r\nFile Saved As:         ");
-    // The file holds the same bytes as stdout.
-    EXPECT_EQ(ReadFile(report), plain);
+    EXPECT_EQ(ReadFile(report), plain) << "the file holds the same bytes as stdout";
 
     // Only the report fields come from the file: the tank name is still the gauge's.
-    const std::string withFields = runs[2].out;
-    EXPECT_NE(withFields.find("\r\nUnit Serial Number:    SN-7\r\n"), std::string::npos);
-    EXPECT_NE(withFields.find("\r\nMount sensor 250mm off bottom of tank\r\n"), std::string::npos);
-    EXPECT_NE(withFields.find("\r\nBund Alarm Fitted:     Yes\r\n"), std::string::npos);
-    EXPECT_EQ(withFields.find("XXXX"), std::string::npos);
     std::string expected = plain;
-    for (const auto& [from, to] : std::vector<std::pair<std::string, std::string>>{
-             {"Number:    \r\n", "Number:    SN-7\r\n"},
-             {"sensor 0mm", "sensor 250mm"},
-             {"Fitted:     No", "Fitted:     Yes"}})
-        expected.replace(expected.find(from), from.size(), to);
-    EXPECT_EQ(withFields, expected);
+    using Edit = std::pair<std::string, std::string>;
+    for (const auto& [from, to] :
+         {Edit{"Number:    \r\n", "Number:    SN-7\r\n"}, Edit{"sensor 0mm", "sensor 250mm"},
+          Edit{"Fitted:     No", "Fitted:     Yes"}}) {
+        const size_t at = expected.find(from);
+        ASSERT_NE(at, std::string::npos) << from;
+        expected.replace(at, from.size(), to);
+    }
+    EXPECT_EQ(runs[2].out, expected);
 }
 
 } // namespace
