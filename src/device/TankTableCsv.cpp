@@ -91,29 +91,95 @@ std::string NotANumber(const std::string& text, size_t index) {
     return text + " is not a valid floating point number [line " + std::to_string(index) + "]";
 }
 
+// Thousandths of a number, rounded half away from zero (so a refused -1 reads -1.000).
+bool RoundedThousandths(const std::string& text, double& rounded) {
+    double value = 0;
+    if (!ToReal(text, value))
+        return false;
+    const double scaled = value * 1000;
+    rounded = std::trunc(scaled + (scaled < 0 ? -0.5 : 0.5));
+    return true;
+}
+
+bool IsQuoted(const std::string& field) {
+    return field.size() >= 2 && field.front() == '"' && field.back() == '"';
+}
+
+// A field wrapped in double quotes, as spreadsheets write them, without its quotes.
+std::string Unquote(const std::string& field) {
+    if (!IsQuoted(field))
+        return field;
+    std::string inner;
+    for (size_t i = 1; i + 1 < field.size(); ++i) {
+        inner += field[i];
+        if (field[i] == '"' && field[i + 1] == '"' && i + 2 < field.size())
+            ++i;
+    }
+    return Trim(inner);
+}
+
+// The fields of a line split at separators outside double quotes, trimmed and unquoted. An
+// empty line has no fields.
+std::vector<std::string> SplitFields(const std::string& line, char separator) {
+    std::vector<std::string> fields;
+    if (line.empty())
+        return fields;
+    bool quoted = false;
+    size_t begin = 0;
+    for (size_t i = 0; i <= line.size(); ++i) {
+        if (i < line.size() && line[i] == '"')
+            quoted = !quoted;
+        if (i == line.size() || (line[i] == separator && !quoted)) {
+            fields.push_back(Unquote(Trim(line.substr(begin, i - begin))));
+            begin = i + 1;
+        }
+    }
+    return fields;
+}
+
+// A value the stored form cannot hold, with the line it is on.
+std::string DoesNotFit(const std::string& text, size_t index) {
+    double rounded = 0;
+    RoundedThousandths(text, rounded);
+    if (rounded < 0)
+        return text + " must be a positive number [line " + std::to_string(index) + "]";
+    return TooLargeMessage(text) + " [line " + std::to_string(index) + "]";
+}
+
 } // namespace
 
 std::string FormatThousandths(uint32_t stored) {
-    const float value = static_cast<float>(static_cast<int32_t>(stored) * 0.001);
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.3f", static_cast<double>(value));
-    // snprintf follows LC_NUMERIC, which QCoreApplication sets from the environment.
-    std::string text = buffer;
-    std::replace(text.begin(), text.end(), ',', kSeparator);
-    return text;
+    const int64_t value = static_cast<int32_t>(stored);
+    const int64_t magnitude = value < 0 ? -value : value;
+    const std::string fraction = std::to_string(magnitude % 1000);
+    return (value < 0 ? "-" : "") + std::to_string(magnitude / 1000) + kSeparator +
+           std::string(3 - fraction.size(), '0') + fraction;
 }
 
 uint32_t ParseThousandths(const std::string& text) {
-    double value = 0;
-    if (!ToReal(text, value))
+    double rounded = 0;
+    if (!RoundedThousandths(text, rounded))
         return 0;
-    // The low 32 bits of the truncated number, taken arithmetically so that no value, however
-    // large, overflows a conversion.
-    const double truncated = std::trunc(value * 1000 + 0.5);
-    double low = std::fmod(truncated, 4294967296.0);
+    // The low 32 bits, taken arithmetically so that no value, however large, overflows a
+    // conversion; the checks keep such values from being stored.
+    double low = std::fmod(rounded, 4294967296.0);
     if (low < 0)
         low += 4294967296.0;
     return static_cast<uint32_t>(low);
+}
+
+bool FitsThousandths(const std::string& text) {
+    double rounded = 0;
+    return RoundedThousandths(text, rounded) && rounded <= kLargestThousandths &&
+           rounded >= -2147483648.0;
+}
+
+std::string TooLargeMessage(const std::string& text) {
+    return text + " is too large. The largest value is 2147483.647";
+}
+
+std::string TooManyPointsMessage() {
+    return "Too many data points. Maximum size = 100 points";
 }
 
 bool IsNumber(const std::string& text) {
@@ -131,18 +197,19 @@ bool CheckNumber(const std::string& text, std::string& message) {
         message = text + " must be a positive number.";
         return false;
     }
+    if (!FitsThousandths(text)) {
+        message = TooLargeMessage(text);
+        return false;
+    }
     return true;
 }
 
 bool SplitCsvLine(const std::string& line, std::string& height, std::string& volume) {
-    const size_t comma = line.find(',');
-    if (comma == std::string::npos)
+    const std::vector<std::string> fields = SplitFields(line, ',');
+    if (fields.size() != 2)
         return false;
-    const std::string rest = line.substr(comma + 1);
-    if (rest.find(',') != std::string::npos)
-        return false;
-    height = Trim(line.substr(0, comma));
-    volume = Trim(rest);
+    height = fields[0];
+    volume = fields[1];
     return true;
 }
 
@@ -175,8 +242,8 @@ bool StoreTable(const TTableRows& rows, TTankTable& table, TTableFault* fault) {
         return fail(Fault("Can not write an empty table.  You must have at least two pairs in "
                           "the table.\nPlease insert some points."));
     if (count > kMaxPoints)
-        return fail(Fault("Too many data points. Maximum size = 100 points",
-                          static_cast<int>(kMaxPoints) + 1, kTableHeightColumn));
+        return fail(
+            Fault(TooManyPointsMessage(), static_cast<int>(kMaxPoints) + 1, kTableHeightColumn));
 
     // Each check walks the rows in the order the user is shown the faults.
     for (size_t i = count; i > 0; --i) {
@@ -248,7 +315,10 @@ bool ExportCsv(const std::string& fileName, const TTableRows& rows, TTableFault*
 }
 
 TCsvImport ImportCsvText(const std::string& text) {
-    const std::vector<std::string> lines = SplitLines(text);
+    // What a spreadsheet's "CSV UTF-8" export writes first.
+    const std::string bom = "\xEF\xBB\xBF";
+    const std::vector<std::string> lines =
+        SplitLines(text.compare(0, bom.size(), bom) == 0 ? text.substr(bom.size()) : text);
     if (lines.empty())
         return Failed(Fault("Empty file"));
 
@@ -269,7 +339,7 @@ TCsvImport ImportCsvText(const std::string& text) {
     if (lines.size() <= start)
         return Failed(Fault("No points found in file"));
     if (lines.size() - start > kMaxPoints)
-        return Failed(Fault("Too many data points. Maximum size = 100 points"));
+        return Failed(Fault(TooManyPointsMessage()));
 
     TTankTable table{};
     for (size_t i = start; i < lines.size(); ++i) {
@@ -280,8 +350,12 @@ TCsvImport ImportCsvText(const std::string& text) {
             return Failed(Fault(NotInFormat(lines[i], i), row, kTableHeightColumn));
         if (!IsNumber(height))
             return Failed(Fault(NotANumber(height, i), row, kTableHeightColumn));
+        if (!FitsThousandths(height))
+            return Failed(Fault(DoesNotFit(height, i), row, kTableHeightColumn));
         if (!IsNumber(volume))
             return Failed(Fault(NotANumber(volume, i), row, kTableVolumeColumn));
+        if (!FitsThousandths(volume))
+            return Failed(Fault(DoesNotFit(volume, i), row, kTableVolumeColumn));
         uint8_t* stored = table.data() + img::TableRowsOffset + (i - start) * img::TableRowSize;
         PutBE32(stored + img::TableRowHeight, ParseThousandths(height));
         PutBE32(stored + img::TableRowVolume, ParseThousandths(volume));
@@ -315,4 +389,69 @@ TCsvImport ImportCsv(const std::string& fileName) {
     if (file.error() != QFileDevice::NoError)
         return fileError(file.errorString().toStdString());
     return ImportCsvText(bytes.toStdString());
+}
+
+std::vector<TRowMarks> MarkTable(const TTableRows& rows) {
+    size_t count = rows.size();
+    while (count > 0 && rows[count - 1].Height.empty() && rows[count - 1].Volume.empty())
+        --count;
+    std::vector<TRowMarks> marks(count);
+    // Each column is compared with the last good number above it, so one slip marks one cell.
+    auto mark = [](const std::string& text, bool& haveAbove, double& above) {
+        std::string message;
+        if (text.empty())
+            return TCellMark::Empty;
+        if (!CheckNumber(text, message))
+            return TCellMark::NotNumber;
+        double value = 0;
+        ToReal(text, value);
+        const bool falls = haveAbove && value < above;
+        if (!falls) {
+            haveAbove = true;
+            above = value;
+        }
+        return falls ? TCellMark::OutOfOrder : TCellMark::Good;
+    };
+    bool haveHeight = false;
+    bool haveVolume = false;
+    double height = 0;
+    double volume = 0;
+    for (size_t i = 0; i < count; ++i) {
+        marks[i].Height = mark(rows[i].Height, haveHeight, height);
+        marks[i].Volume = mark(rows[i].Volume, haveVolume, volume);
+    }
+    return marks;
+}
+
+bool ParsePastedRows(const std::string& text, TTableRows& rows, std::string& message) {
+    rows.clear();
+    char separator = ',';
+    if (text.find('\t') != std::string::npos)
+        separator = '\t';
+    else if (text.find(';') != std::string::npos)
+        separator = ';';
+    const std::vector<std::string> lines = SplitLines(text);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        std::vector<std::string> fields = SplitFields(lines[i], separator);
+        if (fields.size() != 2) {
+            message = NotInFormat(lines[i], i);
+            return false;
+        }
+        if (separator != ',')
+            for (std::string& field : fields)
+                std::replace(field.begin(), field.end(), ',', kSeparator);
+        // Column titles copied along with the numbers.
+        if (i == 0 && !fields[0].empty() && !fields[1].empty() && !IsNumber(fields[0]) &&
+            !IsNumber(fields[1]))
+            continue;
+        rows.push_back({fields[0], fields[1]});
+    }
+    return true;
+}
+
+std::string CopiedRowsText(const TTableRows& rows) {
+    std::string text;
+    for (const TTableRow& row : rows)
+        text += row.Height + "\t" + row.Volume + "\n";
+    return text;
 }

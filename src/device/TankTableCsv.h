@@ -31,16 +31,25 @@ struct TTableFault {
 inline constexpr int kTableHeightColumn = 1;
 inline constexpr int kTableVolumeColumn = 2;
 
-// Stored thousandths (a signed 32-bit number) as text with three decimals: 2345 -> "2.345".
+// The largest value a cell can hold: the stored thousandths are a signed 32-bit number.
+inline constexpr int32_t kLargestThousandths = 2147483647;
+
+// Stored thousandths (a signed 32-bit number) as text with exactly three decimals, by integer
+// arithmetic, so every stored value reads back unchanged: 2345 -> "2.345".
 std::string FormatThousandths(uint32_t stored);
-// Text to stored thousandths: x 1000, + 0.5, truncated toward zero, low 32 bits.
-// 1.2345 -> 1235, 0.0004 -> 0. A text that is not a number gives 0.
+// Text to stored thousandths: x 1000, rounded half away from zero, low 32 bits.
+// 1.2345 -> 1235, 0.0004 -> 0, -1 -> -1000. A text that is not a number gives 0.
 uint32_t ParseThousandths(const std::string& text);
+// The text is a number whose thousandths fit the stored form (see TooLargeMessage).
+bool FitsThousandths(const std::string& text);
+// text + " is too large. The largest value is 2147483.647".
+std::string TooLargeMessage(const std::string& text);
 // The text converts to a real number.
 bool IsNumber(const std::string& text);
-// One number cell: false with the message when it is not a number or below zero.
+// One number cell: false with the message when it is not a number, below zero or too large.
 bool CheckNumber(const std::string& text, std::string& message);
-// "height,volume" with exactly one comma; both parts trimmed of blanks and control characters.
+// "height,volume" with exactly one comma outside double quotes; both parts trimmed of blanks
+// and control characters, and a part wrapped in double quotes unquoted ("" is one quote).
 bool SplitCsvLine(const std::string& line, std::string& height, std::string& volume);
 
 // The table's rows in use (at most 100) as cell texts, as the grid shows them.
@@ -66,8 +75,33 @@ struct TCsvImport {
     TTableFault Fault;
 };
 
-// Parses CSV text (lines end at CR, LF or CR LF; lines are counted from 0 in messages). Signs,
-// order and the minimum of two points are not checked here; StoreTable does that.
+// Parses CSV text (lines end at CR, LF or CR LF; lines are counted from 0 in messages). A
+// leading UTF-8 byte-order mark is skipped. Values that do not fit the stored form are
+// refused; signs, order and the minimum of two points are not checked here, StoreTable does.
 TCsvImport ImportCsvText(const std::string& text);
 // Reads the file and parses it; a file that cannot be read gives the system's error text.
 TCsvImport ImportCsv(const std::string& fileName);
+
+// What is wrong with each cell of the rows in use, for marking typing slips before a write.
+enum class TCellMark {
+    Good,
+    Empty,
+    NotNumber,  // not a number, negative or too large: refused by CheckNumber
+    OutOfOrder, // smaller than the number above it
+};
+struct TRowMarks {
+    TCellMark Height = TCellMark::Good;
+    TCellMark Volume = TCellMark::Good;
+};
+// One entry per row up to the last row with text (StoreTable's N).
+std::vector<TRowMarks> MarkTable(const TTableRows& rows);
+
+// Rows of two columns as a spreadsheet or text editor copies them: tab, semicolon or comma
+// separated (the first of these found in the text), a decimal comma taken as a point when the
+// separator is not a comma, fields unquoted; a first line of two titles is skipped. False with
+// the message of the first line that is not two fields.
+bool ParsePastedRows(const std::string& text, TTableRows& rows, std::string& message);
+// The rows as tab-separated lines, each ended by a line feed.
+std::string CopiedRowsText(const TTableRows& rows);
+// The CSV import's message for a table of more than 100 points.
+std::string TooManyPointsMessage();

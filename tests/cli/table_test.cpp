@@ -70,8 +70,8 @@ TEST(CliTable, ACsvFileGoesToTheGaugeAndComesBackRoundedToThousandths) {
     EXPECT_EQ(Writes(*first), expectedWrites) << "the table and nothing else";
 
     ASSERT_EQ(firstRound[1].exitCode, 0) << firstRound[1].err;
-    // Thousandths shown through single precision.
-    EXPECT_EQ(ReadFile(fromSecond), "Height,Volume\r\n0.000,0.001\r\n1234567.875,1234567.875\r\n");
+    // Thousandths shown exactly, as stored.
+    EXPECT_EQ(ReadFile(fromSecond), "Height,Volume\r\n0.000,0.001\r\n1234567.891,1234567.891\r\n");
 
     EXPECT_EQ(firstRound[2].exitCode, 4);
     EXPECT_NE(firstRound[2].err.find("Can not write an empty table."), std::string::npos)
@@ -112,6 +112,8 @@ TEST(CliTable, ABadCsvFileFailsWithItsLineBeforeAnyGaugeIsTouched) {
         {"only the header", "Height,Volume\n", "No points found in file"},
         {"101 points", Points(101), "Too many data points. Maximum size = 100 points"},
         {"a wrong title", "Level,Volume\n1,2\n", "Height column must be titled 'Height'"},
+        {"a value that would wrap", "Height,Volume\n0,0\n1e306,1e306\n",
+         "1e306 is too large. The largest value is 2147483.647 [line 2]"},
         {"one point", "Height,Volume\n1,2\n",
          "Can not write an empty table.  You must have at least two pairs in the table. Please "
          "insert some points."},

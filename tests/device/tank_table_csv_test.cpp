@@ -51,7 +51,7 @@ void WriteAll(const QString& path, const std::string& text) {
     file.write(text.data(), static_cast<qint64>(text.size()));
 }
 
-TEST(TankTableCsv, FormatThousandthsReadsASigned32BitNumberThroughSinglePrecision) {
+TEST(TankTableCsv, FormatThousandthsShowsASigned32BitNumberExactly) {
     const struct {
         uint32_t stored;
         const char* text;
@@ -61,15 +61,20 @@ TEST(TankTableCsv, FormatThousandthsReadsASigned32BitNumberThroughSinglePrecisio
         {0, "0.000"},
         {1, "0.001"},
         {0xFFFFFFFFu, "-0.001"},
-        // Single precision cannot hold seven significant digits plus three decimals.
-        {2147483647u, "2147483.750"},
-        {0x80000000u, "-2147483.750"},
+        // Large values are shown as stored, not through single precision.
+        {16384001, "16384.001"},
+        {1234567891, "1234567.891"},
+        {2147483647u, "2147483.647"},
+        {0x80000000u, "-2147483.648"},
+        {static_cast<uint32_t>(-1000), "-1.000"},
+        {static_cast<uint32_t>(-999), "-0.999"},
+        {1000010, "1000.010"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(FormatThousandths(c.stored), c.text) << c.stored;
 }
 
-TEST(TankTableCsv, ParseThousandthsRoundsHalfUpAndKeepsTheLow32Bits) {
+TEST(TankTableCsv, ParseThousandthsRoundsHalfAwayFromZeroAndKeepsTheLow32Bits) {
     const struct {
         const char* text;
         uint32_t stored;
@@ -81,8 +86,10 @@ TEST(TankTableCsv, ParseThousandthsRoundsHalfUpAndKeepsTheLow32Bits) {
         {"0", 0},
         {" 1.5 ", 1500},
         {"1e3", 1000000},
-        // Truncated toward zero after adding 0.5: -999.5 becomes -999.
-        {"-1", static_cast<uint32_t>(-999)},
+        {"-1", static_cast<uint32_t>(-1000)},
+        {"-0.0005", static_cast<uint32_t>(-1)},
+        {"-0.0004", 0},
+        {"2147483.647", 2147483647u},
         {"1e12", static_cast<uint32_t>(1000000000000000ULL)},
         {"abc", 0},
         {"", 0},
@@ -171,6 +178,21 @@ TEST(TankTableCsv, StoreTableReportsTheFirstFaultAndTheCellThatHasIt) {
          "x is not a valid floating point number.",
          3,
          kTableVolumeColumn},
+        {"a value that does not fit",
+         {{"0", "0"}, {"1", "2147483.648"}},
+         "2147483.648 is too large. The largest value is 2147483.647",
+         2,
+         kTableVolumeColumn},
+        {"a value that would wrap to zero",
+         {{"4294967.296", "0"}, {"5000000", "1"}},
+         "4294967.296 is too large. The largest value is 2147483.647",
+         1,
+         kTableHeightColumn},
+        {"a value beyond any conversion",
+         {{"0", "0"}, {"1e306", "1e306"}},
+         "1e306 is too large. The largest value is 2147483.647",
+         2,
+         kTableHeightColumn},
         {"heights falling", {{"1", "0"}, {"0.5", "1"}}, OrderMessage(2), 2, kTableHeightColumn},
         {"volumes falling",
          {{"0", "0"}, {"1", "5"}, {"2", "4"}},
@@ -289,6 +311,14 @@ TEST(TankTableCsv, ImportCsvTextNamesTheFirstFaultWithItsLine) {
         {"a volume that is text", "0,0\n1, x \n",
          "x is not a valid floating point number [line 1]"},
         {"an empty volume", "0,0\r1,\r", " is not a valid floating point number [line 1]"},
+        {"a height that does not fit", "Height,Volume\n0,0\n4294967.296,1\n",
+         "4294967.296 is too large. The largest value is 2147483.647 [line 2]"},
+        {"a volume that does not fit", "0,0\n1,1e306\n",
+         "1e306 is too large. The largest value is 2147483.647 [line 1]"},
+        {"a negative value that would wrap to a positive one", "0,0\n1,-3000000\n",
+         "-3000000 must be a positive number [line 1]"},
+        {"quotes around a field with a comma in it", "\"Height\",\"Volume\"\n\"1,5\",2\n",
+         "1,5 is not a valid floating point number [line 1]"},
         {"lines ended by CR alone count too", "0,0\r1,1\rbad\r", NotInFormat("bad", 2)},
     };
     for (const auto& c : cases) {
@@ -315,6 +345,14 @@ TEST(TankTableCsv, ImportCsvTextReadsPointsAsTheGridWouldShowThem) {
          {{"0.000", "0.000"}, {"1.000", "1.000"}, {"2.000", "2.000"}, {"3.000", "3.000"}}},
         // Order and signs are StoreTable's business, not the import's.
         {"a falling table", "2,2\n1,1\n", {{"2.000", "2.000"}, {"1.000", "1.000"}}},
+        {"a negative value is rounded away from zero", "0,-1\n", {{"0.000", "-1.000"}}},
+        {"a spreadsheet's CSV UTF-8 with quoted fields",
+         "\xEF\xBB\xBF\"Height\",\"Volume\"\r\n\"0\",\"0\"\r\n\" 1.5\",\"2147483.647\"\r\n",
+         {{"0.000", "0.000"}, {"1.500", "2147483.647"}}},
+        {"a byte-order mark before a point",
+         "\xEF\xBB\xBF"
+         "0,0\n",
+         {{"0.000", "0.000"}}},
     };
     for (const auto& c : cases) {
         const TCsvImport result = ImportCsvText(c.text);
@@ -346,6 +384,24 @@ TEST(TankTableCsv, ExportThenImportGivesTheSameTableRoundedToThousandths) {
     ASSERT_TRUE(StoreTable(imported.Rows, twice));
     EXPECT_EQ(once, twice);
     EXPECT_EQ(ExportCsvText(twice), ReadAll(path));
+}
+
+TEST(TankTableCsv, EveryValueThatFitsComesBackUnchangedThroughImportStoreAndExport) {
+    const char* const values[] = {"0.001",       "16384.001",   "99999.999",  "1234567.891",
+                                  "2097151.999", "2147483.646", "2147483.647"};
+    std::string csv = "Height,Volume\r\n";
+    for (const char* value : values)
+        csv += std::string(value) + "," + value + "\r\n";
+    const TCsvImport imported = ImportCsvText(csv);
+    ASSERT_TRUE(imported.Ok) << imported.Fault.Message;
+    TTankTable table{};
+    ASSERT_TRUE(StoreTable(imported.Rows, table));
+    EXPECT_EQ(ExportCsvText(table), csv);
+    // What the gauge sends back shows the same text again.
+    const TTableRows shown = LoadTable(table);
+    ASSERT_EQ(shown.size(), std::size(values));
+    for (size_t i = 0; i < shown.size(); ++i)
+        EXPECT_EQ(shown[i].Height, values[i]);
 }
 
 TEST(TankTableCsv, ExportLeavesTheFileAloneWhenTheTableOrTheFileFails) {
@@ -393,6 +449,75 @@ TEST(TankTableCsv, ImportCsvReportsFilesThatCannotBeReadWithoutBlocking) {
         EXPECT_TRUE(result.Fault.FileError) << c.what;
         EXPECT_FALSE(result.Fault.Message.empty()) << c.what;
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST(TankTableCsv, MarkTableFlagsTypingSlipsCellByCell) {
+    using M = TCellMark;
+    const struct {
+        const char* what;
+        TTableRows rows;
+        std::vector<TRowMarks> marks;
+    } cases[] = {
+        {"a good table", {{"0", "0"}, {"1.25", "10"}}, {{M::Good, M::Good}, {M::Good, M::Good}}},
+        {"12.5 typed for 1.25 marks the next height",
+         {{"0", "0"}, {"12.5", "10"}, {"2.5", "20"}},
+         {{M::Good, M::Good}, {M::Good, M::Good}, {M::OutOfOrder, M::Good}}},
+        {"text, negatives and values too large",
+         {{"abc", "-1"}, {"1", "3000000"}},
+         {{M::NotNumber, M::NotNumber}, {M::Good, M::NotNumber}}},
+        {"a bad cell does not spoil the comparison below it",
+         {{"1", "1"}, {"x", "2"}, {"0.5", "3"}},
+         {{M::Good, M::Good}, {M::NotNumber, M::Good}, {M::OutOfOrder, M::Good}}},
+        {"rows after the last text are not marked", {{"0", ""}, {"", ""}}, {{M::Good, M::Empty}}},
+    };
+    for (const auto& c : cases) {
+        const std::vector<TRowMarks> marks = MarkTable(c.rows);
+        ASSERT_EQ(marks.size(), c.marks.size()) << c.what;
+        for (size_t i = 0; i < marks.size(); ++i) {
+            EXPECT_EQ(marks[i].Height, c.marks[i].Height) << c.what << " row " << i;
+            EXPECT_EQ(marks[i].Volume, c.marks[i].Volume) << c.what << " row " << i;
+        }
+    }
+}
+
+TEST(TankTableCsv, PastedRowsComeFromSpreadsheetsAndTextEditors) {
+    const struct {
+        const char* what;
+        std::string text;
+        bool ok;
+        TTableRows rows;
+    } cases[] = {
+        {"tabs with decimal commas and titles",
+         "Height\tVolume\n0\t0\n1,5\t2,25\n",
+         true,
+         {{"0", "0"}, {"1.5", "2.25"}}},
+        {"semicolons", "0;0\r\n1,5;3\r\n", true, {{"0", "0"}, {"1.5", "3"}}},
+        {"commas keep decimal points", "0, 0\n1.5, 3", true, {{"0", "0"}, {"1.5", "3"}}},
+        {"quoted fields", "\"1,5\"\t\"2\"\n", true, {{"1.5", "2"}}},
+        {"a line of one field", "1\t2\n3\n", false, {}},
+        {"three columns", "1;2;3\n", false, {}},
+        {"nothing", "", true, {}},
+    };
+    for (const auto& c : cases) {
+        TTableRows rows;
+        std::string message;
+        EXPECT_EQ(ParsePastedRows(c.text, rows, message), c.ok) << c.what;
+        if (!c.ok) {
+            EXPECT_NE(message.find("Not in the format Height,Volume"), std::string::npos) << c.what;
+            continue;
+        }
+        ASSERT_EQ(rows.size(), c.rows.size()) << c.what;
+        for (size_t i = 0; i < rows.size(); ++i) {
+            EXPECT_EQ(rows[i].Height, c.rows[i].Height) << c.what << " row " << i;
+            EXPECT_EQ(rows[i].Volume, c.rows[i].Volume) << c.what << " row " << i;
+        }
+    }
+    EXPECT_EQ(CopiedRowsText({{"0.000", "0.000"}, {"1.500", "2.250"}}),
+              "0.000\t0.000\n1.500\t2.250\n");
 }
 
 } // namespace
