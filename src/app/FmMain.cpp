@@ -4,7 +4,9 @@
 #include "FmAbout.h"
 #include "FmAlarms.h"
 #include "FmProgramSettings.h"
+#include "FmManualLin.h"
 #include "FmSummary.h"
+#include "FmTankType.h"
 #include "Page.h"
 #include "ProgramSettings.h"
 #include "SerialPacket.h"
@@ -375,6 +377,8 @@ void TfmMain::CreatePages() {
     //     AttachPage(psDisplayOptions, new TfmDisplayOptions(PageHost(psDisplayOptions),
     //     *Device_));
     // A page that is not built yet leaves its host empty.
+    AttachPage(psTankTypes, new TfmTankType(PageHost(psTankTypes), *Device_));
+    AttachPage(psManualLin, new TfmManualLin(PageHost(psManualLin), *Device_));
     AttachPage(psAlarmSetpoints, new TfmAlarms(PageHost(psAlarmSetpoints), *Device_));
     AttachPage(psSummary, new TfmSummary(PageHost(psSummary), *Device_));
 }

@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -62,6 +63,14 @@ int main(int argc, char** argv) {
         return 1;
     }
     SetCommPortDevice(1, QString::fromStdString(gauge.SlavePath()));
+    // The Manual Linearisation tab belongs to a Non standard tank: the gauge holds one, so the
+    // window shows the tab and reads the table as it does for a real gauge.
+    const bool nonStandard = argc == 4 && std::string(argv[3]) == "tsManualLin";
+    if (nonStandard) {
+        std::vector<uint8_t> tank = gauge.Block(0x16);
+        tank.at(0) = 5;
+        gauge.SetBlock(0x16, tank);
+    }
 
     TScriptedDialogService dialogs;
     dialogs.AnswerText(QStringLiteral("1"));
@@ -84,7 +93,8 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "t7310-screenshot: no tab sheet %s\n", argv[3]);
             return 2;
         }
-        window.pcMain->setTabVisible(index, true);
+        if (!nonStandard)
+            window.pcMain->setTabVisible(index, true);
         window.pcMain->setCurrentIndex(index);
     }
     // Let the first status poll report and the window repaint.

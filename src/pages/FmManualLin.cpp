@@ -1,0 +1,180 @@
+#include "FmManualLin.h"
+
+#include "DialogService.h"
+#include "T7310.h"
+#include "TableCurve.h"
+#include "Values.h"
+#include "ZurEditGrid.h"
+
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <exception>
+
+namespace {
+
+const QString kHelpText = QStringLiteral(
+    "Manual Linearisation allows you to specify up to 90 points for the T7310 device to "
+    "interpolate between.  By entering a range of height & volume pairs you can calculate the "
+    "volume of irregular tanks.  You must, however, be able to measure the height from the "
+    "linear sensor and be able to relate this to the volume in the tank.  An absolute minimum "
+    "of two points are needed, and the points must be arranged in ascending order.\n\nFor "
+    "further information on manual linearisation please consult the user manual.");
+const QString kFileWriteError = QStringLiteral("An error occured whilst writing the file.\n");
+// By Tank UOM: the volume unit of the table and the length unit of the heights.
+const QString kVolumeUnits[] = {QStringLiteral("m\u00B3"), QStringLiteral("in\u00B3"),
+                                QStringLiteral("ft\u00B3")};
+const QString kLengthUnits[] = {QStringLiteral("m"), QStringLiteral("in"), QStringLiteral("ft")};
+
+} // namespace
+
+const QString TfmManualLin::kFileFilter = QStringLiteral(
+    "Comma Separated Values (*.CSV *.csv);;Text Files (*.TXT *.txt);;All Files (*)");
+
+TfmManualLin::TfmManualLin(QWidget* host, T7310& device)
+    : TZURPage(host, device,
+               {.Heading = QStringLiteral("Manual Linearisation:"),
+                .HelpObjectName = QStringLiteral("lbManualLinearisationText"),
+                .HelpText = kHelpText,
+                .SuccessText = QStringLiteral("Manual points written successfully."),
+                .ReadFailure = TReadFailure::Silent,
+                .ErrorBoxAfterFailedGather = false}) {
+    BuildBody();
+    Device.OnTableProgress = [this](T7310*, int percent) { TableProgress(percent); };
+    Device.OnTankTable = [this](T7310*, const TTankTable&, const TTankDescription&) {
+        TankTable();
+    };
+    UpdateUOMTimer = new QTimer(this);
+    UpdateUOMTimer->setObjectName(QStringLiteral("UpdateUOMTimer"));
+    UpdateUOMTimer->setInterval(1000);
+    connect(UpdateUOMTimer, &QTimer::timeout, this, [this] { UpdateUOMTimerTimer(); });
+    UpdateUOMTimer->start();
+}
+
+void TfmManualLin::BuildBody() {
+    auto* outer = new QGridLayout(Body);
+    outer->setContentsMargins(8, 8, 8, 8);
+    outer->setSpacing(6);
+
+    pnTableGrid = new QFrame(Body);
+    pnTableGrid->setObjectName(QStringLiteral("pnTableGrid"));
+    pnTableGrid->setFixedSize(361, 353);
+    auto* table = new QGridLayout(pnTableGrid);
+    table->setContentsMargins(0, 0, 0, 0);
+    try {
+        Grid = new TZUREditGrid(pnTableGrid);
+        table->addWidget(Grid, 0, 0);
+        connect(Grid, &TZUREditGrid::TableChanged, this, [this] { ShowCurve(); });
+    } catch (const std::exception&) {
+        Grid = nullptr;
+        Dialogs().Plain(this, QStringLiteral("Error creating Edit Grid Object "));
+    }
+    pbTable = new QProgressBar(pnTableGrid);
+    pbTable->setObjectName(QStringLiteral("pbTable"));
+    pbTable->setRange(0, 100);
+    pbTable->setAccessibleName(QStringLiteral("Table transfer"));
+    pbTable->hide();
+    table->addWidget(pbTable, 0, 0, Qt::AlignBottom);
+    outer->addWidget(pnTableGrid, 0, 0, 2, 1, Qt::AlignTop);
+
+    auto* buttons = new QVBoxLayout;
+    btImportCSV = Button("btImportCSV", QStringLiteral("&Import CSV"));
+    btExportCSV = Button("btExportCSV", QStringLiteral("&Export CSV"));
+    btClearTable = Button("btClearTable", QStringLiteral("&Clear Table"));
+    for (QPushButton* b : {btImportCSV, btExportCSV, btClearTable})
+        buttons->addWidget(b);
+    outer->addLayout(buttons, 0, 1, Qt::AlignTop);
+
+    Curve = new TTableCurve(Body);
+    // At the window's first size the curve gets the room beside the buttons; it grows with
+    // the window.
+    Curve->setMinimumSize(60, 120);
+    outer->addWidget(Curve, 1, 1);
+    outer->setRowStretch(1, 1);
+    outer->setColumnStretch(1, 1);
+
+    connect(btImportCSV, &QPushButton::clicked, this, [this] { btImportCSVClick(); });
+    connect(btExportCSV, &QPushButton::clicked, this, [this] { btExportCSVClick(); });
+    connect(btClearTable, &QPushButton::clicked, this, [this] { btClearTableClick(); });
+}
+
+void TfmManualLin::SetPageEnabled(bool enabled) {
+    for (QWidget* w : std::initializer_list<QWidget*>{btExportCSV, btImportCSV, btClearTable})
+        w->setEnabled(enabled);
+    if (Grid)
+        Grid->setEnabled(enabled);
+    SetButtonsEnabled(enabled);
+}
+
+void TfmManualLin::TableProgress(int percent) {
+    pbTable->setVisible(true);
+    pbTable->setValue(percent);
+    // The transfer blocks this page's handlers: the bar is painted now, not after it.
+    pbTable->repaint();
+    if (percent == 100)
+        pbTable->setVisible(false);
+}
+
+void TfmManualLin::TankTable() {
+    TankTableRef = &Device.Image.TankTable;
+    TankDescriptionRef = &Device.Image.TankDescription;
+    if (Grid)
+        Grid->LoadTable(*TankTableRef);
+}
+
+bool TfmManualLin::GatherTankTable() {
+    TankTableRef = &Device.Image.TankTable;
+    if (!Grid || !Grid->StoreTable(*TankTableRef))
+        return false;
+    Grid->LoadTable(*TankTableRef);
+    return true;
+}
+
+bool TfmManualLin::ReadSettings() {
+    return Device.ReadTankTable();
+}
+
+bool TfmManualLin::WriteSettings() {
+    return Device.WriteTankTable();
+}
+
+void TfmManualLin::btImportCSVClick() {
+    const QString name =
+        Dialogs().OpenFileName(this, QStringLiteral("Import CSV"), kFileFilter);
+    if (!name.isEmpty() && Grid)
+        Grid->ImportCsv(name);
+}
+
+void TfmManualLin::btExportCSVClick() {
+    QString name = Dialogs().SaveFileName(this, QStringLiteral("Export CSV"), kFileFilter);
+    if (name.isEmpty() || !Grid)
+        return;
+    if (QFileInfo(name).suffix().isEmpty())
+        name += QStringLiteral(".CSV");
+    if (!Grid->ExportCsv(name))
+        Dialogs().Error(this, kFileWriteError);
+}
+
+void TfmManualLin::btClearTableClick() {
+    if (Grid)
+        Grid->ClearTable();
+}
+
+void TfmManualLin::UpdateUOMTimerTimer() {
+    if (!TankDescriptionRef || !Grid)
+        return;
+    const uint8_t uom = TankDescriptionRef->data()[img::TankRecordOffset + img::TankUom];
+    if (uom > 2)
+        return;
+    Grid->SetVolumeUnits(kVolumeUnits[uom]);
+    Curve->SetUnits(kLengthUnits[uom], kVolumeUnits[uom]);
+}
+
+void TfmManualLin::ShowCurve() {
+    Curve->ShowTable(Grid->Rows(), Grid->Marks());
+}

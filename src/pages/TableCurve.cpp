@@ -1,0 +1,119 @@
+#include "TableCurve.h"
+
+#include "Values.h"
+
+#include <QChart>
+#include <QLineSeries>
+#include <QScatterSeries>
+#include <QValueAxis>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+bool Number(const std::string& text, double& value) {
+    return TryStrToFloat(text, value, '.') && std::isfinite(value);
+}
+
+bool Slip(TCellMark mark) {
+    return mark == TCellMark::NotNumber || mark == TCellMark::OutOfOrder;
+}
+
+QString Title(const char* name, const QString& unit) {
+    return unit.isEmpty() ? QString::fromLatin1(name)
+                          : QString::fromLatin1(name) + QStringLiteral(" (") + unit + u')';
+}
+
+void Span(QValueAxis* axis, double low, double high) {
+    if (!(high > low))
+        high = low + 1;
+    axis->setRange(std::min(low, 0.0), high);
+    axis->applyNiceNumbers();
+}
+
+} // namespace
+
+TTableCurve::TTableCurve(QWidget* parent) : QChartView(parent) {
+    setObjectName(QStringLiteral("chTableCurve"));
+    setAccessibleName(QStringLiteral("Volume against height"));
+    setRenderHint(QPainter::Antialiasing);
+    auto* chart = new QChart;
+    chart->legend()->hide();
+    chart->setMargins(QMargins(2, 2, 2, 2));
+    chart->setBackgroundRoundness(0);
+    Curve = new QLineSeries(chart);
+    Curve->setPen(QPen(QColor(40, 80, 160), 1.5));
+    Points = new QScatterSeries(chart);
+    Points->setMarkerSize(6);
+    Points->setColor(QColor(40, 80, 160));
+    Points->setBorderColor(QColor(40, 80, 160));
+    Slips = new QScatterSeries(chart);
+    Slips->setMarkerSize(10);
+    Slips->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
+    Slips->setColor(QColor(230, 80, 0));
+    Slips->setBorderColor(QColor(150, 40, 0));
+    for (QXYSeries* series : {static_cast<QXYSeries*>(Curve), static_cast<QXYSeries*>(Points),
+                              static_cast<QXYSeries*>(Slips)})
+        chart->addSeries(series);
+    HeightAxis = new QValueAxis(chart);
+    VolumeAxis = new QValueAxis(chart);
+    for (QValueAxis* axis : {HeightAxis, VolumeAxis}) {
+        QFont small = axis->labelsFont();
+        small.setPointSizeF(7);
+        axis->setLabelsFont(small);
+        axis->setTitleFont(small);
+        axis->setLabelFormat(QStringLiteral("%g"));
+        axis->setTickCount(5);
+    }
+    chart->addAxis(HeightAxis, Qt::AlignBottom);
+    chart->addAxis(VolumeAxis, Qt::AlignLeft);
+    for (QXYSeries* series : {static_cast<QXYSeries*>(Curve), static_cast<QXYSeries*>(Points),
+                              static_cast<QXYSeries*>(Slips)}) {
+        series->attachAxis(HeightAxis);
+        series->attachAxis(VolumeAxis);
+    }
+    setChart(chart);
+    SetUnits({}, {});
+    ShowTable({}, {});
+}
+
+void TTableCurve::SetUnits(const QString& length, const QString& volume) {
+    HeightAxis->setTitleText(Title("Height", length));
+    VolumeAxis->setTitleText(Title("Volume", volume));
+}
+
+void TTableCurve::ShowTable(const TTableRows& rows, const std::vector<TRowMarks>& marks) {
+    QList<QPointF> curve;
+    QList<QPointF> good;
+    QList<QPointF> slips;
+    for (size_t i = 0; i < marks.size() && i < rows.size(); ++i) {
+        double height = 0;
+        double volume = 0;
+        if (!Number(rows[i].Height, height) || !Number(rows[i].Volume, volume))
+            continue;
+        const QPointF point(height, volume);
+        curve << point;
+        (Slip(marks[i].Height) || Slip(marks[i].Volume) ? slips : good) << point;
+    }
+    Curve->replace(curve);
+    Points->replace(good);
+    Slips->replace(slips);
+    double maxHeight = 0;
+    double maxVolume = 0;
+    double minHeight = 0;
+    double minVolume = 0;
+    for (const QPointF& p : curve) {
+        maxHeight = std::max(maxHeight, p.x());
+        maxVolume = std::max(maxVolume, p.y());
+        minHeight = std::min(minHeight, p.x());
+        minVolume = std::min(minVolume, p.y());
+    }
+    Span(HeightAxis, minHeight, maxHeight);
+    Span(VolumeAxis, minVolume, maxVolume);
+    setAccessibleDescription(
+        slips.isEmpty() ? QStringLiteral("%1 points").arg(curve.size())
+                        : QStringLiteral("%1 points, %2 marked as typing slips")
+                              .arg(curve.size())
+                              .arg(slips.size()));
+}
