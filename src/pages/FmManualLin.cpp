@@ -33,8 +33,8 @@ const QString kLengthUnits[] = {QStringLiteral("m"), QStringLiteral("in"), QStri
 
 } // namespace
 
-const QString TfmManualLin::kFileFilter = QStringLiteral(
-    "Comma Separated Values (*.CSV *.csv);;Text Files (*.TXT *.txt);;All Files (*)");
+const QString TfmManualLin::kFileFilter =
+    QStringLiteral("Comma Separated Values (*.CSV *.csv);;Text Files (*.TXT *.txt);;All Files (*)");
 
 TfmManualLin::TfmManualLin(QWidget* host, T7310& device)
     : TZURPage(host, device,
@@ -144,8 +144,7 @@ bool TfmManualLin::WriteSettings() {
 }
 
 void TfmManualLin::btImportCSVClick() {
-    const QString name =
-        Dialogs().OpenFileName(this, QStringLiteral("Import CSV"), kFileFilter);
+    const QString name = Dialogs().OpenFileName(this, QStringLiteral("Import CSV"), kFileFilter);
     if (!name.isEmpty() && Grid)
         Grid->ImportCsv(name);
 }

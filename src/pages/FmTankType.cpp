@@ -14,8 +14,8 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QSvgRenderer>
-#include <QValidator>
 #include <QVBoxLayout>
+#include <QValidator>
 
 #include <array>
 #include <stdexcept>
@@ -347,9 +347,8 @@ bool TfmTankType::GatherTankSettings() {
     const TRows& rows = kLayout[static_cast<size_t>(type)];
     QLineEdit* edits[] = {e1, e2, e3};
     for (size_t row = 0; row < rows.size(); ++row)
-        if (rows[row].Caption &&
-            !CheckRealNumberField(QString::fromLatin1(rows[row].CheckName), edits[row], 0,
-                                  kLargestDimension))
+        if (rows[row].Caption && !CheckRealNumberField(QString::fromLatin1(rows[row].CheckName),
+                                                       edits[row], 0, kLargestDimension))
             return false;
     for (size_t row = 0; row < rows.size(); ++row)
         if (rows[row].Caption)

@@ -111,9 +111,9 @@ void TTableCurve::ShowTable(const TTableRows& rows, const std::vector<TRowMarks>
     }
     Span(HeightAxis, minHeight, maxHeight);
     Span(VolumeAxis, minVolume, maxVolume);
-    setAccessibleDescription(
-        slips.isEmpty() ? QStringLiteral("%1 points").arg(curve.size())
-                        : QStringLiteral("%1 points, %2 marked as typing slips")
-                              .arg(curve.size())
-                              .arg(slips.size()));
+    setAccessibleDescription(slips.isEmpty()
+                                 ? QStringLiteral("%1 points").arg(curve.size())
+                                 : QStringLiteral("%1 points, %2 marked as typing slips")
+                                       .arg(curve.size())
+                                       .arg(slips.size()));
 }

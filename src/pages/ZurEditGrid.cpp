@@ -59,8 +59,8 @@ public:
             const size_t at = static_cast<size_t>(index.row());
             const auto& marks = Grid->Marks();
             if (at < marks.size()) {
-                const TCellMark mark = index.column() == kTableHeightColumn ? marks[at].Height
-                                                                            : marks[at].Volume;
+                const TCellMark mark =
+                    index.column() == kTableHeightColumn ? marks[at].Height : marks[at].Volume;
                 if (Warned(mark))
                     background = kWarningColour;
             }
@@ -259,8 +259,8 @@ bool TZUREditGrid::StoreTable(TTankTable& table) {
 }
 
 void TZUREditGrid::SetVolumeUnits(const QString& unitText) {
-    horizontalHeaderItem(kTableVolumeColumn)->setText(QStringLiteral("Volume (") + unitText +
-                                                      QLatin1Char(')'));
+    horizontalHeaderItem(kTableVolumeColumn)
+        ->setText(QStringLiteral("Volume (") + unitText + QLatin1Char(')'));
 }
 
 bool TZUREditGrid::ExportCsv(const QString& fileName) {
@@ -310,8 +310,8 @@ QString TZUREditGrid::CopiedRows() const {
         rows.insert(currentRow() + 1);
     TTableRows points;
     for (int row : rows)
-        points.push_back({Bytes(CellText(kTableHeightColumn, row)),
-                          Bytes(CellText(kTableVolumeColumn, row))});
+        points.push_back(
+            {Bytes(CellText(kTableHeightColumn, row)), Bytes(CellText(kTableVolumeColumn, row))});
     return Text(CopiedRowsText(points));
 }
 

@@ -41,6 +41,8 @@ public:
 
     // Commits what the in-place editor holds, so what the user sees is what is checked.
     void CommitEdit();
+    // A cell's in-place editor is open.
+    bool Editing() const { return state() == QAbstractItemView::EditingState; }
     // Selects that one cell (grid coordinates: row 1..100) and takes the focus when it can.
     void SelectAndFocusCell(int column, int row);
     // The row marked by a selection in column 0, or 0 when none is.

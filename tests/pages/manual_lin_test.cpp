@@ -1,0 +1,348 @@
+// The Manual Linearisation page and its grid against a simulated gauge: the checks before a
+// write with the cell they select, the table's way to the gauge and back, the progress bar,
+// CSV files, paste and copy, typing slips on the curve, and the volume unit heading.
+
+#include "PageFixture.h"
+
+#include "ByteOrder.h"
+#include "FmManualLin.h"
+#include "TableCurve.h"
+#include "ZurEditGrid.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QLineSeries>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScatterSeries>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+using ManualLin = TPageTest;
+
+using Points = std::vector<std::pair<uint32_t, uint32_t>>;
+
+Points GaugeTable(const sim::GaugeSimulator& gauge) {
+    Points points;
+    const std::vector<uint8_t> size = gauge.Block(0x1C);
+    for (uint8_t row = 0; !size.empty() && row < size[0]; ++row) {
+        const std::vector<uint8_t> bytes = gauge.Block(0x1D, row);
+        points.emplace_back(GetBE32(bytes.data()), GetBE32(bytes.data() + 4));
+    }
+    return points;
+}
+
+void Fill(TZUREditGrid& grid, const std::vector<std::pair<const char*, const char*>>& rows) {
+    grid.ClearTable();
+    int row = 1;
+    for (const auto& [height, volume] : rows) {
+        grid.SetCellText(1, row, QString::fromLatin1(height));
+        grid.SetCellText(2, row, QString::fromLatin1(volume));
+        ++row;
+    }
+}
+
+QStringList Column(const TZUREditGrid& grid, int column, int first, int last) {
+    QStringList texts;
+    for (int row = first; row <= last; ++row)
+        texts << grid.CellText(column, row);
+    return texts;
+}
+
+TEST_F(ManualLin, WriteChecksTheTableFirstAndSelectsTheCellAtFault) {
+    const struct {
+        const char* what;
+        std::vector<std::pair<const char*, const char*>> rows;
+        QString message;
+        int row; // selected cell, 0: none asserted
+        int column;
+    } cases[] = {
+        {"one point",
+         {{"1", "2"}},
+         QStringLiteral("Can not write an empty table.  You must have at least two pairs in the "
+                        "table.\nPlease insert some points."),
+         0,
+         0},
+        {"a volume alone on row 5",
+         {{"0", "0"}, {"1", "1"}, {"2", "2"}, {"", ""}, {"", "4"}},
+         QStringLiteral("There can not be empty cells in the table."),
+         5,
+         1},
+        {"text",
+         {{"0", "0"}, {"abc", "1"}},
+         QStringLiteral("abc is not a valid floating point number."),
+         2,
+         1},
+        {"a negative volume",
+         {{"0", "0"}, {"1", "-1"}},
+         QStringLiteral("-1 must be a positive number."),
+         2,
+         2},
+        {"falling heights",
+         {{"1", "0"}, {"0.5", "1"}},
+         QStringLiteral("Values must escalate in asceding order.\nThis value [line2] must be "
+                        "greater than the value above it"),
+         2,
+         1},
+        {"a value that would be stored wrapped",
+         {{"0", "0"}, {"1", "4294967.296"}},
+         QStringLiteral("4294967.296 is too large. The largest value is 2147483.647"),
+         2,
+         2},
+    };
+    StartGauge();
+    auto& page = MakePage<TfmManualLin>();
+    ASSERT_TRUE(Connect());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Fill(*page.Grid, c.rows);
+        page.Grid->setCurrentCell(0, 0);
+        Dialogs.Clear();
+        Gauge().ClearLog();
+        Click(page.btWriteSettings);
+        EXPECT_EQ(Dialogs.Boxes(), QStringList{c.message}) << "the grid's message alone";
+        EXPECT_TRUE(Requests().empty());
+        if (c.row) {
+            EXPECT_EQ(page.Grid->currentRow() + 1, c.row);
+            EXPECT_EQ(page.Grid->currentColumn(), c.column);
+            EXPECT_EQ(page.Grid->selectedItems().size(), 1);
+        }
+    }
+}
+
+TEST_F(ManualLin, TheTableGoesToTheGaugeExactlyAndComesBack) {
+    StartGauge();
+    auto& page = MakePage<TfmManualLin>();
+    ASSERT_TRUE(Connect());
+    TZUREditGrid& grid = *page.Grid;
+    Fill(grid, {{"0", "0"}, {"1.2345", "16384.001"}, {"2", "1234567.891"}, {"3", "2147483.647"}});
+    Click(page.btWriteSettings);
+    EXPECT_EQ(Dialogs.Boxes(), QStringList{QStringLiteral("Manual points written successfully.")});
+    const Points written = {{0, 0}, {1235, 16384001}, {2000, 1234567891}, {3000, 2147483647}};
+    EXPECT_TRUE(WaitUntilDone([&] { return GaugeTable(Gauge()) == written; }, 2000));
+    const QStringList heights = {"0.000", "1.235", "2.000", "3.000"};
+    const QStringList volumes = {"0.000", "16384.001", "1234567.891", "2147483.647"};
+    EXPECT_EQ(Column(grid, 1, 1, 4), heights) << "the cells show what was stored";
+    EXPECT_EQ(Column(grid, 2, 1, 4), volumes);
+
+    // Clear then Write sends nothing; Clear then Read brings the gauge's table back.
+    Dialogs.Clear();
+    Gauge().ClearLog();
+    Click(page.btClearTable);
+    Click(page.btWriteSettings);
+    EXPECT_EQ(Dialogs.Boxes().size(), 1);
+    EXPECT_TRUE(Requests().empty());
+    Dialogs.Clear();
+    Click(page.btReadSettings);
+    EXPECT_TRUE(Dialogs.Boxes().isEmpty());
+    EXPECT_EQ(Column(grid, 1, 1, 5), heights + QStringList{""});
+    EXPECT_EQ(Column(grid, 2, 1, 4), volumes);
+
+    // A failed transfer: the write error box; a failed read keeps the cells silently.
+    Gauge().SetFault(0xAB, sim::Fault::Nack);
+    Click(page.btWriteSettings);
+    EXPECT_EQ(Dialogs.Boxes(), QStringList{TZURPage::kWriteErrorText});
+    Gauge().ClearFaults();
+    Gauge().SetFault(0x1D, sim::Fault::NoReply);
+    Dialogs.Clear();
+    Click(page.btReadSettings);
+    EXPECT_TRUE(Dialogs.Boxes().isEmpty());
+    EXPECT_EQ(Column(grid, 2, 1, 4), volumes);
+}
+
+TEST_F(ManualLin, TheProgressBarShowsOnlyWhileATransferRuns) {
+    StartGauge();
+    auto& page = MakePage<TfmManualLin>();
+    ASSERT_TRUE(Connect());
+    EXPECT_FALSE(page.pbTable->isVisible());
+    std::vector<std::pair<int, bool>> seen;
+    auto pageHandler = Device().OnTableProgress;
+    Device().OnTableProgress = [&](T7310* d, int percent) {
+        pageHandler(d, percent);
+        seen.emplace_back(percent, page.pbTable->isVisible() && page.pbTable->value() == percent);
+    };
+    for (QPushButton* button : {page.btReadSettings, page.btWriteSettings}) {
+        seen.clear();
+        Click(button);
+        // The gauge's table has 5 rows: 0, one report per row, then 100.
+        ASSERT_EQ(seen.size(), 7u);
+        for (size_t i = 0; i + 1 < seen.size(); ++i)
+            EXPECT_TRUE(seen[i].second) << "shown at " << seen[i].first << "%";
+        EXPECT_EQ(seen.back().first, 100);
+        EXPECT_FALSE(page.pbTable->isVisible());
+    }
+    EXPECT_EQ(Dialogs.Boxes(), QStringList{QStringLiteral("Manual points written successfully.")});
+}
+
+TEST_F(ManualLin, CsvFilesAreImportedAndExportedWithTheirMessages) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    StartGauge();
+    auto& page = MakePage<TfmManualLin>();
+    ASSERT_TRUE(Connect());
+    TZUREditGrid& grid = *page.Grid;
+    Fill(grid, {{"0", "0"}, {"1.5", "250"}, {"2", "2147483.647"}});
+    const QString saved = folder.filePath(QStringLiteral("table"));
+    Dialogs.AnswerSaveFile(saved);
+    Click(page.btExportCSV);
+    QFile file(saved + QStringLiteral(".CSV"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << "the default extension is added";
+    EXPECT_EQ(file.readAll(), QByteArray("Height,Volume\r\n0.000,0.000\r\n1.500,250.000\r\n"
+                                         "2.000,2147483.647\r\n"));
+    EXPECT_EQ(Dialogs.Records().back().Value, TfmManualLin::kFileFilter);
+
+    const struct {
+        const char* what;
+        QByteArray contents;
+        QString message; // empty: imported
+    } cases[] = {
+        {"101 points", QByteArray("Height,Volume\n") + QByteArray("1,1\n").repeated(101),
+         QStringLiteral("Too many data points. Maximum size = 100 points")},
+        {"a volume too large", "0,0\n1,2147483.648\n",
+         QStringLiteral("2147483.648 is too large. The largest value is 2147483.647 [line 1]")},
+        {"a spreadsheet's CSV UTF-8",
+         "\xEF\xBB\xBF\"Height\",\"Volume\"\r\n\"0\",\"0\"\r\n\"4\",\"8\"\r\n",
+         {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString name = folder.filePath(QStringLiteral("in.csv"));
+        QFile in(name);
+        ASSERT_TRUE(in.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        in.write(c.contents);
+        in.close();
+        const QStringList before = Column(grid, 2, 1, 3);
+        Dialogs.Clear();
+        Dialogs.AnswerOpenFile(name);
+        Click(page.btImportCSV);
+        if (c.message.isEmpty()) {
+            EXPECT_TRUE(Dialogs.Boxes().isEmpty());
+            EXPECT_EQ(Column(grid, 2, 1, 3), (QStringList{"0.000", "8.000", ""}));
+        } else {
+            EXPECT_EQ(Dialogs.Boxes(), QStringList{c.message});
+            EXPECT_EQ(Column(grid, 2, 1, 3), before) << "the table is unchanged";
+        }
+    }
+
+    // A table that fails the checks, and a file that cannot be written.
+    Dialogs.Clear();
+    grid.SetCellText(1, 2, QStringLiteral("x"));
+    Dialogs.AnswerSaveFile(folder.filePath(QStringLiteral("bad.CSV")));
+    Click(page.btExportCSV);
+    EXPECT_EQ(Dialogs.Boxes(),
+              (QStringList{QStringLiteral("x is not a valid floating point number."),
+                           QStringLiteral("An error occured whilst writing the file.\n")}));
+    EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("bad.CSV"))));
+    Dialogs.Clear();
+    grid.SetCellText(1, 2, QStringLiteral("1"));
+    Dialogs.AnswerSaveFile(folder.filePath(QStringLiteral("no/such/folder/t.CSV")));
+    Click(page.btExportCSV);
+    ASSERT_EQ(Dialogs.Records().size(), 3u);
+    EXPECT_EQ(Dialogs.Records()[1].Kind, TDialogKind::Plain) << "the system's error text";
+    EXPECT_EQ(Dialogs.Records()[2].Text,
+              QStringLiteral("An error occured whilst writing the file.\n"));
+}
+
+TEST_F(ManualLin, PasteFillsFromTheSelectedRowAndCopyGivesRowsBack) {
+    auto& page = MakePage<TfmManualLin>();
+    page.SetPageEnabled(true);
+    TZUREditGrid& grid = *page.Grid;
+    Fill(grid, {{"0", "0"}, {"1", "1"}, {"2", "2"}, {"3", "3"}, {"9", "9"}});
+    const struct {
+        const char* what;
+        int row; // where the paste starts
+        QString clipboard;
+        QStringList heights; // rows 4 to 8 afterwards
+        QStringList volumes;
+        QString message;
+    } cases[] = {
+        {"3 rows from a spreadsheet at row 5",
+         5,
+         QStringLiteral("4\t40,5\n5\t50\n6\t60\n"),
+         {"3", "4", "5", "6", ""},
+         {"3", "40.5", "50", "60", ""},
+         {}},
+        {"rows from a text editor",
+         7,
+         QStringLiteral("Height;Volume\r\n7;70\r\n"),
+         {"3", "4", "5", "7", ""},
+         {"3", "40.5", "50", "70", ""},
+         {}},
+        {"past row 100",
+         99,
+         QStringLiteral("1,1\n2,2\n3,3\n"),
+         {"3", "4", "5", "7", ""},
+         {"3", "40.5", "50", "70", ""},
+         QStringLiteral("Too many data points. Maximum size = 100 points")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Dialogs.Clear();
+        grid.setCurrentCell(c.row - 1, 1);
+        grid.setFocus();
+        QApplication::clipboard()->setText(c.clipboard);
+        QTest::keySequence(&grid, QKeySequence::Paste);
+        EXPECT_EQ(Column(grid, 1, 4, 8), c.heights);
+        EXPECT_EQ(Column(grid, 2, 4, 8), c.volumes);
+        EXPECT_EQ(Dialogs.Boxes(), c.message.isEmpty() ? QStringList{} : QStringList{c.message});
+    }
+    grid.setCurrentCell(4, 1);
+    grid.setRangeSelected(QTableWidgetSelectionRange(4, 1, 5, 2), true);
+    QTest::keySequence(&grid, QKeySequence::Copy);
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("4\t40.5\n5\t50\n"));
+    grid.setCurrentCell(5, 2);
+    QTest::keyClick(&grid, Qt::Key_Delete);
+    EXPECT_EQ(grid.CellText(2, 6), QString());
+}
+
+TEST_F(ManualLin, TypingSlipsAreMarkedOnTheCurveBeforeAnyWrite) {
+    auto& page = MakePage<TfmManualLin>();
+    TZUREditGrid& grid = *page.Grid;
+    Fill(grid, {{"0", "0"}, {"12.5", "10"}, {"2.5", "20"}, {"3", "abc"}});
+    EXPECT_EQ(page.Curve->Curve->count(), 3) << "a row that is not two numbers is left out";
+    EXPECT_EQ(page.Curve->Slips->count(), 1);
+    EXPECT_EQ(page.Curve->Slips->at(0), QPointF(2.5, 20));
+    EXPECT_FALSE(grid.item(2, 1)->toolTip().isEmpty()) << "the slip is told in words too";
+    EXPECT_FALSE(grid.item(3, 2)->toolTip().isEmpty());
+    grid.SetCellText(1, 2, QStringLiteral("1.25"));
+    grid.SetCellText(2, 4, QStringLiteral("30"));
+    EXPECT_EQ(page.Curve->Slips->count(), 0);
+    EXPECT_EQ(page.Curve->Points->count(), 4);
+    EXPECT_TRUE(grid.item(2, 1)->toolTip().isEmpty());
+}
+
+TEST_F(ManualLin, WhatTheEditorHoldsIsWrittenAndTheHeadingFollowsTheUnit) {
+    StartGauge();
+    auto& page = MakePage<TfmManualLin>();
+    ASSERT_TRUE(Connect());
+    page.UpdateUOMTimer->setInterval(50);
+    EXPECT_EQ(page.Grid->horizontalHeaderItem(2)->text(), QStringLiteral("Volume"));
+    Click(page.btReadSettings);
+    Device().Image.TankRecord()[img::TankUom] = 2;
+    EXPECT_TRUE(WaitUntilDone(
+        [&] {
+            return page.Grid->horizontalHeaderItem(2)->text() ==
+                   QStringLiteral("Volume (ft\u00B3)");
+        },
+        1500));
+
+    // A value typed into row 3's Volume cell, the editor still open, when Write is pressed.
+    TZUREditGrid& grid = *page.Grid;
+    Host().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Host()));
+    grid.setFocus();
+    grid.setCurrentCell(2, 2);
+    QTest::keyClick(&grid, Qt::Key_2);
+    ASSERT_TRUE(grid.Editing());
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("0000"));
+    Click(page.btWriteSettings);
+    EXPECT_TRUE(WaitUntilDone([&] { return GaugeTable(Gauge()).at(2).second == 20000000u; }, 2000))
+        << GaugeTable(Gauge()).at(2).second;
+    EXPECT_EQ(grid.CellText(2, 3), QStringLiteral("20000.000"));
+}
+
+} // namespace
