@@ -396,29 +396,23 @@ std::vector<TRowMarks> MarkTable(const TTableRows& rows) {
     while (count > 0 && rows[count - 1].Height.empty() && rows[count - 1].Volume.empty())
         --count;
     std::vector<TRowMarks> marks(count);
-    // Each column is compared with the last good number above it, so one slip marks one cell.
-    auto mark = [](const std::string& text, bool& haveAbove, double& above) {
+    // A number smaller than a number directly above it is out of order, as StoreTable sees it.
+    auto mark = [](const std::string& text, const std::string* above) {
         std::string message;
         if (text.empty())
             return TCellMark::Empty;
         if (!CheckNumber(text, message))
             return TCellMark::NotNumber;
         double value = 0;
-        ToReal(text, value);
-        const bool falls = haveAbove && value < above;
-        if (!falls) {
-            haveAbove = true;
-            above = value;
-        }
-        return falls ? TCellMark::OutOfOrder : TCellMark::Good;
+        double previous = 0;
+        if (above && CheckNumber(*above, message) && ToReal(*above, previous) &&
+            ToReal(text, value) && value < previous)
+            return TCellMark::OutOfOrder;
+        return TCellMark::Good;
     };
-    bool haveHeight = false;
-    bool haveVolume = false;
-    double height = 0;
-    double volume = 0;
     for (size_t i = 0; i < count; ++i) {
-        marks[i].Height = mark(rows[i].Height, haveHeight, height);
-        marks[i].Volume = mark(rows[i].Volume, haveVolume, volume);
+        marks[i].Height = mark(rows[i].Height, i > 0 ? &rows[i - 1].Height : nullptr);
+        marks[i].Volume = mark(rows[i].Volume, i > 0 ? &rows[i - 1].Volume : nullptr);
     }
     return marks;
 }

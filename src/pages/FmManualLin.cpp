@@ -125,6 +125,8 @@ void TfmManualLin::TankTable() {
     TankDescriptionRef = &Device.Image.TankDescription;
     if (Grid)
         Grid->LoadTable(*TankTableRef);
+    // The unit is known now; the timer keeps it up to date.
+    UpdateUOMTimerTimer();
 }
 
 bool TfmManualLin::GatherTankTable() {

@@ -28,8 +28,14 @@ QString Title(const char* name, const QString& unit) {
 void Span(QValueAxis* axis, double low, double high) {
     if (!(high > low))
         high = low + 1;
-    axis->setRange(std::min(low, 0.0), high);
+    low = std::min(low, 0.0);
+    axis->setRange(low, high);
     axis->applyNiceNumbers();
+    // A point on the last tick would have its marker cut by the frame.
+    if (axis->max() <= high) {
+        axis->setRange(low, high + (high - low) * 0.05);
+        axis->applyNiceNumbers();
+    }
 }
 
 } // namespace
