@@ -155,8 +155,15 @@ void TfmManualLin::btExportCSVClick() {
     QString name = Dialogs().SaveFileName(this, QStringLiteral("Export CSV"), kFileFilter);
     if (name.isEmpty() || !Grid)
         return;
-    if (QFileInfo(name).suffix().isEmpty())
+    if (QFileInfo(name).suffix().isEmpty()) {
+        // The dialog asked about the name as typed; the name with its extension may exist too.
         name += QStringLiteral(".CSV");
+        if (QFileInfo::exists(name) &&
+            !Dialogs().Question(this, QFileInfo(name).fileName() +
+                                          QStringLiteral(" already exists.\nDo you want to "
+                                                         "replace it?")))
+            return;
+    }
     if (!Grid->ExportCsv(name))
         Dialogs().Error(this, kFileWriteError);
 }

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineSeries>
 #include <QProgressBar>
 #include <QPushButton>
@@ -166,6 +167,13 @@ TEST_F(ManualLin, CsvFilesGoOutAndComeBackAndBadOnesChangeNothing) {
     EXPECT_EQ(file.readAll(), QByteArray("Height,Volume\r\n0.000,0.000\r\n1.500,250.000\r\n"
                                          "2.000,2147483.647\r\n"));
     EXPECT_EQ(Dialogs.Records().back().Value, TfmManualLin::kFileFilter);
+    // The name with the added extension exists now: the user is asked before it is replaced.
+    Fill(grid, "0:0 1:1");
+    Dialogs.AnswerSaveFile(saved);
+    Dialogs.AnswerNo();
+    Click(page.btExportCSV);
+    EXPECT_EQ(QFileInfo(file).size(), 62) << "the first export is kept";
+    Fill(grid, "0:0 1.5:250 2:2147483.647");
 
     Click(page.btClearTable);
     Dialogs.AnswerOpenFile(file.fileName());
