@@ -4,6 +4,7 @@
 #include "ProgramSettings.h"
 #include "SerialPacket.h"
 #include "SettingsFile.h"
+#include "StatusText.h"
 #include "SummaryReport.h"
 #include "T7310.h"
 #include "TankTableCsv.h"
@@ -96,47 +97,8 @@ double ShortestDouble(float value) {
     return wide;
 }
 
-std::string DeviceStateText(uint8_t state) {
-    switch (state) {
-    case 0:
-        return "Initialising";
-    case 1:
-        return "Logo";
-    case 2:
-        return "Startup Screen";
-    case 3:
-    case 5:
-        return "Running";
-    case 4:
-        return "Status Screen";
-    case 6:
-    case 7:
-        return "Alarm Test";
-    default:
-        return "unknown state";
-    }
-}
-
-// The unit the status page shows beside the volume; none for code 0 or an unknown code.
-std::string VolumeUnitLabel(uint8_t code) {
-    return code >= 1 && code <= 5 ? VolumeUnitText(code) : std::string();
-}
-
-std::string AlarmOutputsText(uint8_t bits) {
-    static const std::pair<uint8_t, const char*> outputs[] = {
-        {0x10, "Master"}, {0x20, "Alarm 1"}, {0x40, "Alarm 2"}, {0x80, "Alarm 3"}};
-    std::string text;
-    for (const auto& [bit, name] : outputs) {
-        if (bits & bit)
-            text += (text.empty() ? "" : ", ") + std::string(name);
-    }
-    return text.empty() ? "none" : text;
-}
-
 std::string FamilyText(const T7310& device) {
-    if (device.Is8310)
-        return device.HasFlowScaling ? "T8310 with flow scaling" : "T8310";
-    return device.Is7310Extended ? "T7310 extended" : "T7310";
+    return ::FamilyText(device.Is8310, device.HasFlowScaling, device.Is7310Extended);
 }
 
 // Waits for a condition while the event loop runs; false at the deadline.
@@ -302,21 +264,7 @@ private:
 
     std::string OpenErrorText() {
         TSerialPacket& link = device_.Link();
-        const int system = link.LastSystemError();
-        std::string reason = system != 0 ? std::strerror(system) : std::string();
-        switch (link.ErrorCode()) {
-        case PORT_NOT_FOUND:
-            return reason.empty() ? "no such device" : reason;
-        case PORT_IN_USE:
-            return (reason.empty() ? std::string("in use") : reason) +
-                   " (held by another program, or no permission: is the user in the dialout "
-                   "group?)";
-        case PORT_SYSTEM_ERROR:
-            return reason.empty() ? "system error" : reason;
-        default:
-            return "the line settings were refused (baud rate " + std::to_string(target_.BaudRate) +
-                   ", error " + std::to_string(link.ErrorCode()) + ")";
-        }
+        return PortOpenErrorText(link.ErrorCode(), link.LastSystemError(), target_.BaudRate);
     }
 
     // ---- files checked before the gauge is bothered ----
