@@ -54,11 +54,6 @@ const char* const kConnectFailed =
 const char* const kNodeIdRange = "The RS-485 node ID must be between 0 and 98";
 const char* const kNodeIdWriteFailed = "An error occurred whilst writing the RS-485 ID.";
 
-// Catalogue number of "RS 485 ID".
-constexpr uint32_t kRs485IdItem = 50;
-constexpr uint8_t kWriteRs485Id = 0xA9;
-constexpr uint8_t kWriteDefaultProtocol = 0xAD;
-
 // Highest node ID a connect accepts: the gauges use 0..98 and 99 addresses every gauge.
 // Anything above would reach the gauge only in its low 8 bits, that is another gauge.
 constexpr int kHighestConnectId = 99;
@@ -603,7 +598,7 @@ void TfmMain::miWriteAllSettingsClick() {
 void TfmMain::miChangeNodeIDClick() {
     if (!Device_)
         return;
-    TZURSetting* item = Device_->Settings().Find(kRs485IdItem);
+    TZURSetting* item = Device_->Settings().Find(item::Rs485Id);
     if (!item || !item->Raw)
         return;
     QString text = QString::number(*item->Raw);
@@ -625,7 +620,7 @@ void TfmMain::miChangeNodeIDClick() {
     }
     *item->Raw = static_cast<uint8_t>(nodeId);
     // On success the device object asks for the reconnect (OnNodeIdChanged).
-    if (!Device_->WriteGroup(kWriteRs485Id))
+    if (!Device_->WriteGroup(instr::NodeIdWrite))
         Dialogs().Information(this, QString::fromLatin1(kNodeIdWriteFailed));
 }
 
@@ -634,7 +629,7 @@ void TfmMain::miDefaultProtocolClick() {
         return;
     uint8_t& flag = Device_->Image.DefaultProtocol;
     flag = flag ? 0 : 1;
-    if (Device_->WriteGroup(kWriteDefaultProtocol))
+    if (Device_->WriteGroup(instr::DefaultProtocolWrite))
         miDefaultProtocol->setChecked(flag != 0);
     else
         Dialogs().Information(this, QString::fromLatin1(kNodeIdWriteFailed));

@@ -38,17 +38,6 @@ constexpr int kNoPollInterval = 24 * 60 * 60 * 1000;
 // Status replies are reported by the poll after the one that asked for them.
 constexpr int kStatusPolls = 3;
 
-constexpr uint32_t kRs485IdItem = 50;
-constexpr uint32_t kDeviceNameItem = 80;
-constexpr uint32_t kSoftwareVersionItem = 81;
-constexpr uint32_t kPcSoftwareIdItem = 82;
-constexpr uint32_t kDisplayUomItem = 32;
-
-// Beyond the all-settings series, so that the gauge takes everything a file carries.
-constexpr uint8_t kDisplayResolutionWrite = 0xB2;
-// Reads whose group name is the generic "setting"; failures name them plainly.
-constexpr uint8_t kIdentityRead = 0xDF;
-constexpr uint8_t kInputCalibrationRead = 0x20;
 constexpr const char* kTableDataGroup = "Table Data";
 
 std::string Fold(const std::string& text) {
@@ -223,11 +212,11 @@ private:
     }
 
     std::string GroupOf(uint8_t instruction) {
-        if (instruction == kIdentityRead)
+        if (instruction == instr::Identity)
             return "the identity";
-        if (instruction == kInputCalibrationRead)
+        if (instruction == instr::InputCalibrationRead)
             return "the input calibration";
-        return T7310::GroupName(instruction);
+        return instr::GroupName(instruction);
     }
 
     // The read that failed: the one a link error named, else the last request sent.
@@ -369,9 +358,9 @@ private:
 
     QJsonObject IdentityJson() {
         QJsonObject identity;
-        identity["device_name"] = Latin1(ItemText(kDeviceNameItem));
-        identity["software_version"] = Latin1(ItemText(kSoftwareVersionItem));
-        identity["pc_software_id"] = Latin1(ItemText(kPcSoftwareIdItem));
+        identity["device_name"] = Latin1(ItemText(item::DeviceName));
+        identity["software_version"] = Latin1(ItemText(item::SoftwareVersion));
+        identity["pc_software_id"] = Latin1(ItemText(item::PcSoftwareId));
         identity["is8310"] = device_.Is8310;
         identity["has_flow_scaling"] = device_.HasFlowScaling;
         identity["is7310_extended"] = device_.Is7310Extended;
@@ -380,7 +369,7 @@ private:
 
     std::string IdentityText() {
         std::string text;
-        for (uint32_t id : {kDeviceNameItem, kSoftwareVersionItem, kPcSoftwareIdItem}) {
+        for (uint32_t id : {item::DeviceName, item::SoftwareVersion, item::PcSoftwareId}) {
             if (const TZURSetting* item = device_.Settings().Find(id))
                 text += ItemLine(item->Name, item->AsText(true, true));
         }
@@ -503,7 +492,8 @@ private:
         BeginOperation();
         if (!device_.WriteAllSettings())
             return WriteFailure();
-        if (device_.IsExtended() && !device_.WriteGroup(kDisplayResolutionWrite))
+        // Beyond the all-settings series, so that the gauge takes everything a file carries.
+        if (device_.IsExtended() && !device_.WriteGroup(instr::DisplayResolutionWrite))
             return WriteFailure();
         if (device_.Is8310 && !device_.WriteSummary())
             return WriteFailure();
@@ -540,7 +530,7 @@ private:
 
         const uint8_t code = device_.Image.DeviceState;
         const uint8_t bits = device_.Image.AlarmOutputs;
-        const TZURSetting* uom = device_.Settings().Find(kDisplayUomItem);
+        const TZURSetting* uom = device_.Settings().Find(item::DisplayUom);
         const std::string unit = uom && uom->Raw ? VolumeUnitLabel(uom->Raw[0]) : std::string();
         if (options_.Json) {
             OutJson({{"state", code},
@@ -618,7 +608,7 @@ private:
     int SetNode() {
         if (const int status = Connect(false))
             return status;
-        TZURSetting* id = device_.Settings().Find(kRs485IdItem);
+        TZURSetting* id = device_.Settings().Find(item::Rs485Id);
         if (!id || !id->Raw) {
             Fail("the catalogue has no RS 485 ID");
             return esCommsFailure;

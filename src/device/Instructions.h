@@ -9,10 +9,27 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 
 namespace instr {
 
 inline constexpr uint8_t AlarmRead = 0x10;
+inline constexpr uint8_t TankMinRead = 0x11;
+inline constexpr uint8_t TankMaxRead = 0x12;
+inline constexpr uint8_t OutputOptionsRead = 0x13;
+inline constexpr uint8_t DisplayOptionsRead = 0x14;
+inline constexpr uint8_t TankNameRead = 0x15;
+inline constexpr uint8_t TankDescriptionRead = 0x16;
+inline constexpr uint8_t CalibrationRead = 0x17;
+inline constexpr uint8_t TestTimeoutRead = 0x18;
+inline constexpr uint8_t NodeIdRead = 0x1B;
+inline constexpr uint8_t InputCalibrationRead = 0x20;
+inline constexpr uint8_t DefaultProtocolRead = 0x22;
+inline constexpr uint8_t FlowScalingRead = 0x27;
+inline constexpr uint8_t DisplayResolutionRead = 0x28;
+inline constexpr uint8_t SafeCapacityRead = 0x29;
+inline constexpr uint8_t ResolutionHysteresisRead = 0x2A;
+inline constexpr uint8_t SafeCapacityLitresRead = 0x2B;
 inline constexpr uint8_t TableSizeRead = 0x1C;
 inline constexpr uint8_t TableDataRead = 0x1D;
 inline constexpr uint8_t DeviceStateRead = 0x1E;
@@ -24,6 +41,19 @@ inline constexpr uint8_t AlarmWrite = 0xA0;
 inline constexpr uint8_t TableSizeWrite = 0xAA;
 inline constexpr uint8_t TableDataWrite = 0xAB;
 inline constexpr uint8_t NodeIdWrite = 0xA9;
+inline constexpr uint8_t TankMinWrite = 0xA1;
+inline constexpr uint8_t TankMaxWrite = 0xA2;
+inline constexpr uint8_t OutputOptionsWrite = 0xA3;
+inline constexpr uint8_t DisplayOptionsWrite = 0xA4;
+inline constexpr uint8_t TankNameWrite = 0xA5;
+inline constexpr uint8_t TankDescriptionWrite = 0xA6;
+inline constexpr uint8_t CalibrationWrite = 0xA7;
+inline constexpr uint8_t TestTimeoutWrite = 0xA8;
+inline constexpr uint8_t DefaultProtocolWrite = 0xAD;
+inline constexpr uint8_t FlowScalingWrite = 0xB1;
+inline constexpr uint8_t DisplayResolutionWrite = 0xB2;
+inline constexpr uint8_t SafeCapacityWrite = 0xB3;
+inline constexpr uint8_t ResolutionHysteresisWrite = 0xB4;
 inline constexpr uint8_t TestModeOn = 0xC0;
 inline constexpr uint8_t TestOutputs = 0xC1;
 inline constexpr uint8_t TestModeOff = 0xC2;
@@ -110,5 +140,9 @@ std::span<const uint8_t> ReadAllOrder();
 
 // The fixed order of a write of all settings (before the table transfer).
 std::span<const uint8_t> WriteAllOrder();
+
+// The group name of a read or write instruction, the word of every progress message;
+// "setting" for any other code.
+std::string GroupName(uint8_t instruction);
 
 } // namespace instr

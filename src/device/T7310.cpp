@@ -127,11 +127,6 @@ T7310::~T7310() {
     poll_timer_.reset();
 }
 
-std::string T7310::GroupName(uint8_t instruction) {
-    const TInstruction* row = instr::Find(instruction);
-    return row ? row->Group : "setting";
-}
-
 void T7310::SetDevicePath(const std::string& path) {
     link_->DevicePath = path;
 }
@@ -389,7 +384,7 @@ bool T7310::ReadGroup(uint8_t instruction) {
     // Alarm and table rows need their argument: ReadAlarm and ReadTableRows.
     if (!row || row->Kind != TKind::Read || row->Prefix != TPrefix::None)
         return false;
-    Raise(OnReadingSetting, this, GroupName(instruction));
+    Raise(OnReadingSetting, this, instr::GroupName(instruction));
     return Exchange(*row, replied_[instruction], read_cursor_);
 }
 
@@ -447,7 +442,7 @@ bool T7310::WriteGroup(uint8_t instruction) {
         Busy = false;
     });
     const TInstruction* row = instr::Find(instruction);
-    const std::string name = GroupName(instruction);
+    const std::string name = instr::GroupName(instruction);
     Raise(OnWritingSetting, this, name);
 
     if (instruction == instr::AlarmWrite) {
@@ -518,24 +513,26 @@ bool T7310::WriteAlarms() {
     return WriteSeries({instr::AlarmWrite});
 }
 bool T7310::WriteTankSettings() {
-    return WriteSeries({0xA6, 0xA5, 0xA3});
+    return WriteSeries(
+        {instr::TankDescriptionWrite, instr::TankNameWrite, instr::OutputOptionsWrite});
 }
 bool T7310::WriteSensorParameters() {
-    return WriteSeries({0xA1, 0xA2, 0xA6});
+    return WriteSeries({instr::TankMinWrite, instr::TankMaxWrite, instr::TankDescriptionWrite});
 }
 // B2 only for an extended gauge: the others have no display resolution (28 is not read).
 bool T7310::WriteDisplayOptions() {
-    return WriteSeries({0xA4, 0xB2});
+    return WriteSeries({instr::DisplayOptionsWrite, instr::DisplayResolutionWrite});
 }
 bool T7310::WriteNodeId() {
     return WriteSeries({instr::NodeIdWrite});
 }
 bool T7310::WriteDefaultProtocol() {
-    return WriteSeries({0xAD});
+    return WriteSeries({instr::DefaultProtocolWrite});
 }
 // B1 only for a gauge with a flow output.
 bool T7310::WriteSummary() {
-    return WriteSeries({0xB1, 0xB3, 0xB4});
+    return WriteSeries(
+        {instr::FlowScalingWrite, instr::SafeCapacityWrite, instr::ResolutionHysteresisWrite});
 }
 
 // ---- tank table ----

@@ -107,8 +107,6 @@ public:
     bool EndAlarmTest();
     void PreviewContrast(uint8_t contrast);
     void PollStatus();
-    // The group name of a read or write instruction ("setting" for any other code).
-    static std::string GroupName(uint8_t instruction);
 
     // Page-level write series; each stops at the first failure.
     bool WriteAlarms();

@@ -146,7 +146,8 @@ void BuildCatalogue(TZURSettings& settings, TDeviceImage& image) {
     add.Value(30, "Display Enabled", stOnOff, 0, 1, 0x14, 0xA4, display + img::DisplayEnabled);
     add.Value(31, "Significant Figures", stByte, 1, 7, 0x14, 0xA4,
               display + img::DisplaySignificantFigures);
-    add.Value(32, "Display UOM", stVolumeUnit, 0, 254, 0x14, 0xA4, display + img::DisplayUom);
+    add.Value(item::DisplayUom, "Display UOM", stVolumeUnit, 0, 254, 0x14, 0xA4,
+              display + img::DisplayUom);
     add.Value(33, "Contrast", stByte, 0, 254, 0x14, 0xA4, display + img::DisplayContrast);
     add.Value(34, "Show Decimal Point", stOnOff, 0, 1, 0x14, 0xA4,
               display + img::DisplayShowDecimalPoint);
@@ -171,11 +172,11 @@ void BuildCatalogue(TZURSettings& settings, TDeviceImage& image) {
     add.Group(48, "Other Settings");
     add.Value(49, "Test mode timeout", stWord, 0, 65024, 0x18, 0xA8,
               calibration + img::CalTestModeTimeout, MsFormat);
-    add.Value(50, "RS 485 ID", stByte, 0, 98, 0x1B, 0xA9, &image.Rs485Id);
+    add.Value(item::Rs485Id, "RS 485 ID", stByte, 0, 98, 0x1B, 0xA9, &image.Rs485Id);
 
-    add.Text(80, "Device Name", 32, 0xDF, 0, &image.DeviceName);
-    add.Text(81, "Software Version", 32, 0xDF, 0, &image.SoftwareVersion);
-    add.Text(82, "Device PC SoftwareID", 32, 0xDF, 0, &image.DevicePcSoftwareId);
+    add.Text(item::DeviceName, "Device Name", 32, 0xDF, 0, &image.DeviceName);
+    add.Text(item::SoftwareVersion, "Software Version", 32, 0xDF, 0, &image.SoftwareVersion);
+    add.Text(item::PcSoftwareId, "Device PC SoftwareID", 32, 0xDF, 0, &image.DevicePcSoftwareId);
     add.Value(83, "Tank Table", stTable, 0, 0, 0, 0, image.TankTable.data());
 
     uint8_t* extended = image.Extended.data();
@@ -189,37 +190,4 @@ void BuildCatalogue(TZURSettings& settings, TDeviceImage& image) {
               extended + img::ExtDisplayResolutionHysteresis);
     add.Value(87, "Tank Safe Capacity Litres", stLong, 0, 1000000, 0x2B, 0,
               extended + img::ExtTankSafeCapacityLitres);
-}
-
-std::string GroupName(uint8_t instruction) {
-    struct TGroup {
-        uint8_t Read;
-        uint8_t Write; // 0: the block is read-only
-        const char* Name;
-    };
-    static constexpr std::array<TGroup, 18> groups{{
-        {0x10, 0xA0, "Alarm Settings"},
-        {0x11, 0xA1, "Tank A to D Min"},
-        {0x12, 0xA2, "Tank A to D Max"},
-        {0x13, 0xA3, "Tank 4 to 20 Options"},
-        {0x14, 0xA4, "Display Options"},
-        {0x15, 0xA5, "Tank Name"},
-        {0x16, 0xA6, "Tank Descriptions"},
-        {0x17, 0xA7, "Tank 4 to 20 Calibration"},
-        {0x18, 0xA8, "Test Timeout"},
-        {0x1B, 0xA9, "RS485 ID"},
-        {0x1C, 0xAA, "Table Size"},
-        {0x1D, 0xAB, "Table Data"},
-        {0x22, 0xAD, "Default Protocol"},
-        {0x27, 0xB1, "Flow Frequency Scaling"},
-        {0x28, 0xB2, "Display Resolution"},
-        {0x29, 0xB3, "Tank Safe Capacity"},
-        {0x2A, 0xB4, "Display Resolution Hysteresis"},
-        {0x2B, 0, "Tank Safe Capacity Litres"},
-    }};
-    if (instruction != 0)
-        for (const TGroup& group : groups)
-            if (group.Read == instruction || group.Write == instruction)
-                return group.Name;
-    return "setting";
 }

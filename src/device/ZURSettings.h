@@ -59,8 +59,14 @@ private:
     std::vector<std::unique_ptr<TZURSetting>> items_;
 };
 
+// Catalogue numbers that the window, the pages and the command-line tool look up.
+namespace item {
+inline constexpr uint32_t DisplayUom = 32;
+inline constexpr uint32_t Rs485Id = 50;
+inline constexpr uint32_t DeviceName = 80;
+inline constexpr uint32_t SoftwareVersion = 81;
+inline constexpr uint32_t PcSoftwareId = 82;
+} // namespace item
+
 // Appends the whole catalogue, in list order, bound to the given device image.
 void BuildCatalogue(TZURSettings& settings, TDeviceImage& image);
-
-// The group name of a read or write instruction; "setting" for any other code.
-std::string GroupName(uint8_t instruction);

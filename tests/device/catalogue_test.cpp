@@ -2,6 +2,7 @@
 
 #include "ByteOrder.h"
 #include "DeviceImage.h"
+#include "Instructions.h"
 #include "Values.h"
 #include "ZURSettings.h"
 
@@ -405,7 +406,7 @@ TEST(GroupNames, EveryInstructionAndTheRest) {
         {0xFF, "setting"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(GroupName(c.Code), c.Name) << std::hex << int(c.Code);
+        EXPECT_EQ(instr::GroupName(c.Code), c.Name) << std::hex << int(c.Code);
 }
 
 // A few fields placed through the named offsets and read back as the gauge would send them.

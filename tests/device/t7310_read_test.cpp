@@ -211,15 +211,4 @@ TEST(T7310Read, AlarmAndRowReadsCarryTheirArgumentsAndRaiseNoEvent) {
     EXPECT_TRUE(rig.log.entries.empty());
 }
 
-TEST(T7310Read, GroupNamesAgreeWithTheCatalogue) {
-    for (int code = 0; code < 256; ++code) {
-        const auto c = static_cast<uint8_t>(code);
-        EXPECT_EQ(T7310::GroupName(c), ::GroupName(c)) << Hex({c});
-    }
-    EXPECT_EQ(T7310::GroupName(0x10), "Alarm Settings");
-    EXPECT_EQ(T7310::GroupName(0xB4), "Display Resolution Hysteresis");
-    EXPECT_EQ(T7310::GroupName(0x2B), "Tank Safe Capacity Litres");
-    EXPECT_EQ(T7310::GroupName(0xDF), "setting");
-}
-
 } // namespace

@@ -69,7 +69,7 @@ TEST(T7310Write, CommitFollowsOnlyDisplayOptionsTankRecordAndSafeCapacity) {
         EXPECT_TRUE(rig.device.WriteGroup(code));
         EXPECT_EQ(Hex(rig.Sent()), sent);
         EXPECT_EQ(rig.sim.C6Count() - commits, std::string(sent).find("C6") != std::string::npos);
-        const std::string name = T7310::GroupName(code);
+        const std::string name = instr::GroupName(code);
         EXPECT_EQ(rig.log.entries,
                   (std::vector<std::string>{"WritingSetting " + name, "SettingWritten " + name}));
     }
