@@ -92,27 +92,27 @@ void TScriptedDialogService::record(const TDialogRecord& record) {
         OnShow(records_.back());
 }
 
-void TScriptedDialogService::Information(QWidget*, const QString& text) {
-    record({TDialogKind::Information, text, {}, {}, false});
+void TScriptedDialogService::Information(QWidget* parent, const QString& text) {
+    record({TDialogKind::Information, text, {}, {}, false, parent});
 }
 
-void TScriptedDialogService::Error(QWidget*, const QString& text) {
-    record({TDialogKind::Error, text, {}, {}, false});
+void TScriptedDialogService::Error(QWidget* parent, const QString& text) {
+    record({TDialogKind::Error, text, {}, {}, false, parent});
 }
 
-void TScriptedDialogService::Plain(QWidget*, const QString& text) {
-    record({TDialogKind::Plain, text, {}, {}, false});
+void TScriptedDialogService::Plain(QWidget* parent, const QString& text) {
+    record({TDialogKind::Plain, text, {}, {}, false, parent});
 }
 
-bool TScriptedDialogService::Question(QWidget*, const QString& text) {
-    TDialogRecord record{TDialogKind::Question, text, {}, {}, false};
+bool TScriptedDialogService::Question(QWidget* parent, const QString& text) {
+    TDialogRecord record{TDialogKind::Question, text, {}, {}, false, parent};
     TAnswer answer{};
     return take(TDialogKind::Question, record, answer) && answer.Accept;
 }
 
-bool TScriptedDialogService::InputText(QWidget*, const QString& caption, const QString& prompt,
-                                       QString& value) {
-    TDialogRecord record{TDialogKind::InputText, prompt, caption, value, false};
+bool TScriptedDialogService::InputText(QWidget* parent, const QString& caption,
+                                       const QString& prompt, QString& value) {
+    TDialogRecord record{TDialogKind::InputText, prompt, caption, value, false, parent};
     TAnswer answer{};
     if (!take(TDialogKind::InputText, record, answer) || !answer.Accept)
         return false;
@@ -120,18 +120,18 @@ bool TScriptedDialogService::InputText(QWidget*, const QString& caption, const Q
     return true;
 }
 
-QString TScriptedDialogService::OpenFileName(QWidget*, const QString& caption,
+QString TScriptedDialogService::OpenFileName(QWidget* parent, const QString& caption,
                                              const QString& filter) {
-    TDialogRecord record{TDialogKind::OpenFile, {}, caption, filter, false};
+    TDialogRecord record{TDialogKind::OpenFile, {}, caption, filter, false, parent};
     TAnswer answer{};
     if (!take(TDialogKind::OpenFile, record, answer) || !answer.Accept)
         return {};
     return answer.Text;
 }
 
-QString TScriptedDialogService::SaveFileName(QWidget*, const QString& caption,
+QString TScriptedDialogService::SaveFileName(QWidget* parent, const QString& caption,
                                              const QString& filter) {
-    TDialogRecord record{TDialogKind::SaveFile, {}, caption, filter, false};
+    TDialogRecord record{TDialogKind::SaveFile, {}, caption, filter, false, parent};
     TAnswer answer{};
     if (!take(TDialogKind::SaveFile, record, answer) || !answer.Accept)
         return {};

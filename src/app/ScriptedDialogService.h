@@ -24,6 +24,7 @@ struct TDialogRecord {
     QString Caption; // the caption of an input or file dialog
     QString Value;   // the text an input dialog was pre-filled with; a file dialog's filter
     bool Unexpected = false;
+    QWidget* Parent = nullptr; // the window the dialog was shown over
 };
 
 class TScriptedDialogService final : public IDialogService {

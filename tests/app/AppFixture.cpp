@@ -17,17 +17,6 @@
 
 #include <algorithm>
 
-bool WaitUntil(const std::function<bool()>& done, int milliseconds) {
-    QDeadlineTimer deadline(milliseconds);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return done();
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QTest::qWait(2);
-    }
-    return true;
-}
-
 void TAppTest::SetUp() {
     // A fresh settings folder per test, so no test sees another's values (QSettings keeps
     // files it has read in a cache keyed by path).
@@ -60,7 +49,8 @@ TfmMain& TAppTest::Window() {
             device->WaitCheckInterval = 2;
             device->DisconnectPause = 20;
             device->PollInterval = 200;
-            device->BaseReplyTimeout = 400; // generous: the suite also runs under sanitizers, two at a time
+            device->BaseReplyTimeout =
+                400; // generous: the suite also runs under sanitizers, two at a time
             device->Link().ReadIntervalTimeout = 25;
             device->Link().SetProcessMessageTimerInterval(5);
         }
@@ -88,7 +78,7 @@ bool TAppTest::Choose(QAction* item) {
         return false;
     QMenuBar* bar = window.menuBar();
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
-    if (!WaitUntil([menu] { return menu->isVisible(); }, 2000))
+    if (!WaitUntilDone([menu] { return menu->isVisible(); }, 2000))
         return false;
     const bool enabled = item->isEnabled();
     bool triggered = false;

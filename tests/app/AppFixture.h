@@ -8,6 +8,7 @@
 #include "FmMain.h"
 #include "GaugeSimulator.h"
 #include "ScriptedDialogService.h"
+#include "TestWait.h"
 
 #include <QString>
 #include <QTemporaryDir>
@@ -19,9 +20,6 @@
 #include <vector>
 
 class QAction;
-
-// Runs the event loop until done() holds or the deadline passes; the result of done().
-bool WaitUntil(const std::function<bool()>& done, int milliseconds = 5000);
 
 class TAppTest : public ::testing::Test {
 protected:

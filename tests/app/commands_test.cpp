@@ -376,7 +376,7 @@ TEST_F(Commands, ManualLinearisationTabFollowsTheTankType) {
     Device().OnNonStandardTank(&Device(), true);
     EXPECT_TRUE(TabShown(w.tsManualLin));
     EXPECT_FALSE(Contains(Requests(), 0x1C)) << "the table read waits for its timer";
-    EXPECT_TRUE(WaitUntil([&] { return Contains(Requests(), 0x1D); }, 3000));
+    EXPECT_TRUE(WaitUntilDone([&] { return Contains(Requests(), 0x1D); }, 3000));
     EXPECT_TRUE(Contains(Requests(), 0x1C));
     EXPECT_FALSE(w.ReadTableTimer->Enabled()) << "the timer is one-shot";
 

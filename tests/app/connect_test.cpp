@@ -275,9 +275,9 @@ TEST_F(Connect, TheDeviceMenuConnectsFromTheKeyboard) {
     QTest::keyClick(&w, Qt::Key_D, Qt::AltModifier);
     QMenu* device = w.findChild<QMenu*>(QStringLiteral("mnDevice"));
     ASSERT_NE(device, nullptr);
-    ASSERT_TRUE(WaitUntil([device] { return device->isVisible(); }, 2000));
+    ASSERT_TRUE(WaitUntilDone([device] { return device->isVisible(); }, 2000));
     QTest::keyClick(device, Qt::Key_C);
-    EXPECT_TRUE(WaitUntil([&] { return Device().Connected(); }, 5000));
+    EXPECT_TRUE(WaitUntilDone([&] { return Device().Connected(); }, 5000));
     EXPECT_EQ(w.Panel(1)->text(), QStringLiteral("CONNECTED"));
 }
 
@@ -304,7 +304,7 @@ TEST_F(Connect, ACommunicationsErrorDisconnectsWithABox) {
         QString panelAtBox;
         Dialogs.OnShow = [&](const TDialogRecord&) { panelAtBox = Window().Panel(1)->text(); };
         Gauge().SetFault(0, c.fault); // the next status poll goes wrong
-        EXPECT_TRUE(WaitUntil([&] { return !Dialogs.Records().empty(); }, 5000));
+        EXPECT_TRUE(WaitUntilDone([&] { return !Dialogs.Records().empty(); }, 5000));
         Dialogs.OnShow = nullptr;
         EXPECT_EQ(Dialogs.Boxes(), QStringList{QStringLiteral("Device disconnected...")});
         EXPECT_EQ(panelAtBox, QStringLiteral("DISCONNECTED")) << "the box follows the disconnect";
@@ -319,7 +319,7 @@ TEST_F(Connect, AnUnpluggedAdapterEndsTheConnection) {
     ASSERT_TRUE(ConnectAs(QStringLiteral("1")));
     Dialogs.Clear();
     Gauge().Unplug();
-    EXPECT_TRUE(WaitUntil([&] { return !Dialogs.Records().empty(); }, 5000));
+    EXPECT_TRUE(WaitUntilDone([&] { return !Dialogs.Records().empty(); }, 5000));
     EXPECT_EQ(Dialogs.Boxes(), QStringList{QStringLiteral("Device disconnected...")});
     ExpectState(StateOf(Window()), kDisconnected);
 }

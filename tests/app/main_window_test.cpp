@@ -191,7 +191,7 @@ TEST_F(MainWindow, AStatusMessageLastsUntilTheNextTickOfTheFreeRunningTimer) {
     QTest::qWait(1000);
     w.ShowStatusText(QStringLiteral("second"), 4);
     EXPECT_EQ(w.Panel(0)->text(), QStringLiteral("   second"));
-    ASSERT_TRUE(WaitUntil([&] { return w.Panel(0)->text().isEmpty(); }, 6000));
+    ASSERT_TRUE(WaitUntilDone([&] { return w.Panel(0)->text().isEmpty(); }, 6000));
     const qint64 cleared = clock.elapsed();
     // The tick comes 4 s after the first message, not 4 s after the second (5 s).
     EXPECT_GE(cleared, 3900);
@@ -323,7 +323,7 @@ TEST_F(MainWindow, ProgramSettingsAndAboutOpenModallyAndExitCloses) {
         bool modal = false;
         // Closes the dialog from inside its own loop, as the user's click would.
         QTimer::singleShot(0, [&] {
-            WaitUntil([] { return QApplication::activeModalWidget() != nullptr; }, 3000);
+            WaitUntilDone([] { return QApplication::activeModalWidget() != nullptr; }, 3000);
             QWidget* dialog = QApplication::activeModalWidget();
             if (!dialog)
                 return;

@@ -29,31 +29,6 @@ void Shorten(T7310& device, const Periods& periods) {
     device.ProgramSoftwareId = 3;
 }
 
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer clock;
-    clock.start();
-    QTimer wake;
-    wake.start(2);
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return done();
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
-
-std::string Hex(const Bytes& bytes) {
-    std::string text;
-    char cell[4];
-    for (uint8_t b : bytes) {
-        std::snprintf(cell, sizeof cell, "%02X", b);
-        if (!text.empty())
-            text += ' ';
-        text += cell;
-    }
-    return text;
-}
-
 void EventLog::Attach(T7310& d) {
     auto add = [this](std::string text) { entries.push_back(std::move(text)); };
     d.OnConnected = [add](T7310*) { add("Connected"); };
@@ -154,7 +129,7 @@ size_t Rig::RepliedBytes() const {
 }
 
 bool Rig::Drain() {
-    return WaitUntil([this] {
+    return WaitUntilDone([this] {
         const TSerialPacket& link = device.Link();
         // A closed link receives nothing more and keeps its queue until the next connect.
         if (!link.Connected())

@@ -6,6 +6,8 @@
 
 #include "GaugeSimulator.h"
 #include "T7310.h"
+#include "TestHex.h"
+#include "TestWait.h"
 
 #include <gtest/gtest.h>
 
@@ -36,11 +38,7 @@ struct Periods {
 };
 void Shorten(T7310& device, const Periods& periods = {});
 
-// Runs the event loop until done() holds or the time is up; returns done().
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs = kDeadline);
-
-// "11 12 10" for failure messages.
-std::string Hex(const Bytes& bytes);
+using ::Hex;
 
 // Every event of the device object, as text in the order raised.
 class EventLog {

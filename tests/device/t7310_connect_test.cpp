@@ -65,7 +65,7 @@ TEST(T7310Connect, RefusedGaugeGetsTheTextAndEndsDisconnected) {
                   "check with your supplier for a copy of the latest software.\n2) The device "
                   "firmware is old and has been superceeded\n3) Either the PC software, or "
                   "device firmware is a prototype release.\n");
-        EXPECT_TRUE(WaitUntil([&] { return !rig.device.Connected(); }));
+        EXPECT_TRUE(WaitUntilDone([&] { return !rig.device.Connected(); }));
         EXPECT_FALSE(rig.device.Link().Connected());
         // Nothing but the identity was asked for.
         EXPECT_EQ(Hex(rig.Sent()), "DF");
@@ -132,7 +132,7 @@ TEST(T7310Connect, FailuresBeforeTheIdentityEndDisconnectedAndBounded) {
         clock.start();
         EXPECT_FALSE(rig.Connect());
         EXPECT_LT(clock.elapsed(), kDeadline);
-        EXPECT_TRUE(WaitUntil([&] { return !rig.device.Connected(); }));
+        EXPECT_TRUE(WaitUntilDone([&] { return !rig.device.Connected(); }));
         // The identity step is Busy: its failure is no communications error.
         EXPECT_TRUE(rig.log.Only("CommsError").empty());
         EXPECT_EQ(rig.log.Only("Disconnected").size(), 1u);
@@ -172,7 +172,7 @@ TEST(T7310Connect, FailedFirstReadLeavesTheConnectionAndThePollRetriesIt) {
     rig.sim.ClearFaults();
     rig.device.PollInterval = 30;
     rig.device.PollStatus(); // re-arms the poll with the shorter period
-    EXPECT_TRUE(WaitUntil([&] { return rig.device.SettingsRead(); }));
+    EXPECT_TRUE(WaitUntilDone([&] { return rig.device.SettingsRead(); }));
     EXPECT_EQ(rig.log.Only("ReadAllDone").size(), 1u);
 }
 
@@ -197,12 +197,12 @@ TEST(T7310Connect, DisconnectStaysBusySoLateErrorsAreNoCommsErrors) {
     rig.sim.SetFault(0, sim::Fault::NoReply);
     rig.ClearSent();
     rig.device.PollStatus();
-    ASSERT_TRUE(WaitUntil([&] { return !rig.Sent().empty(); }));
+    ASSERT_TRUE(WaitUntilDone([&] { return !rig.Sent().empty(); }));
     ASSERT_TRUE(rig.device.Link().TimeoutTimer().Enabled());
     EXPECT_TRUE(rig.device.Disconnect());
     EXPECT_TRUE(rig.device.Busy);
-    EXPECT_TRUE(WaitUntil([&] { return !rig.device.Link().TimeoutTimer().Enabled(); }));
-    EXPECT_TRUE(WaitUntil([&] { return !rig.device.Connected(); }));
+    EXPECT_TRUE(WaitUntilDone([&] { return !rig.device.Link().TimeoutTimer().Enabled(); }));
+    EXPECT_TRUE(WaitUntilDone([&] { return !rig.device.Connected(); }));
     EXPECT_TRUE(rig.log.Only("CommsError").empty());
     EXPECT_EQ(rig.log.Only("Disconnected").size(), 1u);
 }

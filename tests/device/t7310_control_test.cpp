@@ -176,7 +176,7 @@ TEST(T7310Control, ContrastPreviewIsSentWithoutWaiting) {
     // No reply is waited for: it returns before the request has even left the queue.
     rig.device.PreviewContrast(77);
     EXPECT_EQ(rig.device.Link().TxQueueSize(), 1u);
-    EXPECT_TRUE(WaitUntil([&] { return rig.sim.ContrastPreview() == 77; }));
+    EXPECT_TRUE(WaitUntilDone([&] { return rig.sim.ContrastPreview() == 77; }));
     EXPECT_TRUE(rig.Drain());
     EXPECT_EQ(Hex(rig.Sent()), "C7");
     EXPECT_TRUE(rig.log.entries.empty());

@@ -101,7 +101,7 @@ TEST(T7310Fault, UnpluggedAdapterFailsEveryExchangeBoundedWithoutACrash) {
     EXPECT_EQ(d.Image.TankMax, before.TankMax);
     d.PollStatus();
     EXPECT_TRUE(d.Disconnect());
-    EXPECT_TRUE(WaitUntil([&] { return !d.Connected(); }));
+    EXPECT_TRUE(WaitUntilDone([&] { return !d.Connected(); }));
 }
 
 // Each read with half its payload: nothing stored, the read fails.

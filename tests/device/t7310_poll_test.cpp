@@ -73,9 +73,9 @@ TEST_F(T7310Poll, NothingIsReportedForRequestsThatGotNoReply) {
 TEST_F(T7310Poll, PollTimerKeepsPollingAndStopsOnDisconnect) {
     rig.device.PollInterval = 30;
     rig.device.PollStatus(); // re-arms the timer with the new period
-    EXPECT_TRUE(WaitUntil([&] { return rig.log.Only("DeviceState").size() >= 3; }));
+    EXPECT_TRUE(WaitUntilDone([&] { return rig.log.Only("DeviceState").size() >= 3; }));
     rig.device.Disconnect();
-    EXPECT_TRUE(WaitUntil([&] { return !rig.device.Connected(); }));
+    EXPECT_TRUE(WaitUntilDone([&] { return !rig.device.Connected(); }));
     EXPECT_TRUE(rig.Drain());
     const size_t sent = rig.Sent().size();
     // A disconnected device object neither polls nor sends.

@@ -179,7 +179,7 @@ TEST(T7310Write, NodeIdChangeIsReportedExceptOnTheBroadcastNode) {
         EXPECT_EQ(rig.log.entries, c.events);
         if (!c.fails && !c.broadcast) {
             EXPECT_FALSE(busyInHandler); // the handler reconnects: the write is over
-            EXPECT_TRUE(WaitUntil([&] { return rig.sim.Node() == 7; }));
+            EXPECT_TRUE(WaitUntilDone([&] { return rig.sim.Node() == 7; }));
         }
     }
 }

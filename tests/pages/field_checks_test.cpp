@@ -1,8 +1,8 @@
 // The field checks on a real edit box: the message goes to an information box on the edit's
 // window, then the edit has the focus with its whole text selected.
 
-#include "DialogService.h"
 #include "FieldChecks.h"
+#include "ScriptedDialogService.h"
 
 #include <QLineEdit>
 #include <QLocale>
@@ -14,48 +14,15 @@
 
 namespace {
 
-// Records every information box; any other dialog is a fault here.
-class TRecordingDialogs final : public IDialogService {
-public:
-    struct TShown {
-        QWidget* Parent;
-        QString Text;
-        QWidget* FocusWhileShown;
-    };
-    std::vector<TShown> Shown;
-
-    void Information(QWidget* parent, const QString& text) override {
-        Shown.push_back({parent, text, parent ? parent->focusWidget() : nullptr});
-    }
-    void Error(QWidget*, const QString& text) override {
-        ADD_FAILURE() << "error box: " << text.toStdString();
-    }
-    void Plain(QWidget*, const QString& text) override {
-        ADD_FAILURE() << "plain box: " << text.toStdString();
-    }
-    bool Question(QWidget*, const QString& text) override {
-        ADD_FAILURE() << "question: " << text.toStdString();
-        return false;
-    }
-    bool InputText(QWidget*, const QString&, const QString&, QString&) override {
-        ADD_FAILURE() << "input prompt";
-        return false;
-    }
-    QString OpenFileName(QWidget*, const QString&, const QString&) override {
-        ADD_FAILURE() << "open dialog";
-        return {};
-    }
-    QString SaveFileName(QWidget*, const QString&, const QString&) override {
-        ADD_FAILURE() << "save dialog";
-        return {};
-    }
-};
-
 class FieldChecksTest : public ::testing::Test {
 protected:
     void SetUp() override {
         QLocale::setDefault(QLocale::c());
-        SetDialogService(&dialogs);
+        // Any other dialog than the check's information box is a fault here.
+        dialogs.OnShow = [this](const TDialogRecord& shown) {
+            EXPECT_EQ(shown.Kind, TDialogKind::Information) << shown.Text.toStdString();
+            FocusWhileShown.push_back(window->focusWidget());
+        };
         window = std::make_unique<QWidget>();
         auto* layout = new QVBoxLayout(window.get());
         other = new QLineEdit(window.get());
@@ -65,12 +32,10 @@ protected:
         window->show();
         other->setFocus();
     }
-    void TearDown() override {
-        SetDialogService(nullptr);
-        QLocale::setDefault(QLocale::system());
-    }
+    void TearDown() override { QLocale::setDefault(QLocale::system()); }
 
-    TRecordingDialogs dialogs;
+    TScriptedDialogService dialogs;
+    std::vector<QWidget*> FocusWhileShown; // where the focus was as each box was shown
     std::unique_ptr<QWidget> window;
     QLineEdit* other = nullptr; // owned by window
     QLineEdit* edit = nullptr;  // owned by window
@@ -105,7 +70,8 @@ TEST_F(FieldChecksTest, FailureShowsTheMessageThenSelectsTheEntry) {
     for (const TFieldCase& c : cases) {
         SCOPED_TRACE(std::string(c.Text) + " in " + std::to_string(c.Lo) + ".." +
                      std::to_string(c.Hi));
-        dialogs.Shown.clear();
+        dialogs.Clear();
+        FocusWhileShown.clear();
         other->setFocus();
         edit->setText(c.Text);
         edit->deselect();
@@ -117,16 +83,16 @@ TEST_F(FieldChecksTest, FailureShowsTheMessageThenSelectsTheEntry) {
         EXPECT_EQ(ok, accepted);
         EXPECT_EQ(edit->text(), QString(c.Text)); // the check never changes the entry
         if (accepted) {
-            EXPECT_TRUE(dialogs.Shown.empty());
+            EXPECT_TRUE(dialogs.Records().empty());
             EXPECT_EQ(window->focusWidget(), other);
             EXPECT_FALSE(edit->hasSelectedText());
             continue;
         }
-        ASSERT_EQ(dialogs.Shown.size(), 1u);
-        EXPECT_EQ(dialogs.Shown[0].Text.toStdString(), c.Message);
-        EXPECT_EQ(dialogs.Shown[0].Parent, window.get());
+        ASSERT_EQ(dialogs.Records().size(), 1u);
+        EXPECT_EQ(dialogs.Records()[0].Text.toStdString(), c.Message);
+        EXPECT_EQ(dialogs.Records()[0].Parent, window.get());
         // The box comes first; the focus moves only after it has closed.
-        EXPECT_EQ(dialogs.Shown[0].FocusWhileShown, other);
+        EXPECT_EQ(FocusWhileShown.at(0), other);
         EXPECT_EQ(window->focusWidget(), edit);
         EXPECT_EQ(edit->selectedText(), edit->text());
         if (!edit->text().isEmpty()) {
@@ -139,19 +105,19 @@ TEST_F(FieldChecksTest, RealCheckFollowsTheUserLocale) {
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     edit->setText("1,5");
     EXPECT_TRUE(CheckRealNumberField("Radius", edit, 0, 10));
-    EXPECT_TRUE(dialogs.Shown.empty());
+    EXPECT_TRUE(dialogs.Records().empty());
 
     edit->setText("10,5");
     EXPECT_FALSE(CheckRealNumberField("Radius", edit, 0, 10));
-    ASSERT_EQ(dialogs.Shown.size(), 1u);
-    EXPECT_EQ(dialogs.Shown[0].Text.toStdString(),
+    ASSERT_EQ(dialogs.Records().size(), 1u);
+    EXPECT_EQ(dialogs.Records()[0].Text.toStdString(),
               "Error with value: Radius\nThe value 10,5 is not in the range: 0,000 - 10,000");
 }
 
 TEST_F(FieldChecksTest, NoEditBoxFailsQuietly) {
     EXPECT_FALSE(CheckWholeNumberField("Contrast", nullptr, 0, 10));
     EXPECT_FALSE(CheckRealNumberField("Contrast", nullptr, 0, 10));
-    EXPECT_TRUE(dialogs.Shown.empty());
+    EXPECT_TRUE(dialogs.Records().empty());
 }
 
 } // namespace

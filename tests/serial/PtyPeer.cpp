@@ -114,15 +114,3 @@ void RunEventLoopFor(int milliseconds, const std::function<void()>& pump) {
     QDeadlineTimer deadline(milliseconds);
     WaitUntil([&] { return deadline.hasExpired(); }, milliseconds + 1000, pump);
 }
-
-std::string Hex(const Bytes& bytes) {
-    std::string text;
-    char two[4];
-    for (const uint8_t b : bytes) {
-        std::snprintf(two, sizeof two, "%02X", b);
-        if (!text.empty())
-            text += ' ';
-        text += two;
-    }
-    return text;
-}

@@ -4,6 +4,8 @@
 // under test opens SlavePath(); the test writes the peer's replies to the master and reads back
 // what the port sent.
 
+#include "TestHex.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -51,6 +53,3 @@ bool WaitUntil(const std::function<bool()>& done, int timeoutMs,
 // Runs the event loop for the given time: for checks that something does NOT happen within a
 // window, where the window is part of the behaviour under test.
 void RunEventLoopFor(int milliseconds, const std::function<void()>& pump = {});
-
-// Hex text of bytes ("0A 01 11"), for failure messages.
-std::string Hex(const Bytes& bytes);
