@@ -3,8 +3,11 @@
 #include "DialogService.h"
 #include "FmAbout.h"
 #include "FmAlarms.h"
+#include "FmDeviceStatus.h"
+#include "FmDisplayOptions.h"
 #include "FmManualLin.h"
 #include "FmProgramSettings.h"
+#include "FmSensorParams.h"
 #include "FmSummary.h"
 #include "FmTankType.h"
 #include "Page.h"
@@ -253,6 +256,8 @@ void TfmMain::CreateLayout() {
     Panels[1]->setMinimumWidth(50);
     Panels[1]->setAlignment(Qt::AlignCenter);
     Panels[1]->setText(QStringLiteral("DISCONNECTED"));
+    Panels[0]->setAccessibleDescription(QStringLiteral("Status message"));
+    Panels[1]->setAccessibleDescription(QStringLiteral("Connection state"));
     sb->addWidget(Panels[0]);
     sb->addWidget(Panels[1], 1);
     setStatusBar(sb);
@@ -372,9 +377,12 @@ void TfmMain::CreatePages() {
     //     AttachPage(psDisplayOptions, new TfmDisplayOptions(PageHost(psDisplayOptions),
     //     *Device_));
     // A page that is not built yet leaves its host empty.
+    AttachPage(psSensorParams, new TfmSensorParameters(PageHost(psSensorParams), *Device_));
     AttachPage(psTankTypes, new TfmTankType(PageHost(psTankTypes), *Device_));
     AttachPage(psManualLin, new TfmManualLin(PageHost(psManualLin), *Device_));
     AttachPage(psAlarmSetpoints, new TfmAlarms(PageHost(psAlarmSetpoints), *Device_));
+    AttachPage(psDisplayOptions, new TfmDisplayOptions(PageHost(psDisplayOptions), *Device_));
+    AttachPage(psDeviceStatus, new TfmDeviceStatus(PageHost(psDeviceStatus), *Device_));
     AttachPage(psSummary, new TfmSummary(PageHost(psSummary), *Device_));
 }
 
@@ -469,6 +477,8 @@ void TfmMain::DeviceConnected() {
 void TfmMain::DeviceDisconnected() {
     SetConnectedCommandsEnabled(false);
     Panels[1]->setText(QStringLiteral("DISCONNECTED"));
+    Panels[0]->setAccessibleDescription(QStringLiteral("Status message"));
+    Panels[1]->setAccessibleDescription(QStringLiteral("Connection state"));
     SetPagesEnabled(false);
     miConnect->setText(QStringLiteral("&Connect"));
     ShowStatusText(QStringLiteral("Disconnected"), kStatusSeconds);

@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QDeadlineTimer>
+#include <QLabel>
 #include <QPixmap>
 #include <QSettings>
 #include <QTabWidget>
@@ -54,6 +55,8 @@ int main(int argc, char** argv) {
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
 
     sim::Options options;
+    // A tank that fills and empties in two minutes, so the trend shows a slope.
+    options.volume_period_s = 120;
     if (argc >= 3)
         options.model = argv[2];
     sim::GaugeSimulator gauge(options);
@@ -97,8 +100,11 @@ int main(int argc, char** argv) {
             window.pcMain->setTabVisible(index, true);
         window.pcMain->setCurrentIndex(index);
     }
-    // Let the first status poll report and the window repaint.
-    WaitFor([&] { return false; }, 1800);
+    // Let the status poll report (one period after the replies came) and, on the Device
+    // Status tab, the trend gather a few points.
+    auto* state = window.findChild<QLabel*>(QStringLiteral("lbState"));
+    WaitFor([&] { return state && !state->text().startsWith(QLatin1Char('<')); }, 8000);
+    WaitFor([&] { return false; }, argc == 4 ? 300 : 6000);
     if (!window.grab().save(output, "PNG")) {
         std::fprintf(stderr, "t7310-screenshot: cannot write %s\n", argv[1]);
         return 1;
