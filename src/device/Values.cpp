@@ -254,6 +254,17 @@ TFieldCheckResult CheckWholeNumberText(const std::string& name, const std::strin
     return {true, {}};
 }
 
+namespace {
+// The double nearest to the shortest decimal text of a single-precision value.
+double ShortestWide(float value) {
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    double wide = value;
+    std::from_chars(buffer, result.ptr, wide);
+    return wide;
+}
+} // namespace
+
 TFieldCheckResult CheckRealNumberText(const std::string& name, const std::string& text, float lo,
                                       float hi, char separator) {
     if (text.empty())
@@ -261,7 +272,9 @@ TFieldCheckResult CheckRealNumberText(const std::string& name, const std::string
     double value = 0;
     if (!TryStrToFloat(text, value, separator))
         return Failure(name, FloatErrorText(text));
-    if (value < lo || value > hi)
+    // The bounds as written (0.001, not the single-precision value just above it), so an entry
+    // of exactly a bound passes.
+    if (value < ShortestWide(lo) || value > ShortestWide(hi))
         return Failure(name, RangeText(text, FormatFixed(lo, 18, 3, separator),
                                        FormatFixed(hi, 18, 3, separator)));
     return {true, {}};

@@ -322,6 +322,10 @@ TEST_F(ValuesTest, RealNumberCheck) {
          "Error with value: Level\nThe value 2 is not in the range: 0.500 - 1.500"},
         {"1.5", 0.5f, 1.5f, '.', ""},
         {"0.5", 0.5f, 1.5f, '.', ""},
+        // a bound that single precision cannot hold is still the bound as written
+        {"0.001", 0.001f, 1000, '.', ""},
+        {"0.0009999", 0.001f, 1000, '.',
+         "Error with value: Level\nThe value 0.0009999 is not in the range: 0.001 - 1000.000"},
         {"abc", 0, 100, '.', "Error with value: Level\n'abc' is not a valid floating point value"},
         {"1,5", 0, 100, '.', "Error with value: Level\n'1,5' is not a valid floating point value"},
         {"1,5", 0, 100, ',', ""},
