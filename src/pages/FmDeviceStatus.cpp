@@ -134,7 +134,7 @@ TfmDeviceStatus::TfmDeviceStatus(QWidget* host, T7310& device)
     key->addStretch(1);
     grid->addLayout(key, row++, 0, 1, 2);
     grid->setRowStretch(row, 1);
-    grid->setColumnMinimumWidth(0, 110);
+    grid->setColumnMinimumWidth(0, 100);
 
     // The trend: volume against minutes before now.
     TrendSeries = new QLineSeries;
@@ -159,7 +159,7 @@ TfmDeviceStatus::TfmDeviceStatus(QWidget* host, T7310& device)
     chTrend = new QChartView(chart, Body);
     chTrend->setObjectName(QStringLiteral("chTrend"));
     chTrend->setRenderHint(QPainter::Antialiasing);
-    chTrend->setMinimumSize(260, 200);
+    chTrend->setMinimumSize(200, 200);
     chTrend->setAccessibleName(QStringLiteral("Tank Volume trend"));
     chTrend->setFocusPolicy(Qt::NoFocus);
 

@@ -138,11 +138,11 @@ TfmSensorParameters::TfmSensorParameters(QWidget* host, T7310& device)
     eSensorMin->setAccessibleName(QStringLiteral("Sensor Reading Low"));
     eSensorMax->setAccessibleName(QStringLiteral("Sensor Reading High"));
     for (QLineEdit* edit : {eHeightMin, eSensorMin, eHeightMax, eSensorMax, eSG})
-        edit->setFixedWidth(90);
+        edit->setFixedWidth(70);
 
     auto* body = new QHBoxLayout(Body);
     body->setContentsMargins(12, 12, 12, 12);
-    body->setSpacing(16);
+    body->setSpacing(10);
     body->addWidget(picture, 0, Qt::AlignTop);
     body->addLayout(grid, 1);
     setTabOrder(eHeightMin, eSensorMin);
