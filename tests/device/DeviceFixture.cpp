@@ -1,5 +1,6 @@
 #include "DeviceFixture.h"
 #include "TestFrame.h"
+#include "TestPty.h"
 
 #include "SerialPacket.h"
 
@@ -12,8 +13,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
-#include <pty.h>
-#include <termios.h>
 #include <unistd.h>
 
 namespace devtest {
@@ -140,21 +139,11 @@ bool Rig::Drain() {
 }
 
 RawGauge::RawGauge() {
-    int slave = -1;
-    char name[256] = {};
-    if (openpty(&master_, &slave, name, nullptr, nullptr) != 0) {
-        master_ = -1;
+    const TTestPty pty = OpenTestPty(true, false);
+    if (pty.Master < 0)
         return;
-    }
-    termios raw{};
-    if (tcgetattr(slave, &raw) == 0) {
-        cfmakeraw(&raw);
-        tcsetattr(slave, TCSANOW, &raw);
-    }
-    // The port opens the slave by name; keeping ours open would only hide its hang-ups.
-    close(slave);
-    slave_path_ = name;
-    fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
+    master_ = pty.Master;
+    slave_path_ = pty.SlavePath;
     notifier_ = std::make_unique<QSocketNotifier>(master_, QSocketNotifier::Read);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { Readable(); });
 }

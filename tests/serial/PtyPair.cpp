@@ -1,5 +1,7 @@
 #include "PtyPair.h"
 
+#include "TestPty.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 
@@ -14,17 +16,10 @@
 namespace porttest {
 
 PtyPair::PtyPair() {
-    master_ = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (master_ < 0)
-        return;
-    char name[128] = {};
-    if (grantpt(master_) != 0 || unlockpt(master_) != 0 || ptsname_r(master_, name, sizeof name)) {
-        ::close(master_);
-        master_ = -1;
-        return;
-    }
-    slave_path_ = name;
-    slave_ = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    const TTestPty pty = OpenTestPty(false, true);
+    master_ = pty.Master;
+    slave_ = pty.Slave;
+    slave_path_ = pty.SlavePath;
 }
 
 PtyPair::~PtyPair() {

@@ -1,5 +1,7 @@
 #include "PtyPeer.h"
 
+#include "TestPty.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
@@ -10,36 +12,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
-#include <termios.h>
 #include <unistd.h>
 
 PtyPeer::PtyPeer() {
-    master_ = posix_openpt(O_RDWR | O_NOCTTY);
-    if (master_ < 0)
-        return;
-    // Pump() must never block the test.
-    const int flags = fcntl(master_, F_GETFL);
-    if (flags < 0 || fcntl(master_, F_SETFL, flags | O_NONBLOCK) != 0 || grantpt(master_) != 0 ||
-        unlockpt(master_) != 0) {
-        close(master_);
-        master_ = -1;
-        return;
-    }
-    const char* name = ptsname(master_);
-    if (name == nullptr) {
-        close(master_);
-        master_ = -1;
-        return;
-    }
-    slave_path_ = name;
-    // Raw line until the port sets its own: no echo, no newline or XON/XOFF translation of
-    // bytes that the peer writes before the port is open. (Termios set on the master applies
-    // to the line seen by the slave.)
-    termios settings{};
-    if (tcgetattr(master_, &settings) == 0) {
-        cfmakeraw(&settings);
-        tcsetattr(master_, TCSANOW, &settings);
-    }
+    // Non-blocking, so Pump() never blocks the test; raw, so nothing the peer writes before
+    // the port is open is echoed or translated.
+    const TTestPty pty = OpenTestPty(true, false);
+    master_ = pty.Master;
+    slave_path_ = pty.SlavePath;
 }
 
 PtyPeer::~PtyPeer() {
