@@ -54,7 +54,7 @@ TEST_F(AlarmTestLeave, EveryWayOutSwitchesTheOutputsOffFirst) {
         Gauge().ClearLog();
 
         c.leave(Gauge(), w);
-        EXPECT_TRUE(WaitUntil([&] { return Dialogs.Boxes().size() >= c.boxes.size(); }));
+        EXPECT_TRUE(WaitUntilDone([&] { return Dialogs.Boxes().size() >= c.boxes.size(); }));
         EXPECT_EQ(Dialogs.Boxes(), c.boxes);
         EXPECT_FALSE(Gauge().AlarmTestMode());
         EXPECT_EQ(Gauge().AlarmTestOutputs(), 0);
