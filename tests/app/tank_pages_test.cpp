@@ -52,7 +52,7 @@ TEST_F(TankPages, ANonStandardTankBringsItsTableAndWriteAllChecksIt) {
     EXPECT_TRUE(TabShown(w.tsManualLin));
     EXPECT_EQ(Gauge().Block(0x16).at(img::TankType), 5);
     EXPECT_FALSE(Contains(Requests(), 0x1C)) << "the table is read 550 ms later";
-    ASSERT_TRUE(WaitUntil(
+    ASSERT_TRUE(WaitUntilDone(
         [&] { return manual->Grid->CellText(2, 5) == QStringLiteral("32070.425"); }, 3000));
     EXPECT_TRUE(manual->pbTable->isHidden());
 
