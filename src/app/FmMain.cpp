@@ -172,7 +172,9 @@ void TfmMain::CreateLayout() {
     pcMain = new QTabWidget(client);
     pcMain->setObjectName(QStringLiteral("pcMain"));
     pcMain->setIconSize(QSize(14, 14));
-    pcMain->setUsesScrollButtons(false);
+    // With all seven tabs shown the labels are wider than the window: scroll them rather
+    // than widen the window past its size.
+    pcMain->setUsesScrollButtons(true);
     auto* spaced = new QHBoxLayout;
     spaced->setContentsMargins(4, 0, 4, 4);
     spaced->addWidget(pcMain);
