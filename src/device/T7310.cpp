@@ -352,7 +352,7 @@ bool T7310::Connect(int commPort, uint8_t nodeId, long baudRate) {
         return false;
     }
     Busy = false;
-    if (ToInteger(Image.DevicePcSoftwareId) < ProgramSoftwareId) {
+    if (!AcceptsIdentity()) {
         Raise(OnIncompatible, this, std::string(kIncompatibleText));
         Disconnect();
         return false;
@@ -364,6 +364,10 @@ bool T7310::Connect(int commPort, uint8_t nodeId, long baudRate) {
     poll_timer_->SetEnabled(true);
     Raise(OnConnected, this);
     return true;
+}
+
+bool T7310::AcceptsIdentity() const {
+    return ToInteger(Image.DevicePcSoftwareId) >= ProgramSoftwareId;
 }
 
 bool T7310::Disconnect() {

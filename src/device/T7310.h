@@ -43,6 +43,9 @@ public:
     int DisconnectPause = 750;   // pause in Disconnect
 
     bool Connected() const { return connected_; }
+    // The compatibility rule applied to the identity last read: the gauge's PC software ID
+    // (text that is not a whole number counts as -1) is not below ProgramSoftwareId.
+    bool AcceptsIdentity() const;
     bool IsExtended() const { return Is8310 || Is7310Extended; }
     bool ApplyingFile() const { return applying_file_; }
     bool SettingsRead() const { return settings_read_; }

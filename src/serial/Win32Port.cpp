@@ -79,6 +79,12 @@ bool TWin32Port::event(QEvent* e) {
     return true;
 }
 
+void TWin32Port::DeliverChunk(char* buffer, int count) {
+    RxNotify(count, buffer);
+    if (OnRx)
+        OnRx(this, buffer, count);
+}
+
 void TWin32Port::WndProc(int message, int param, const char* echo) {
     switch (message) {
     case kMsgConnect:
@@ -113,9 +119,7 @@ void TWin32Port::WndProc(int message, int param, const char* echo) {
         const int moved = bytes_moved_;
         if (moved <= 0)
             break;
-        RxNotify(moved, buffer.data());
-        if (OnRx)
-            OnRx(this, buffer.data(), moved);
+        DeliverChunk(buffer.data(), moved);
         break;
     }
     case kMsgTx: {

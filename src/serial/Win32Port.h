@@ -131,6 +131,10 @@ public:
     int BreakDetect(int clear);
     int Break(long milliseconds);
 
+    // Hands one received chunk to the notifications as the window procedure does (RxNotify,
+    // then OnRx). Recorded line bytes are replayed through it, and the fuzzers drive it.
+    void DeliverChunk(char* buffer, int count);
+
     bool Connected() const { return connected_; }
     int ErrorCode() const { return error_code_; }
     int LastSystemError() const { return last_system_error_; }
