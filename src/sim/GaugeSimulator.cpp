@@ -95,6 +95,36 @@ std::string LastError(const char* what) {
     return std::string(what) + ": " + std::strerror(errno);
 }
 
+// A pseudo-terminal in raw mode, so the client's bytes reach the gauge untouched whatever it
+// sets itself. Only the client holds the slave open, so its close is seen here as a hang-up.
+bool OpenPty(int& master, std::string& slaveName, std::string& reason) {
+    int slave = -1;
+    if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) {
+        reason = LastError("openpty");
+        return false;
+    }
+    termios settings{};
+    char name[256] = {};
+    bool ready = tcgetattr(slave, &settings) == 0;
+    if (ready) {
+        cfmakeraw(&settings);
+        ready =
+            tcsetattr(slave, TCSANOW, &settings) == 0 && ttyname_r(slave, name, sizeof name) == 0;
+    }
+    if (!ready) {
+        reason = LastError("pseudo-terminal set-up");
+        close(master);
+        close(slave);
+        master = -1;
+        return false;
+    }
+    close(slave);
+    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+    fcntl(master, F_SETFD, FD_CLOEXEC);
+    slaveName = name;
+    return true;
+}
+
 } // namespace
 
 bool ParseFault(const std::string& text, Fault& fault) {
@@ -148,6 +178,7 @@ struct GaugeSimulator::Impl {
     bool unplugRequest = false;
     bool unplugged = false;
     int master = -1;
+    int adoptMaster = -1; // a new line from Replug, not yet taken over by the line thread
     std::string slavePath;
     std::string linkPath;
 
@@ -160,6 +191,9 @@ struct GaugeSimulator::Impl {
     std::thread thread;
 
     void Run();
+    // Finds the requests in received bytes (none: only the silence check) and answers them.
+    // online: the bytes came from the pty, and nothing more is answered once it is closed.
+    void Take(const uint8_t* bytes, size_t count, bool online);
     void Handle(const Frame& request);
     Answer Execute(const Frame& request);
     std::vector<uint8_t> Garbage();
@@ -350,7 +384,7 @@ bool GaugeSimulator::Impl::Pause(int milliseconds) {
         pollfd fd{wake, POLLIN, 0};
         if (poll(&fd, 1, static_cast<int>(left)) > 0) {
             std::lock_guard lock(mutex);
-            if (unplugRequest)
+            if (unplugRequest || adoptMaster >= 0)
                 return true; // handled by the main loop
             uint64_t count;
             [[maybe_unused]] auto n = read(wake, &count, sizeof count);
@@ -391,6 +425,10 @@ void GaugeSimulator::Impl::CloseMaster() {
     if (master >= 0) {
         close(master);
         master = -1;
+    }
+    if (adoptMaster >= 0) {
+        close(adoptMaster);
+        adoptMaster = -1;
     }
     unplugged = true;
     unplugRequest = false;
@@ -459,7 +497,6 @@ void GaugeSimulator::Impl::Handle(const Frame& request) {
 }
 
 void GaugeSimulator::Impl::Run() {
-    std::vector<Frame> ready;
     bool hungUp = false;
     while (!stopping) {
         {
@@ -468,6 +505,14 @@ void GaugeSimulator::Impl::Run() {
                 lock.unlock();
                 CloseMaster();
                 continue;
+            }
+            if (adoptMaster >= 0) {
+                // Plugged in again: a new line, with nothing of the old one half-read.
+                master = adoptMaster;
+                adoptMaster = -1;
+                hungUp = false;
+                assembler =
+                    FrameAssembler(std::chrono::milliseconds(options.partial_frame_silence_ms));
             }
         }
         if (master < 0 || hungUp) {
@@ -490,19 +535,25 @@ void GaugeSimulator::Impl::Run() {
             uint8_t buffer[512];
             const ssize_t got = read(master, buffer, sizeof buffer);
             if (got > 0)
-                assembler.Feed(buffer, static_cast<size_t>(got), Clock::now(), ready);
+                Take(buffer, static_cast<size_t>(got), true);
             else if (got < 0 && errno != EAGAIN && errno != EINTR)
                 hungUp = true;
         } else if (fds[1].revents & (POLLHUP | POLLERR)) {
             hungUp = true;
         }
-        assembler.Expire(Clock::now(), ready);
-        for (const Frame& frame : ready) {
-            if (stopping || master < 0)
-                break;
-            Handle(frame);
-        }
-        ready.clear();
+        Take(nullptr, 0, true);
+    }
+}
+
+void GaugeSimulator::Impl::Take(const uint8_t* bytes, size_t count, bool online) {
+    std::vector<Frame> ready;
+    if (count > 0)
+        assembler.Feed(bytes, count, Clock::now(), ready);
+    assembler.Expire(Clock::now(), ready);
+    for (const Frame& frame : ready) {
+        if (stopping || (online && master < 0))
+            break;
+        Handle(frame);
     }
 }
 
@@ -522,28 +573,11 @@ bool GaugeSimulator::Start(std::string* error) {
     std::lock_guard lock(impl_->mutex);
     if (impl_->running)
         return fail("the simulator is already running");
-    int master = -1, slave = -1;
-    if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
-        return fail(LastError("openpty"));
-    // Raw mode, so the client's bytes reach the gauge untouched whatever it sets itself.
-    termios settings{};
-    char name[256] = {};
-    bool ready = tcgetattr(slave, &settings) == 0;
-    if (ready) {
-        cfmakeraw(&settings);
-        ready =
-            tcsetattr(slave, TCSANOW, &settings) == 0 && ttyname_r(slave, name, sizeof name) == 0;
-    }
-    if (!ready) {
-        const std::string reason = LastError("pseudo-terminal set-up");
-        close(master);
-        close(slave);
+    int master = -1;
+    std::string name;
+    std::string reason;
+    if (!OpenPty(master, name, reason))
         return fail(reason);
-    }
-    // Only the client holds the slave open, so its close is seen here as a hang-up.
-    close(slave);
-    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
-    fcntl(master, F_SETFD, FD_CLOEXEC);
     impl_->wake = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (impl_->wake < 0) {
         close(master);
@@ -574,6 +608,9 @@ void GaugeSimulator::Stop() {
     if (impl_->master >= 0)
         close(impl_->master);
     impl_->master = -1;
+    if (impl_->adoptMaster >= 0)
+        close(impl_->adoptMaster);
+    impl_->adoptMaster = -1;
     close(impl_->wake);
     impl_->wake = -1;
     impl_->changed.notify_all();
@@ -585,6 +622,16 @@ void GaugeSimulator::Stop() {
             unlink(impl_->linkPath.c_str());
         impl_->linkPath.clear();
     }
+}
+
+bool GaugeSimulator::Feed(const uint8_t* bytes, size_t count) {
+    {
+        std::lock_guard lock(impl_->mutex);
+        if (impl_->running)
+            return false;
+    }
+    impl_->Take(bytes, count, false);
+    return true;
 }
 
 std::string GaugeSimulator::SlavePath() const {
@@ -639,6 +686,36 @@ void GaugeSimulator::Unplug() {
     const uint64_t one = 1;
     [[maybe_unused]] auto n = write(impl_->wake, &one, sizeof one);
     impl_->changed.wait(lock, [&] { return impl_->unplugged || !impl_->running; });
+}
+
+bool GaugeSimulator::Replug(std::string* error) {
+    auto fail = [&](std::string reason) {
+        if (error)
+            *error = std::move(reason);
+        return false;
+    };
+    std::unique_lock lock(impl_->mutex);
+    if (!impl_->running || !impl_->unplugged)
+        return fail("the adapter is not unplugged");
+    int master = -1;
+    std::string name;
+    std::string reason;
+    if (!OpenPty(master, name, reason))
+        return fail(reason);
+    // The line thread owns the descriptor: it takes the new one over at its next turn.
+    if (impl_->adoptMaster >= 0)
+        close(impl_->adoptMaster);
+    impl_->adoptMaster = master;
+    impl_->slavePath = name;
+    impl_->unplugged = false;
+    if (!impl_->linkPath.empty()) {
+        unlink(impl_->linkPath.c_str());
+        if (symlink(name.c_str(), impl_->linkPath.c_str()) != 0)
+            return fail(LastError(("cannot create " + impl_->linkPath).c_str()));
+    }
+    const uint64_t one = 1;
+    [[maybe_unused]] auto n = write(impl_->wake, &one, sizeof one);
+    return true;
 }
 
 std::vector<uint8_t> GaugeSimulator::Instructions() const {

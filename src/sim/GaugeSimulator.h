@@ -70,6 +70,10 @@ public:
     // Opens the pseudo-terminal and starts answering. False with a reason on failure.
     bool Start(std::string* error = nullptr);
     void Stop();
+    // Takes request bytes as if they came down the line, on a simulator that is not started
+    // (replaying a recording, fuzzing the request parser); the answers go to Replies() only.
+    // False, taking nothing, while it runs.
+    bool Feed(const uint8_t* bytes, size_t count);
     // Path of the pty's slave side: what the configurator opens.
     std::string SlavePath() const;
     // Also publish the slave under this path (a symbolic link), for scripts.
@@ -81,6 +85,10 @@ public:
     void ClearFaults();
     // Pulls the adapter out at once (closes the pty master).
     void Unplug();
+    // Plugs it in again: a new pseudo-terminal, published under the same link path (the slave
+    // path itself changes, as a new USB device number would). Only after Unplug or an unplug
+    // fault, while running.
+    bool Replug(std::string* error = nullptr);
 
     // The requests received, in order: instruction codes, and whole frames. Every frame with a
     // good checksum is logged, also one addressed to another node (which gets no answer).
