@@ -1,0 +1,29 @@
+// t7310-sim's command line: the arguments are the input split at zero bytes.
+
+#include "FuzzHarness.h"
+
+#include "SimCommandLine.h"
+
+bool FuzzOne(const uint8_t* data, size_t size) {
+    std::vector<std::string> args(1);
+    for (size_t i = 0; i < size; ++i) {
+        if (data[i] == 0)
+            args.emplace_back();
+        else
+            args.back() += static_cast<char>(data[i]);
+    }
+    if (size == 0)
+        args.clear();
+    const sim::CommandLine line = sim::ParseCommandLine(args);
+    if (!line.ok) {
+        FUZZ_CHECK(!line.error.empty());
+        return false;
+    }
+    if (!line.help) {
+        FUZZ_CHECK(!line.link.empty());
+        FUZZ_CHECK(line.options.node <= 98);
+        FUZZ_CHECK(line.options.model == "T7310" || line.options.model == "T8310" ||
+                   line.options.model == "PRM8310");
+    }
+    return true;
+}
