@@ -1,6 +1,7 @@
 #include "CliCommands.h"
 
 #include "ComPortMap.h"
+#include "ConnectionDoctor.h"
 #include "ProgramSettings.h"
 #include "SerialPacket.h"
 #include "SettingsFile.h"
@@ -332,7 +333,10 @@ private:
                 return esRefused;
             }
             if (device_.Link().ErrorCode() != PORT_OK) {
-                Fail("cannot open " + Path() + ": " + OpenErrorText());
+                const std::string advice =
+                    ConnectionAdvice(device_.Link().LastSystemError(), Path());
+                Fail("cannot open " + Path() + ": " + OpenErrorText() +
+                     (advice.empty() ? "" : " - " + advice));
                 return esCommsFailure;
             }
             Fail(Where() + ": the gauge did not identify itself (no answer, or a wrong one)");
