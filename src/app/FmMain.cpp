@@ -1,5 +1,6 @@
 #include "FmMain.h"
 
+#include "ConnectionDoctor.h"
 #include "DialogService.h"
 #include "FmAbout.h"
 #include "FmAlarms.h"
@@ -22,6 +23,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QFrame>
 #include <QGridLayout>
@@ -38,6 +40,8 @@
 #include <QVBoxLayout>
 
 #include <stdexcept>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -87,6 +91,26 @@ QIcon TabIcon(const QColor& colour) {
     painter.setPen(QPen(Qt::white, 1.5));
     painter.drawLine(QPointF(7, 7), QPointF(10, 4));
     return QIcon(pixmap);
+}
+
+// The device a path leads to now (the node it resolves to, and that node's inode and device
+// number), or empty when there is none.
+std::string DeviceIdentity(const std::string& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0)
+        return {};
+    const QString node = QFileInfo(QFile::decodeName(path.c_str())).canonicalFilePath();
+    return node.toStdString() + ":" + std::to_string(info.st_ino) + ":" +
+           std::to_string(info.st_rdev);
+}
+
+// Why the port would not open and what to do, as one more line; empty when the port opened.
+QString OpenAdvice(T7310& device) {
+    const TSerialPacket& link = device.Link();
+    if (link.ErrorCode() == PORT_OK)
+        return {};
+    const std::string advice = ConnectionAdvice(link.LastSystemError(), link.OpenedPath());
+    return advice.empty() ? QString() : QStringLiteral("\n") + Text(advice);
 }
 
 QWidget* NewSheet(const char* name) {
@@ -493,12 +517,86 @@ void TfmMain::DeviceCommsError() {
 
 void TfmMain::SerialTimeoutTimerTimer() {
     SerialTimeoutTimer->SetEnabled(false);
+    // A line that failed under the port (the adapter pulled out), not a gauge that did not
+    // answer: worth watching for it to come back.
+    std::string lostPath;
+    if (Device_ && Device_->Connected() && Device_->Link().ErrorCode() != PORT_OK) {
+        TSerialPacket& link = Device_->Link();
+        lostPath = link.OpenedPath();
+        AdapterWatch.Port = link.CommPort;
+        AdapterWatch.Baud = link.BaudRate;
+        AdapterWatch.Node = Device_->NodeId;
+    }
     if (Device_) {
         Device_->EndAlarmTest();
         Device_->Disconnect();
     }
     Dialogs().Information(this, QStringLiteral("Device disconnected..."));
     ShowStatusText(QStringLiteral("Disconnected"), kStatusSeconds);
+    if (!lostPath.empty() && ReconnectWhenAdapterReturns())
+        StartAdapterWatch(lostPath);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The adapter coming back
+
+bool TfmMain::ReconnectWhenAdapterReturns() const {
+    const TProgramSetting* setting =
+        ProgramSettings_ ? ProgramSettings_->Lookup(QString::fromLatin1(kReconnectOnReturn))
+                         : nullptr;
+    return setting ? setting->BooleanValue : true;
+}
+
+bool TfmMain::WatchingForAdapter() const {
+    return AdapterWatchTimer && AdapterWatchTimer->Enabled();
+}
+
+void TfmMain::StartAdapterWatch(const std::string& path) {
+    AdapterWatch.Path = path;
+    AdapterWatch.Identity = DeviceIdentity(path);
+    AdapterWatch.Gone = AdapterWatch.Identity.empty();
+    AdapterWatch.Attempts = 0;
+    if (!AdapterWatchTimer) {
+        AdapterWatchTimer = std::make_unique<TMEKTimer>();
+        AdapterWatchTimer->SetEnabled(false);
+        AdapterWatchTimer->SetOnTimer([this](void*) { Command(&TfmMain::AdapterWatchTimerTimer); });
+    }
+    AdapterWatchTimer->SetInterval(AdapterWatchInterval);
+    AdapterWatchTimer->SetEnabled(true);
+}
+
+void TfmMain::AdapterWatchTimerTimer() {
+    // The user connected by hand in the meantime: nothing left to watch for.
+    if (!Device_ || Device_->Connected()) {
+        AdapterWatchTimer->SetEnabled(false);
+        return;
+    }
+    // Back: the path names a device again after it was gone, or names another device than
+    // the lost one (replugged before the watch saw it missing). The same node still standing
+    // is the dead adapter.
+    const std::string now = DeviceIdentity(AdapterWatch.Path);
+    if (now.empty()) {
+        AdapterWatch.Gone = true;
+        return;
+    }
+    if (!AdapterWatch.Gone && now == AdapterWatch.Identity)
+        return;
+    // Off while connecting or asking: the connect runs the message loop.
+    AdapterWatchTimer->SetEnabled(false);
+    if (HasUnwrittenChanges && HasUnwrittenChanges() &&
+        !Dialogs().Question(this, QStringLiteral("The adapter is back.\nReconnecting reads all "
+                                                 "settings from the device over the changes "
+                                                 "not written yet.\nReconnect now?")))
+        return;
+    if (Device_->Connect(AdapterWatch.Port, AdapterWatch.Node, AdapterWatch.Baud)) {
+        ShowStatusText(QStringLiteral("Reconnected"), kStatusSeconds);
+        return;
+    }
+    if (++AdapterWatch.Attempts < AdapterReconnectAttempts) {
+        AdapterWatchTimer->SetEnabled(true);
+        return;
+    }
+    ShowStatusText(QStringLiteral("Reconnect failed"), kStatusSeconds);
 }
 
 void TfmMain::DeviceNonStandardTank(bool nonStandard) {
@@ -575,7 +673,7 @@ void TfmMain::miConnectClick() {
     }
     if (!Device_->Connect(StoredInteger(kCommPort), static_cast<uint8_t>(nodeId),
                           StoredInteger(kBaudRate)))
-        Dialogs().Information(this, QString::fromLatin1(kConnectFailed));
+        Dialogs().Information(this, QString::fromLatin1(kConnectFailed) + OpenAdvice(*Device_));
 }
 
 void TfmMain::miReadAllSettingsClick() {

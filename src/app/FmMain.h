@@ -97,6 +97,16 @@ public:
 
     static constexpr int kStatusSeconds = 4;
 
+    // ---- the adapter coming back ----
+    // Asked before a returning adapter is reconnected by itself, since a connect reads all
+    // settings over what the user has not written yet. Unset: nothing is ever unwritten.
+    std::function<bool()> HasUnwrittenChanges;
+    // How often the device path of a lost adapter is looked for, and how many connects are
+    // tried once it is back (ModemManager may hold a new adapter for a few seconds).
+    int AdapterWatchInterval = 500;
+    int AdapterReconnectAttempts = 5;
+    bool WatchingForAdapter() const;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -141,6 +151,20 @@ private:
     void Command(void (TfmMain::*command)());
     QAction* AddItem(QMenu* menu, const char* name, const QString& caption, bool enabled,
                      void (TfmMain::*command)());
+
+    void StartAdapterWatch(const std::string& path);
+    void AdapterWatchTimerTimer();
+    bool ReconnectWhenAdapterReturns() const;
+    std::unique_ptr<TMEKTimer> AdapterWatchTimer;
+    struct TAdapterWatch {
+        std::string Path;     // the device the lost connection had open
+        std::string Identity; // what that path led to when the line was lost
+        int Port = 0;
+        long Baud = 0;
+        uint8_t Node = 0;
+        bool Gone = false; // the path has been seen missing
+        int Attempts = 0;
+    } AdapterWatch;
 
     std::unique_ptr<TProgramSettings> ProgramSettings_;
     std::unique_ptr<T7310> Device_;

@@ -4,6 +4,7 @@
 #include "DialogService.h"
 #include "ProgramSettings.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
@@ -56,6 +57,12 @@ TfmProgramSettings::TfmProgramSettings(TProgramSettings& settings, QWidget* pare
     cbDevicePath->addItems(ListSerialDevices());
     chooseLabel->setBuddy(cbDevicePath);
 
+    cbReconnect = new QCheckBox(QString::fromLatin1(kReconnectOnReturn), this);
+    cbReconnect->setObjectName(QStringLiteral("cbReconnect"));
+    cbReconnect->setGeometry(12, 100, 266, 18);
+    const TProgramSetting* reconnect = settings_.Lookup(QString::fromLatin1(kReconnectOnReturn));
+    cbReconnect->setChecked(!reconnect || reconnect->BooleanValue);
+
     auto* separator = new QFrame(this);
     separator->setFrameShape(QFrame::HLine);
     separator->setFrameShadow(QFrame::Sunken);
@@ -91,6 +98,10 @@ void TfmProgramSettings::cbCommPortChange(int index) {
 void TfmProgramSettings::btOKClick() {
     TProgramSetting* port = settings_.Lookup(QString::fromLatin1(kCommPort));
     const int index = cbCommPort->currentIndex();
+    TProgramSetting* reconnect = settings_.Lookup(QString::fromLatin1(kReconnectOnReturn));
+    const bool reconnectBefore = reconnect && reconnect->BooleanValue;
+    if (reconnect)
+        reconnect->BooleanValue = cbReconnect->isChecked();
     if (port) {
         const int32_t previous = port->IntegerValue;
         port->IntegerValue = index + 1; // no selection gives 0
@@ -100,6 +111,8 @@ void TfmProgramSettings::btOKClick() {
             // The store did not take the new port: keep the old one in memory as well, and
             // leave the dialog open.
             port->IntegerValue = previous;
+            if (reconnect)
+                reconnect->BooleanValue = reconnectBefore;
             Dialogs().Error(this, QStringLiteral("Error accessing program settings\n") +
                                       QString::fromStdString(error.what()));
             return;

@@ -5,6 +5,7 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -20,6 +21,7 @@ public:
     QComboBox* cbCommPort = nullptr;   // "COM 1".."COM 30"; only the selected position counts
     QLabel* lbDevicePath = nullptr;    // the device the selected port opens now
     QComboBox* cbDevicePath = nullptr; // the device to open for it from now on
+    QCheckBox* cbReconnect = nullptr;  // "Reconnect when the adapter returns"
     QPushButton* btOK = nullptr;
     QPushButton* Button2 = nullptr;
 

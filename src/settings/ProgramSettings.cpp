@@ -245,6 +245,7 @@ void DeclareConfiguratorSettings(TProgramSettings& settings) {
     settings.AddText(section, QString::fromLatin1(kLastConnectId), QString());
     settings.AddInteger(section, QString::fromLatin1(kCommPort), 1);
     settings.AddInteger(section, QString::fromLatin1(kBaudRate), 9600);
+    settings.AddBoolean(section, QString::fromLatin1(kReconnectOnReturn), true); // adapter replug
 }
 
 QString FormatFileVersion(const std::optional<std::array<int, 4>>& version) {

@@ -70,8 +70,12 @@ inline constexpr const char* kConfiguratorSection = "Configurator";
 inline constexpr const char* kLastConnectId = "Last Connect ID"; // text, default empty
 inline constexpr const char* kCommPort = "Comm Port";            // integer, default 1
 inline constexpr const char* kBaudRate = "Baud Rate";            // integer, default 9600
+// -- adapter replug --
+// Boolean, default on: a connection lost with its adapter comes back when the adapter does.
+inline constexpr const char* kReconnectOnReturn = "Reconnect when the adapter returns";
+// -- end adapter replug --
 
-// Declares the three settings above, in that order (the window and the command-line tool
+// Declares the settings above, in that order (the window and the command-line tool
 // share one declaration).
 void DeclareConfiguratorSettings(TProgramSettings& settings);
 

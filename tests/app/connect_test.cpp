@@ -130,7 +130,13 @@ TEST_F(Connect, TheIdTypedIsRememberedBeforeConnectingEvenWhenConnectingFails) {
     SetCommPortDevice(1, QStringLiteral("/nonexistent/gauge"));
     Dialogs.AnswerText(QStringLiteral("7"));
     ASSERT_TRUE(Choose(Window().miConnect));
-    EXPECT_EQ(Dialogs.Boxes(), QStringList{kFailed});
+    // The box's own text, then one line saying why.
+    ASSERT_EQ(Dialogs.Boxes().size(), 1);
+    EXPECT_TRUE(Dialogs.Boxes()[0].startsWith(kFailed + QLatin1Char('\n')));
+    EXPECT_TRUE(Dialogs.Boxes()[0]
+                    .section(QLatin1Char('\n'), -1)
+                    .startsWith(QStringLiteral("There is no device /nonexistent/gauge.")))
+        << Dialogs.Boxes()[0].toStdString();
     EXPECT_EQ(StoredValue(QStringLiteral("Last Connect ID")), QStringLiteral("7"));
     EXPECT_EQ(Window().Panel(1)->text(), QStringLiteral("DISCONNECTED"));
 
