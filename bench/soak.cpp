@@ -1,0 +1,207 @@
+// Soak: for N minutes (default 10) against the simulated gauge, cycles of connect, read all,
+// write a page, write and read the tank table, disconnect; one cycle in three with a random
+// fault switched on for a random instruction (an unplugged adapter is plugged in again after
+// its cycle). Prints the cycles run, how each ended, the longest each operation took, and the
+// process's resident memory and open file descriptors at the start and at the end: after the
+// first cycle both must stay flat.
+//   soak [MINUTES] [SEED]
+#include "ByteOrder.h"
+#include "GaugeSimulator.h"
+#include "SerialPacket.h"
+#include "T7310.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+namespace {
+
+struct Usage {
+    long rssKiB = 0;
+    long fds = 0;
+};
+
+Usage Measure() {
+    Usage usage;
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0)
+            usage.rssKiB = std::strtol(line.c_str() + 6, nullptr, 10);
+    usage.fds =
+        static_cast<long>(QDir(QStringLiteral("/proc/self/fd"))
+                              .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
+                              .size());
+    return usage;
+}
+
+// The instructions a cycle sends, and what can go wrong with each.
+const uint8_t kInstructions[] = {0xDF, 0x11, 0x12, 0x10, 0x13, 0x14, 0x15, 0x16, 0x17,
+                                 0x20, 0x18, 0x22, 0x1B, 0x28, 0x29, 0x2A, 0x2B, 0xA4,
+                                 0xB2, 0xC6, 0xAA, 0xAB, 0x1C, 0x1D, 0x1E, 0x19, 0x1A};
+const std::pair<const char*, sim::Fault> kFaults[] = {
+    {"noreply", sim::Fault::NoReply},      {"nack", sim::Fault::Nack},
+    {"checksum", sim::Fault::BadChecksum}, {"node", sim::Fault::OtherNode},
+    {"short", sim::Fault::ShortReply},     {"split", sim::Fault::SplitReply},
+    {"garbage", sim::Fault::Garbage},      {"unplug", sim::Fault::Unplug},
+};
+
+class Soak {
+public:
+    Soak(double minutes, unsigned seed) : minutes_(minutes), random_(seed) {}
+
+    int Run() {
+        sim::Options options;
+        options.model = "T8310";
+        gauge_ = std::make_unique<sim::GaugeSimulator>(options);
+        std::string error;
+        link_ = folder_.filePath(QStringLiteral("ttyGAUGE")).toStdString();
+        if (!gauge_->Start(&error) || !gauge_->Link(link_, &error)) {
+            std::fprintf(stderr, "soak: %s\n", error.c_str());
+            return 1;
+        }
+        // Periods shortened as the tests shorten them, so that a few minutes hold many cycles;
+        // the status poll keeps running alongside, as it does in the program.
+        device_.SetDevicePath(link_);
+        device_.ProgramSoftwareId = 3;
+        device_.BaseReplyTimeout = 200;
+        device_.WaitCheckInterval = 2;
+        device_.DisconnectPause = 20;
+        device_.PollInterval = 300;
+        device_.Link().ReadIntervalTimeout = 20;
+        device_.Link().SetProcessMessageTimerInterval(5);
+
+        const Usage start = Measure();
+        Usage warm{};
+        QElapsedTimer clock;
+        clock.start();
+        const qint64 limit = static_cast<qint64>(minutes_ * 60'000);
+        long cycles = 0;
+        while (clock.elapsed() < limit) {
+            Cycle(cycles % 3 == 2);
+            if (++cycles == 1)
+                warm = Measure();
+        }
+        const Usage end = Measure();
+        Print(cycles, clock.elapsed(), start, warm, end);
+        return 0;
+    }
+
+private:
+    // Runs one operation, timing it; false ends the cycle with that outcome.
+    bool Step(const char* name, const std::function<bool()>& operation) {
+        QElapsedTimer timer;
+        timer.start();
+        const bool ok = operation();
+        longest_[name] = std::max(longest_[name], timer.elapsed());
+        if (!ok)
+            outcome_ = std::string(name) + " failed";
+        return ok;
+    }
+
+    void Cycle(bool withFault) {
+        std::string fault;
+        gauge_->ClearFaults();
+        if (withFault) {
+            const uint8_t code = kInstructions[random_() % std::size(kInstructions)];
+            const auto& [faultName, mode] = kFaults[random_() % std::size(kFaults)];
+            gauge_->SetFault(code, mode);
+            char text[32];
+            std::snprintf(text, sizeof text, "%s on %02X", faultName, code);
+            fault = text;
+        }
+        outcome_ = "ok";
+        const bool done = Step("connect", [&] { return device_.Connect(0, 1, 9600); }) &&
+                          Step("read all", [&] { return device_.ReadAllSettings(); }) &&
+                          Step("write page",
+                               [&] {
+                                   device_.Image.DisplayOptions[0] ^= 1;
+                                   return device_.WriteDisplayOptions();
+                               }) &&
+                          Step("table write",
+                               [&] {
+                                   device_.Image.TankTable[img::TableSizeOffset] = 10;
+                                   for (size_t row = 0; row < 10; ++row) {
+                                       PutBE32(device_.Image.TableRow(row) + img::TableRowHeight,
+                                               static_cast<uint32_t>(row * 100));
+                                       PutBE32(device_.Image.TableRow(row) + img::TableRowVolume,
+                                               static_cast<uint32_t>(row * 2500));
+                                   }
+                                   return device_.WriteTankTable();
+                               }) &&
+                          Step("table read", [&] { return device_.ReadTankTable(); });
+        (void)done;
+        Step("disconnect", [&] { return !device_.Connected() || device_.Disconnect(); });
+        ++outcomes_[withFault ? outcome_ + " (" + FaultKind(fault) + ")" : outcome_];
+        if (gauge_->Unplugged()) {
+            gauge_->ClearFaults();
+            std::string error;
+            if (!gauge_->Replug(&error))
+                std::fprintf(stderr, "soak: replug: %s\n", error.c_str());
+            ++replugs_;
+        }
+    }
+
+    static std::string FaultKind(const std::string& fault) {
+        return fault.substr(0, fault.find(' '));
+    }
+
+    void Print(long cycles, qint64 elapsedMs, const Usage& start, const Usage& warm,
+               const Usage& end) {
+        std::printf("soak: %ld cycles in %.1f min (%ld adapter replugs)\n", cycles,
+                    static_cast<double>(elapsedMs) / 60000.0, replugs_);
+        std::printf("\n%-44s %8s\n", "outcome (fault)", "cycles");
+        for (const auto& [outcome, count] : outcomes_)
+            std::printf("%-44s %8ld\n", outcome.c_str(), count);
+        std::printf("\n%-16s %12s\n", "operation", "longest ms");
+        for (const auto& [name, ms] : longest_)
+            std::printf("%-16s %12lld\n", name.c_str(), static_cast<long long>(ms));
+        std::printf("\n%-22s %10s %8s\n", "", "RSS KiB", "fds");
+        std::printf("%-22s %10ld %8ld\n", "start", start.rssKiB, start.fds);
+        std::printf("%-22s %10ld %8ld\n", "after the first cycle", warm.rssKiB, warm.fds);
+        std::printf("%-22s %10ld %8ld\n", "end", end.rssKiB, end.fds);
+        std::printf("fds %s; RSS %+ld KiB since the first cycle\n",
+                    end.fds == warm.fds ? "flat" : "CHANGED", end.rssKiB - warm.rssKiB);
+    }
+
+    double minutes_;
+    std::mt19937 random_;
+    QTemporaryDir folder_;
+    std::string link_;
+    std::unique_ptr<sim::GaugeSimulator> gauge_;
+    T7310 device_;
+    std::string outcome_;
+    std::map<std::string, long> outcomes_;
+    std::map<std::string, qint64> longest_;
+    long replugs_ = 0;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const double minutes = argc > 1 ? std::atof(argv[1]) : 10.0;
+    const unsigned seed = argc > 2 ? static_cast<unsigned>(std::atol(argv[2])) : 7310u;
+    int status = 0;
+    QTimer::singleShot(0, &app, [&] {
+        Soak soak(minutes > 0 ? minutes : 10.0, seed);
+        status = soak.Run();
+        QCoreApplication::exit(status);
+    });
+    QCoreApplication::exec();
+    return status;
+}
