@@ -19,7 +19,7 @@ bool FuzzOne(const uint8_t* data, size_t size) {
         FUZZ_CHECK(!line.error.empty());
         return false;
     }
-    if (!line.help) {
+    if (!line.help && !line.version) {
         FUZZ_CHECK(!line.link.empty());
         FUZZ_CHECK(line.options.node <= 98);
         FUZZ_CHECK(line.options.model == "T7310" || line.options.model == "T8310" ||
