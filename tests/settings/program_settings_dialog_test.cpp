@@ -5,6 +5,7 @@
 #include "ScriptedDialogService.h"
 #include "TempStore.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -204,6 +205,46 @@ TEST(AboutBox, ShowsTitleAndVersionAndClosesOnOkOrEscape) {
         else
             QTest::mouseClick(about.Button1, Qt::LeftButton);
         EXPECT_FALSE(about.isVisible());
+    }
+}
+
+} // namespace
+
+namespace {
+
+TEST(ProgramSettingsReconnect, TheCheckBoxShowsAndStoresReconnectWhenTheAdapterReturns) {
+    struct Case {
+        const char* file; // the store before the dialog opens
+        bool shown;
+        bool clicked; // the user clicks the box before OK
+        bool stored;
+    };
+    const Case cases[] = {
+        {"[General]\n", true, false, true}, // the default is on
+        {"[General]\n", true, true, false},
+        {"[General]\nReconnect%20when%20the%20adapter%20returns=0\n", false, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        TTempStore store;
+        store.Write(store.ConfiguratorFile(), c.file);
+        TProgramSettings settings;
+        DeclareConfiguratorSettings(settings);
+        settings.LoadAll();
+        TfmProgramSettings dialog(settings);
+        auto* box = dialog.findChild<QCheckBox*>(QStringLiteral("cbReconnect"));
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->text(), QStringLiteral("Reconnect when the adapter returns"));
+        EXPECT_EQ(box->isChecked(), c.shown);
+        dialog.show();
+        if (c.clicked)
+            QTest::mouseClick(box, Qt::LeftButton);
+        QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("btOK")), Qt::LeftButton);
+
+        TProgramSettings reloaded;
+        DeclareConfiguratorSettings(reloaded);
+        reloaded.LoadAll();
+        EXPECT_EQ(reloaded.Lookup(kReconnectOnReturn)->BooleanValue, c.stored);
     }
 }
 
