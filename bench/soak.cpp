@@ -146,7 +146,22 @@ private:
                           Step("table read", [&] { return device_.ReadTankTable(); });
         (void)done;
         Step("disconnect", [&] { return !device_.Connected() || device_.Disconnect(); });
-        ++outcomes_[withFault ? outcome_ + " (" + FaultKind(fault) + ")" : outcome_];
+        // A cycle without a fault of its own that fails is named after the request it failed
+        // at and the fault of the cycle before, if any (a late reply can outlive its cycle).
+        std::string label = outcome_;
+        if (withFault) {
+            label += " (" + FaultKind(fault) + ")";
+        } else if (outcome_ != "ok") {
+            char at[16];
+            std::snprintf(at, sizeof at, " at %02X", device_.Link().LastInstruction());
+            label += at;
+            if (!previousFault_.empty())
+                label += ", after " + previousFault_;
+        }
+        ++outcomes_[label];
+        previousFault_ = fault;
+        // The simulator logs every frame; that is its memory, not the configurator's.
+        gauge_->ClearLog();
         if (gauge_->Unplugged()) {
             gauge_->ClearFaults();
             std::string error;
@@ -185,6 +200,7 @@ private:
     std::unique_ptr<sim::GaugeSimulator> gauge_;
     T7310 device_;
     std::string outcome_;
+    std::string previousFault_;
     std::map<std::string, long> outcomes_;
     std::map<std::string, qint64> longest_;
     long replugs_ = 0;
