@@ -1,5 +1,6 @@
 // The linearisation table's CSV import, then the checks a table passes before it is stored,
-// both on what the import produced and on the lines taken as typed cells.
+// on what the import produced, on the lines taken as typed cells (with the grid's slip marks)
+// and on the text pasted into the grid.
 
 #include "FuzzHarness.h"
 
@@ -57,6 +58,24 @@ bool FuzzOne(const uint8_t* data, size_t size) {
     } else {
         FUZZ_CHECK(imported.Rows.empty() && !imported.Fault.Message.empty());
     }
-    Store(TypedCells(text));
+    const TTableRows typed = TypedCells(text);
+    Store(typed);
+    // The slips the grid marks before a write agree with the checks: a table with no mark
+    // is stored, one with a mark is not (a single row is never enough).
+    const std::vector<TRowMarks> marks = MarkTable(typed);
+    bool marked = false;
+    for (const TRowMarks& mark : marks)
+        marked = marked || mark.Height != TCellMark::Good || mark.Volume != TCellMark::Good;
+    if (marked) {
+        TTankTable table{};
+        FUZZ_CHECK(!StoreTable(typed, table));
+    }
+    // Rows pasted into the grid go through the same checks.
+    TTableRows pasted;
+    std::string message;
+    if (ParsePastedRows(text, pasted, message))
+        Store(pasted);
+    else
+        FUZZ_CHECK(!message.empty());
     return taken;
 }
