@@ -79,7 +79,7 @@ TEST_F(AdapterFault, PulledOutMidOperationTheWindowEndsDisconnectedAndConnectsAg
         };
         ASSERT_TRUE(ConnectAs(QStringLiteral("1")));
         if (c.nonStandardTank) {
-            ASSERT_TRUE(WaitUntil([&] { return tableShown; }, 5000));
+            ASSERT_TRUE(WaitUntilDone([&] { return tableShown; }, 5000));
         }
         Device().OnTankTable = showTable;
         ClickTab(Window().tsAlarmSetpoints);
@@ -95,7 +95,7 @@ TEST_F(AdapterFault, PulledOutMidOperationTheWindowEndsDisconnectedAndConnectsAg
             Gauge().SetFault(c.pulledAt, sim::Fault::Unplug);
             ASSERT_TRUE(Choose(Window().miWriteAllSettings));
         }
-        ASSERT_TRUE(WaitUntil(
+        ASSERT_TRUE(WaitUntilDone(
             [&] { return Dialogs.Boxes().size() >= c.boxes.size() && !alarms->TestInProgress(); },
             10000))
             << Dialogs.Transcript().join(QLatin1Char('\n')).toStdString();

@@ -28,7 +28,7 @@ protected:
     void PullAdapter() {
         Dialogs.Clear();
         Gauge().Unplug();
-        ASSERT_TRUE(WaitUntil([&] { return !Dialogs.Records().empty(); }, 5000));
+        ASSERT_TRUE(WaitUntilDone([&] { return !Dialogs.Records().empty(); }, 5000));
         EXPECT_EQ(Dialogs.Boxes(), QStringList{QStringLiteral("Device disconnected...")});
         EXPECT_FALSE(Device().Connected());
     }
@@ -68,13 +68,13 @@ TEST_F(Replug, TheReturningAdapterIsReconnectedAsTheUserWants) {
         std::string error;
         ASSERT_TRUE(Gauge().Replug(&error)) << error;
         if (c.reconnected) {
-            ASSERT_TRUE(WaitUntil([&] { return Device().Connected(); }, 5000));
+            ASSERT_TRUE(WaitUntilDone([&] { return Device().Connected(); }, 5000));
             EXPECT_EQ(PanelText(1), QStringLiteral("CONNECTED"));
             EXPECT_EQ(PanelText(0), QStringLiteral("   Reconnected"));
             EXPECT_EQ(Device().NodeId, 1);
             EXPECT_FALSE(Window().WatchingForAdapter());
         } else if (c.answer == 0) {
-            ASSERT_TRUE(WaitUntil([&] { return !Dialogs.Records().empty(); }, 5000));
+            ASSERT_TRUE(WaitUntilDone([&] { return !Dialogs.Records().empty(); }, 5000));
             EXPECT_FALSE(Window().WatchingForAdapter());
             EXPECT_FALSE(Device().Connected());
             EXPECT_EQ(PanelText(1), QStringLiteral("DISCONNECTED"));
@@ -93,7 +93,7 @@ TEST_F(Replug, AGaugeThatStopsAnsweringIsNotWatchedFor) {
     ASSERT_TRUE(ConnectAs(QStringLiteral("1")));
     Dialogs.Clear();
     Gauge().SetFault(0, sim::Fault::NoReply);
-    ASSERT_TRUE(WaitUntil([&] { return !Dialogs.Records().empty(); }, 5000));
+    ASSERT_TRUE(WaitUntilDone([&] { return !Dialogs.Records().empty(); }, 5000));
     EXPECT_EQ(Dialogs.Boxes(), QStringList{QStringLiteral("Device disconnected...")});
     EXPECT_FALSE(Window().WatchingForAdapter()) << "the adapter is still there";
 }
