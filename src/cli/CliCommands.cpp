@@ -1,7 +1,9 @@
 #include "CliCommands.h"
 
+#include "BusScan.h"
 #include "ComPortMap.h"
 #include "ConnectionDoctor.h"
+#include "Identity.h"
 #include "ProgramSettings.h"
 #include "SerialPacket.h"
 #include "SettingsFile.h"
@@ -9,6 +11,7 @@
 #include "SummaryReport.h"
 #include "T7310.h"
 #include "TankTableCsv.h"
+#include "TrafficLog.h"
 #include "Values.h"
 
 #include <QElapsedTimer>
@@ -109,7 +112,8 @@ bool WaitUntil(const std::function<bool()>& done, int milliseconds) {
 // Progress for a person watching: overwritten in place on a terminal, never written to a pipe.
 class TProgress {
 public:
-    TProgress() : enabled_(isatty(STDERR_FILENO) == 1) {}
+    // Off while a trace writes its lines to the same stream.
+    explicit TProgress(bool allowed) : enabled_(allowed && isatty(STDERR_FILENO) == 1) {}
     ~TProgress() { Clear(); }
 
     void Show(const std::string& text) {
@@ -142,7 +146,13 @@ struct TTarget {
 class TCliSession {
 public:
     TCliSession(const TCliOptions& options, TTarget target)
-        : options_(options), target_(std::move(target)) {}
+        : options_(options), target_(std::move(target)), progress_(!options.Trace) {
+        trace_.OnLine = [](const TTrafficLine& line) {
+            const std::string text = TraceText(line) + "\n";
+            std::fwrite(text.data(), 1, text.size(), stderr);
+            std::fflush(stderr);
+        };
+    }
 
     int Run() {
         const int status = Dispatch();
@@ -180,6 +190,8 @@ private:
             return SetProtocol();
         case ccReport:
             return Report();
+        case ccScan:
+            return Scan();
         }
         return esUsage;
     }
@@ -326,6 +338,8 @@ private:
             progress_.Show("Tank table " + std::to_string(percent) + "%");
         };
 
+        if (options_.Trace)
+            trace_.Attach(device_.Link());
         BeginOperation();
         if (!device_.Connect(target_.CommPort, target_.NodeId, target_.BaudRate)) {
             if (!incompatible_.empty()) {
@@ -694,10 +708,69 @@ private:
         return esSuccess;
     }
 
+    int Scan() {
+        TBusScan scan;
+        if (target_.DevicePath)
+            scan.DevicePath = *target_.DevicePath;
+        if (options_.Trace)
+            trace_.Attach(scan.Link());
+        scan.OnProbe = [this](int node, int asked, int total) {
+            progress_.Show("Scanning node " + std::to_string(node) + " (" +
+                           std::to_string(asked + 1) + " of " + std::to_string(total) + ")");
+        };
+        const bool ran =
+            scan.Run(target_.CommPort, target_.BaudRate, options_.ScanFrom, options_.ScanTo);
+        trace_.Detach();
+        progress_.Clear();
+        if (!ran) {
+            const std::string& opened = scan.Link().OpenedPath();
+            const std::string path = !opened.empty() ? opened : Path();
+            TSerialPacket& link = scan.Link();
+            const int system = link.LastSystemError();
+            Fail("cannot open " + path + ": " +
+                 (system != 0 ? std::strerror(system)
+                              : "error " + std::to_string(link.ErrorCode())));
+            return esCommsFailure;
+        }
+        const int found = scan.GaugesFound();
+        if (options_.Json) {
+            QJsonArray gauges;
+            QJsonArray errors;
+            for (const TScanEntry& entry : scan.Entries()) {
+                if (entry.Ok)
+                    gauges.append(QJsonObject{{"node", entry.Node},
+                                              {"name", Latin1(entry.Identity.DeviceName)},
+                                              {"version", Latin1(entry.Identity.SoftwareVersion)},
+                                              {"pcid", Latin1(entry.Identity.PcSoftwareId)},
+                                              {"family", Latin1(entry.Family)}});
+                else
+                    errors.append(
+                        QJsonObject{{"node", entry.Node}, {"error", Latin1(entry.Error)}});
+            }
+            OutJson({{"gauges", gauges}, {"errors", errors}});
+        } else {
+            std::string text;
+            for (const TScanEntry& entry : scan.Entries()) {
+                text += "Node " + std::to_string(entry.Node) + ": ";
+                if (entry.Ok)
+                    text += Printable(entry.Identity.DeviceName) + " version " +
+                            Printable(entry.Identity.SoftwareVersion) + ", PC software ID " +
+                            Printable(entry.Identity.PcSoftwareId) + " (" + entry.Family + ")\n";
+                else
+                    text += entry.Error + "\n";
+            }
+            text += std::to_string(found) + (found == 1 ? " gauge\n" : " gauges\n");
+            Out(text);
+        }
+        return found > 0 ? esSuccess : esCommsFailure;
+    }
+
     const TCliOptions& options_;
     TTarget target_;
     TProgress progress_;
     T7310 device_;
+    // After the device object: it lets go of the link before the link goes.
+    TTrafficRecorder trace_;
     bool connected_ = false;
     std::string incompatible_;
     bool comms_error_ = false;
@@ -744,7 +817,7 @@ int RunCliCommand(const TCliOptions& options, TProgramSettings& settings) {
     }
     if (options.NodeId) {
         target.NodeId = static_cast<uint8_t>(*options.NodeId);
-    } else {
+    } else if (options.Command != ccScan) {
         const TProgramSetting* last = stored(kLastConnectId);
         const std::string text = last ? last->TextValue.toStdString() : std::string();
         int32_t node = -1;

@@ -4,11 +4,11 @@
 #include <map>
 
 const char* const kUsageLine = "usage: t7310-cli [--device PATH | --port N] [--baud RATE] "
-                               "[--node ID] [--json] COMMAND [ARGS]";
+                               "[--node ID] [--json] [--trace] COMMAND [ARGS]";
 
 const char* const kUsageText =
-    "usage: t7310-cli [--device PATH | --port N] [--baud RATE] [--node ID] [--json] COMMAND "
-    "[ARGS]\n"
+    "usage: t7310-cli [--device PATH | --port N] [--baud RATE] [--node ID] [--json] [--trace] "
+    "COMMAND [ARGS]\n"
     "\n"
     "  --device PATH   the serial device to open (for example /dev/ttyUSB0)\n"
     "  --port N        a COM number, resolved as the configurator resolves it\n"
@@ -17,6 +17,7 @@ const char* const kUsageText =
     "  --node ID       0 to 99 (99 is the broadcast address); default: the stored \"Last "
     "Connect ID\"\n"
     "  --json          machine-readable output on stdout\n"
+    "  --trace         every frame sent and received, decoded and timed, on stderr\n"
     "  --help          print this help and exit\n"
     "  --version       print the version and exit\n"
     "\n"
@@ -33,8 +34,11 @@ const char* const kUsageText =
     "                           write the summary report of an extended gauge (default FILE:\n"
     "                           \"T8310 Settings\"; - for stdout); --fields takes the report\n"
     "                           fields from a format-3 settings file\n"
+    "  scan [--from N] [--to M] list the gauges that answer on node IDs N to M (0 to 98;\n"
+    "                           defaults 0 and 98); needs no --node\n"
     "\n"
-    "Exit status: 0 success, 1 the gauge did not answer or answered wrongly, 2 usage error,\n"
+    "Exit status: 0 success (scan: at least one gauge answered well), 1 the gauge did not\n"
+    "answer or answered wrongly (scan: none did), 2 usage error,\n"
     "3 the gauge refused this tool, 4 a file could not be read or written or failed its "
     "checks.\n";
 
@@ -68,8 +72,46 @@ const std::map<std::string, TCommandShape>& Commands() {
         {"table-read", {ccTableRead, 1}}, {"table-write", {ccTableWrite, 1}},
         {"set-node", {ccSetNode, 1}},     {"set-protocol", {ccSetProtocol, 1}},
         {"report", {ccReport, -1}},
+        {"scan", {ccScan, 0}},
     };
     return commands;
+}
+
+// scan's own options: --from N and --to M, each at most once, 0 to 98, N <= M.
+bool ParseScanRange(const std::vector<std::string>& rest, int& from, int& to, std::string& error) {
+    bool fromGiven = false;
+    bool toGiven = false;
+    for (size_t k = 0; k < rest.size(); ++k) {
+        const std::string& option = rest[k];
+        const bool isFrom = option == "--from";
+        if (!isFrom && option != "--to") {
+            error = "unexpected argument " + option + " after scan";
+            return false;
+        }
+        bool& given = isFrom ? fromGiven : toGiven;
+        if (given) {
+            error = "scan: " + option + " given twice";
+            return false;
+        }
+        given = true;
+        int value = 0;
+        if (k + 1 >= rest.size()) {
+            error = "scan: " + option + " needs a node ID";
+            return false;
+        }
+        const std::string& text = rest[++k];
+        if (!ParseDecimal(text, value) || value < 0 || value > kMaxAssignableNodeId) {
+            error = "scan: " + option + " " + text + ": not a node ID from 0 to " +
+                    std::to_string(kMaxAssignableNodeId);
+            return false;
+        }
+        (isFrom ? from : to) = value;
+    }
+    if (from > to) {
+        error = "scan: --from " + std::to_string(from) + " is above --to " + std::to_string(to);
+        return false;
+    }
+    return true;
 }
 
 TCliParse Fail(std::string error) {
@@ -122,6 +164,8 @@ TCliParse ParseCliOptions(const std::vector<std::string>& args) {
             return parse;
         } else if (arg == "--json") {
             options.Json = true;
+        } else if (arg == "--trace") {
+            options.Trace = true;
         } else if (arg == "--device") {
             std::string path;
             if (!value(path) || path.empty())
@@ -176,6 +220,12 @@ TCliParse ParseCliOptions(const std::vector<std::string>& args) {
             return Fail("report needs a file name");
         parse.Ok = true;
         return parse;
+    }
+    if (options.Command == ccScan) {
+        std::string error;
+        if (!ParseScanRange(rest, options.ScanFrom, options.ScanTo, error))
+            return Fail(error);
+        rest.clear();
     }
     const size_t wanted = static_cast<size_t>(found->second.Arguments);
     if (rest.size() != wanted) {

@@ -16,6 +16,7 @@ enum TCliCommand {
     ccSetNode,
     ccSetProtocol,
     ccReport,
+    ccScan,
 };
 
 struct TCliOptions {
@@ -25,12 +26,15 @@ struct TCliOptions {
     std::optional<int> BaudRate;
     std::optional<int> NodeId;
     bool Json = false;
+    bool Trace = false; // every frame on stderr
 
     TCliCommand Command = ccIdentify;
     std::string File; // read --save, write, table-read, table-write, report; empty when not given
     int NewNodeId = 0;
     bool Modbus = false;
     std::string Fields; // report --fields: a format-3 settings file; empty when not given
+    int ScanFrom = 0; // scan: the node range, ascending
+    int ScanTo = 98;
 };
 
 struct TCliParse {

@@ -1,6 +1,7 @@
 #include "T7310.h"
 
 #include "ByteOrder.h"
+#include "Identity.h"
 #include "SerialPacket.h"
 
 #include <QCoreApplication>
@@ -211,31 +212,13 @@ bool T7310::StoreReply(const TInstruction& row, const uint8_t* payload, size_t l
 }
 
 void T7310::SplitIdentity(const std::string& text) {
-    Is8310 = false;
-    HasFlowScaling = false;
-    Is7310Extended = false;
-
-    // Name, one space, software version, "?", PC software ID.
-    const size_t space = text.find(' ');
-    const size_t question = text.find('?');
-    const size_t s = space == std::string::npos ? 0 : space + 1; // 1-based, 0 = absent
-    const size_t q = question == std::string::npos ? 0 : question + 1;
-
-    Image.DeviceName = s > 0 ? text.substr(0, s - 1) : std::string();
-    const long versionLength = static_cast<long>(q) - static_cast<long>(s) - 1;
-    Image.SoftwareVersion =
-        versionLength > 0 ? text.substr(s, static_cast<size_t>(versionLength)) : std::string();
-    Image.DevicePcSoftwareId = text.substr(q);
-
-    if (Image.DeviceName == "T8310") {
-        Is8310 = true;
-    } else if (Image.DeviceName == "PRM8310") {
-        Is8310 = true;
-        HasFlowScaling = true;
-    } else if (Image.DeviceName == "T7310" && Image.DevicePcSoftwareId.compare("4") >= 0) {
-        // Compared as text: "10" is below "4".
-        Is7310Extended = true;
-    }
+    const TIdentity identity = ::SplitIdentity(text);
+    Image.DeviceName = identity.DeviceName;
+    Image.SoftwareVersion = identity.SoftwareVersion;
+    Image.DevicePcSoftwareId = identity.PcSoftwareId;
+    Is8310 = identity.Is8310;
+    HasFlowScaling = identity.HasFlowScaling;
+    Is7310Extended = identity.Is7310Extended;
 }
 
 // ---- the wait ----

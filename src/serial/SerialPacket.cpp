@@ -197,15 +197,19 @@ void TSerialPacket::ProcessMessageTimerTick(void*) {
     timeout_timer_.SetEnabled(true);
 
     last_instruction_ = element.Instruction;
+    const int size = element.Frame[frame::LengthOffset] + frame::Overhead;
     // A write the port cannot queue in full is covered by the reply time-out.
-    Write(reinterpret_cast<const char*>(element.Frame),
-          static_cast<unsigned>(element.Frame[frame::LengthOffset] + frame::Overhead));
+    Write(reinterpret_cast<const char*>(element.Frame), static_cast<unsigned>(size));
     clear_to_send_ = false;
+    if (tap_)
+        tap_->FrameSent(element.Frame, size);
 }
 
 void TSerialPacket::TimeoutTimerTick(void*) {
     timeout_timer_.SetEnabled(false);
     clear_to_send_ = true;
+    if (tap_)
+        tap_->ReplyTimedOut(last_instruction_);
     if (OnPacketTimeout)
         OnPacketTimeout(this, last_instruction_);
 }
@@ -215,6 +219,8 @@ void TSerialPacket::RxNotify(int count, char* buffer) {
     if (buffer == nullptr || count < 0)
         count = 0;
     const auto* bytes = reinterpret_cast<const uint8_t*>(buffer);
+    if (tap_)
+        tap_->ChunkReceived(bytes, count);
 
     if (count >= 1 && (bytes[frame::FlagsOffset] & pk_FLOW))
         clear_to_send_ = (bytes[frame::FlagsOffset] & pk_READY) != 0;

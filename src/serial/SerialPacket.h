@@ -69,6 +69,17 @@ private:
     QTimer timer_;
 };
 
+// Watches the link's traffic without taking part: every frame sent, every chunk received and
+// every reply time-out, each reported on the GUI thread before the link's own events for it.
+// The link's events and their order are the same with or without a tap.
+class TPacketTap {
+public:
+    virtual ~TPacketTap() = default;
+    virtual void FrameSent(const uint8_t* frame, int size) = 0;
+    virtual void ChunkReceived(const uint8_t* bytes, int count) = 0;
+    virtual void ReplyTimedOut(uint8_t instruction) = 0;
+};
+
 class TSerialPacket : public TWin32Port {
     Q_OBJECT
 public:
@@ -100,6 +111,10 @@ public:
     const TMEKTimer& TimeoutTimer() const { return timeout_timer_; }
     const TMEKTimer& ProcessMessageTimer() const { return process_message_timer_; }
 
+    // One tap at a time (null: none); the caller keeps it alive while it is set.
+    void SetTap(TPacketTap* tap) { tap_ = tap; }
+    TPacketTap* Tap() const { return tap_; }
+
 protected:
     void RxNotify(int count, char* buffer) override;
     virtual void OnRxPacket(const TPacket& Packet);
@@ -115,4 +130,5 @@ private:
     TMEKTimer timeout_timer_;
     TMEKTimer process_message_timer_;
     TPacket rx_packet_;
+    TPacketTap* tap_ = nullptr;
 };

@@ -248,6 +248,14 @@ void DeclareConfiguratorSettings(TProgramSettings& settings) {
     settings.AddBoolean(section, QString::fromLatin1(kReconnectOnReturn), true); // adapter replug
 }
 
+// ---- Traffic monitor dock ----
+void DeclareTrafficMonitorSettings(TProgramSettings& settings) {
+    const QString section = QString::fromLatin1(kTrafficMonitorSection);
+    settings.AddBoolean(section, QString::fromLatin1(kTrafficMonitorVisible), false);
+    settings.AddInteger(section, QString::fromLatin1(kTrafficMonitorHeight), 180);
+}
+// ---- end of traffic monitor dock ----
+
 QString FormatFileVersion(const std::optional<std::array<int, 4>>& version) {
     if (!version)
         return QStringLiteral("Could not access version info");

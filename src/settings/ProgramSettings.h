@@ -79,6 +79,15 @@ inline constexpr const char* kReconnectOnReturn = "Reconnect when the adapter re
 // share one declaration).
 void DeclareConfiguratorSettings(TProgramSettings& settings);
 
+// ---- Traffic monitor dock (View > Traffic Monitor) ----
+// Kept in a section of their own, saved by the dock itself whenever it is shown, hidden or
+// resized, so that they never touch the three values above.
+inline constexpr const char* kTrafficMonitorSection = "TrafficMonitor";
+inline constexpr const char* kTrafficMonitorVisible = "Visible"; // boolean, default false
+inline constexpr const char* kTrafficMonitorHeight = "Height";   // integer, pixels, default 180
+void DeclareTrafficMonitorSettings(TProgramSettings& settings);
+// ---- end of traffic monitor dock ----
+
 // The running program's version as "%d.%d.%d.%d" from the version compiled in, or
 // "Could not access version info" for a build without one.
 QString ReadFileVersion();
