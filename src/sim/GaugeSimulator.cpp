@@ -147,20 +147,16 @@ bool IsExtendedModel(const std::string& model, const std::string& pcid) {
     return model == "T8310" || model == "PRM8310" || (model == "T7310" && pcid >= "4");
 }
 
-struct GaugeSimulator::Impl {
-    explicit Impl(Options opts)
+// One gauge on the line: its own image, identity, test mode and faults.
+struct Gauge {
+    explicit Gauge(Options opts)
         : options(std::move(opts)), extended(IsExtendedModel(options.model, options.pcid)),
-          image(DeviceImage::Default(options.node, extended, options.model == "PRM8310")),
-          assembler(std::chrono::milliseconds(options.partial_frame_silence_ms)),
-          random(options.garbage_seed), started(Clock::now()) {
+          image(DeviceImage::Default(options.node, extended, options.model == "PRM8310")) {
         identity = options.model + " " + options.version + "?" + options.pcid;
     }
 
-    // Everything below the mutex is shared with the line thread.
-    const Options options;
-    const bool extended;
-    mutable std::mutex mutex;
-    std::condition_variable changed;
+    Options options;
+    bool extended;
     DeviceImage image;
     std::string identity;
     bool testMode = false;
@@ -171,6 +167,45 @@ struct GaugeSimulator::Impl {
     std::optional<uint8_t> fixedOutputs;
     std::optional<double> fixedVolume;
     std::map<uint8_t, Fault> faults;
+    Clock::time_point started = Clock::now(); // the live volume's rise and fall starts here
+
+    uint8_t Node() const { return image.At(kRs485Id)[0]; }
+    Answer Execute(const Frame& request);
+    Fault FaultFor(uint8_t code) const;
+    std::vector<uint8_t> ReadBlock(uint8_t code, uint8_t argument) const;
+    double CurrentVolume() const;
+    uint8_t CurrentOutputs() const;
+};
+
+// Replies that overlap on the line: where two drivers send at once, a bit reads as 0 when
+// either sends 0 (the line idles at 1), so the result is neither reply.
+std::vector<uint8_t> Merge(const std::vector<std::vector<uint8_t>>& pieces) {
+    std::vector<uint8_t> merged;
+    for (const auto& piece : pieces) {
+        for (size_t i = 0; i < piece.size(); ++i) {
+            if (i < merged.size())
+                merged[i] &= piece[i];
+            else
+                merged.push_back(piece[i]);
+        }
+    }
+    return merged;
+}
+
+struct GaugeSimulator::Impl {
+    explicit Impl(std::vector<Options> all)
+        : options(all.at(0)),
+          assembler(std::chrono::milliseconds(options.partial_frame_silence_ms)),
+          random(options.garbage_seed), started(Clock::now()) {
+        for (Options& one : all)
+            gauges.emplace_back(std::move(one));
+    }
+
+    // Everything below the mutex is shared with the line thread.
+    const Options options; // the line's timing: the first gauge's
+    mutable std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<Gauge> gauges; // never empty; accessors without a gauge index use the first
     std::vector<uint8_t> instructions;
     std::vector<std::vector<uint8_t>> frames;
     std::vector<std::vector<uint8_t>> replies;
@@ -190,23 +225,20 @@ struct GaugeSimulator::Impl {
     std::atomic<bool> stopping{false};
     std::thread thread;
 
+    Gauge& First() { return gauges.front(); }
+    const Gauge& First() const { return gauges.front(); }
     void Run();
     // Finds the requests in received bytes (none: only the silence check) and answers them.
     // online: the bytes came from the pty, and nothing more is answered once it is closed.
     void Take(const uint8_t* bytes, size_t count, bool online);
     void Handle(const Frame& request);
-    Answer Execute(const Frame& request);
     std::vector<uint8_t> Garbage();
     bool Pause(int milliseconds);
     void Send(const std::vector<uint8_t>& bytes);
     void CloseMaster();
-    Fault FaultFor(uint8_t code) const;
-    std::vector<uint8_t> ReadBlock(uint8_t code, uint8_t argument) const;
-    double CurrentVolume() const;
-    uint8_t CurrentOutputs() const;
 };
 
-Fault GaugeSimulator::Impl::FaultFor(uint8_t code) const {
+Fault Gauge::FaultFor(uint8_t code) const {
     if (auto it = faults.find(code); it != faults.end())
         return it->second;
     if (auto it = faults.find(0); it != faults.end())
@@ -214,7 +246,7 @@ Fault GaugeSimulator::Impl::FaultFor(uint8_t code) const {
     return Fault::None;
 }
 
-double GaugeSimulator::Impl::CurrentVolume() const {
+double Gauge::CurrentVolume() const {
     if (fixedVolume)
         return *fixedVolume;
     // A slow rise and fall between a fifth and four fifths of the tank's height.
@@ -224,7 +256,7 @@ double GaugeSimulator::Impl::CurrentVolume() const {
     return image.VolumeAt(level);
 }
 
-uint8_t GaugeSimulator::Impl::CurrentOutputs() const {
+uint8_t Gauge::CurrentOutputs() const {
     if (testMode)
         return testOutputs;
     if (fixedOutputs)
@@ -233,7 +265,7 @@ uint8_t GaugeSimulator::Impl::CurrentOutputs() const {
     return image.AlarmOutputs(capacity > 0 ? CurrentVolume() / capacity * 100.0 : 0.0);
 }
 
-std::vector<uint8_t> GaugeSimulator::Impl::ReadBlock(uint8_t code, uint8_t argument) const {
+std::vector<uint8_t> Gauge::ReadBlock(uint8_t code, uint8_t argument) const {
     if (const BlockSpan* block = FindBlockByRead(code))
         return image.Copy(block->offset, block->size);
     switch (code) {
@@ -269,7 +301,7 @@ std::vector<uint8_t> GaugeSimulator::Impl::ReadBlock(uint8_t code, uint8_t argum
     }
 }
 
-Answer GaugeSimulator::Impl::Execute(const Frame& request) {
+Answer Gauge::Execute(const Frame& request) {
     const uint8_t code = request.instruction;
     const std::vector<uint8_t> args(request.data.begin() + 1, request.data.end());
 
@@ -436,64 +468,77 @@ void GaugeSimulator::Impl::CloseMaster() {
 }
 
 void GaugeSimulator::Impl::Handle(const Frame& request) {
-    std::vector<uint8_t> first, second;
-    Fault fault = Fault::None;
+    // What each addressed gauge puts on the line: a first piece and, for a split reply, a second
+    // one after a silence. Gauges that answer the same request send at the same moment.
+    std::vector<std::vector<uint8_t>> firsts, seconds;
+    bool unplug = false;
     {
         std::lock_guard lock(mutex);
         instructions.push_back(request.instruction);
         frames.push_back(request.wire);
         if (request.data.empty())
             return; // nobody is addressed
-        const uint8_t node = image.At(kRs485Id)[0];
-        if (request.data[0] != node && request.data[0] != kBroadcastNode)
-            return;
-        fault = FaultFor(request.instruction);
-        // A request that is lost, refused or drowned in noise is not carried out.
-        switch (fault) {
-        case Fault::NoReply:
-            return;
-        case Fault::Unplug:
-            break;
-        case Fault::Garbage:
-            first = Garbage();
-            break;
-        case Fault::Nack:
-            first = BuildFrame(kNackFlags, request.instruction, {node});
-            break;
-        default: {
-            Answer answer = Execute(request);
-            // The reply goes out from the old node; the new one holds from the next request.
-            if (answer.newNode)
-                image.At(kRs485Id)[0] = *answer.newNode;
-            if (fault == Fault::ShortReply)
-                answer.payload.resize(answer.payload.size() / 2);
-            std::vector<uint8_t> data{fault == Fault::OtherNode ? uint8_t(node + 1) : node};
-            data.insert(data.end(), answer.payload.begin(), answer.payload.end());
-            first = BuildFrame(answer.flags, answer.instruction, data);
-            if (fault == Fault::BadChecksum)
-                first.back() ^= 0x5A;
-            if (fault == Fault::SplitReply) {
-                const auto half = static_cast<std::ptrdiff_t>(first.size() / 2);
-                second.assign(first.begin() + half, first.end());
-                first.resize(static_cast<size_t>(half));
+        for (Gauge& gauge : gauges) {
+            const uint8_t node = gauge.Node();
+            if (request.data[0] != node && request.data[0] != kBroadcastNode)
+                continue;
+            const Fault fault = gauge.FaultFor(request.instruction);
+            std::vector<uint8_t> first, second;
+            // A request that is lost, refused or drowned in noise is not carried out.
+            switch (fault) {
+            case Fault::NoReply:
+                continue;
+            case Fault::Unplug:
+                unplug = true;
+                continue;
+            case Fault::Garbage:
+                first = Garbage();
+                break;
+            case Fault::Nack:
+                first = BuildFrame(kNackFlags, request.instruction, {node});
+                break;
+            default: {
+                Answer answer = gauge.Execute(request);
+                // The reply goes out from the old node; the new one holds from the next request.
+                if (answer.newNode)
+                    gauge.image.At(kRs485Id)[0] = *answer.newNode;
+                if (fault == Fault::ShortReply)
+                    answer.payload.resize(answer.payload.size() / 2);
+                std::vector<uint8_t> data(answer.payload.size() + 1);
+                data[0] = fault == Fault::OtherNode ? uint8_t(node + 1) : node;
+                std::copy(answer.payload.begin(), answer.payload.end(), data.begin() + 1);
+                first = BuildFrame(answer.flags, answer.instruction, data);
+                if (fault == Fault::BadChecksum)
+                    first.back() ^= 0x5A;
+                if (fault == Fault::SplitReply) {
+                    const auto half = static_cast<std::ptrdiff_t>(first.size() / 2);
+                    second.assign(first.begin() + half, first.end());
+                    first.resize(static_cast<size_t>(half));
+                }
             }
-        }
+            }
+            firsts.push_back(std::move(first));
+            if (!second.empty())
+                seconds.push_back(std::move(second));
         }
         // Logged before the bytes leave, so a client that has the reply finds it logged.
-        if (fault != Fault::Unplug) {
-            replies.push_back(first);
-            replies.back().insert(replies.back().end(), second.begin(), second.end());
+        if (!unplug && !firsts.empty()) {
+            replies.push_back(Merge(firsts));
+            const std::vector<uint8_t> rest = Merge(seconds);
+            replies.back().insert(replies.back().end(), rest.begin(), rest.end());
         }
     }
-    if (fault == Fault::Unplug) {
+    if (unplug) {
         CloseMaster();
         return;
     }
+    if (firsts.empty())
+        return;
     if (options.reply_delay_ms > 0 && !Pause(options.reply_delay_ms))
         return;
-    Send(first);
-    if (!second.empty() && Pause(options.split_silence_ms))
-        Send(second);
+    Send(Merge(firsts));
+    if (!seconds.empty() && Pause(options.split_silence_ms))
+        Send(Merge(seconds));
 }
 
 void GaugeSimulator::Impl::Run() {
@@ -558,7 +603,15 @@ void GaugeSimulator::Impl::Take(const uint8_t* bytes, size_t count, bool online)
 }
 
 GaugeSimulator::GaugeSimulator(Options options)
-    : impl_(std::make_unique<Impl>(std::move(options))) {}
+    : impl_(std::make_unique<Impl>(std::vector<Options>{std::move(options)})) {}
+
+GaugeSimulator::GaugeSimulator(std::vector<Options> gauges)
+    : impl_(std::make_unique<Impl>(gauges.empty() ? std::vector<Options>{Options{}}
+                                                  : std::move(gauges))) {}
+
+size_t GaugeSimulator::GaugeCount() const {
+    return impl_->gauges.size();
+}
 
 GaugeSimulator::~GaugeSimulator() {
     Stop();
@@ -664,12 +717,14 @@ bool GaugeSimulator::Link(const std::string& path, std::string* error) {
 
 void GaugeSimulator::SetFault(uint8_t instruction, Fault fault) {
     std::lock_guard lock(impl_->mutex);
-    impl_->faults[instruction] = fault;
+    for (Gauge& gauge : impl_->gauges)
+        gauge.faults[instruction] = fault;
 }
 
 void GaugeSimulator::ClearFaults() {
     std::lock_guard lock(impl_->mutex);
-    impl_->faults.clear();
+    for (Gauge& gauge : impl_->gauges)
+        gauge.faults.clear();
 }
 
 void GaugeSimulator::Unplug() {
@@ -747,13 +802,14 @@ void GaugeSimulator::ClearLog() {
 
 std::vector<uint8_t> GaugeSimulator::Block(uint8_t readInstruction, uint8_t argument) const {
     std::lock_guard lock(impl_->mutex);
-    return impl_->ReadBlock(readInstruction, argument);
+    return impl_->First().ReadBlock(readInstruction, argument);
 }
 
 void GaugeSimulator::SetBlock(uint8_t readInstruction, const std::vector<uint8_t>& bytes,
                               uint8_t argument) {
     std::lock_guard lock(impl_->mutex);
-    DeviceImage& image = impl_->image;
+    Gauge& gauge = impl_->First();
+    DeviceImage& image = gauge.image;
     if (const BlockSpan* block = FindBlockByRead(readInstruction)) {
         image.Put(block->offset, block->size, bytes);
         return;
@@ -771,19 +827,19 @@ void GaugeSimulator::SetBlock(uint8_t readInstruction, const std::vector<uint8_t
         image.SetTankName(bytes.data(), bytes.size());
         break;
     case kReadIdentity:
-        impl_->identity.assign(bytes.begin(), std::find(bytes.begin(), bytes.end(), 0));
+        gauge.identity.assign(bytes.begin(), std::find(bytes.begin(), bytes.end(), 0));
         break;
     case kReadState:
         if (!bytes.empty())
-            impl_->fixedState = bytes[0];
+            gauge.fixedState = bytes[0];
         break;
     case kReadAlarmOutputs:
         if (!bytes.empty())
-            impl_->fixedOutputs = bytes[0];
+            gauge.fixedOutputs = bytes[0];
         break;
     case kReadVolume:
         if (bytes.size() >= 8)
-            impl_->fixedVolume = GetBEDouble(bytes.data());
+            gauge.fixedVolume = GetBEDouble(bytes.data());
         break;
     default:
         break;
@@ -792,41 +848,41 @@ void GaugeSimulator::SetBlock(uint8_t readInstruction, const std::vector<uint8_t
 
 double GaugeSimulator::Volume() const {
     std::lock_guard lock(impl_->mutex);
-    return impl_->CurrentVolume();
+    return impl_->First().CurrentVolume();
 }
 
 void GaugeSimulator::SetVolume(double volume) {
     std::lock_guard lock(impl_->mutex);
-    impl_->fixedVolume = volume;
+    impl_->First().fixedVolume = volume;
 }
 
 uint8_t GaugeSimulator::Node() const {
     std::lock_guard lock(impl_->mutex);
-    return impl_->image.At(kRs485Id)[0];
+    return impl_->First().Node();
 }
 
 bool GaugeSimulator::IsExtended() const {
-    return impl_->extended;
+    return impl_->First().extended;
 }
 
 bool GaugeSimulator::AlarmTestMode() const {
     std::lock_guard lock(impl_->mutex);
-    return impl_->testMode;
+    return impl_->First().testMode;
 }
 
 uint8_t GaugeSimulator::AlarmTestOutputs() const {
     std::lock_guard lock(impl_->mutex);
-    return impl_->testOutputs;
+    return impl_->First().testOutputs;
 }
 
 int GaugeSimulator::C6Count() const {
     std::lock_guard lock(impl_->mutex);
-    return impl_->c6Count;
+    return impl_->First().c6Count;
 }
 
 int GaugeSimulator::ContrastPreview() const {
     std::lock_guard lock(impl_->mutex);
-    return impl_->contrastPreview;
+    return impl_->First().contrastPreview;
 }
 
 bool GaugeSimulator::Unplugged() const {
@@ -858,11 +914,18 @@ bool GaugeSimulator::LoadImage(const std::string& fileName, std::string* error) 
     file.resize(got);
     std::lock_guard lock(impl_->mutex);
     std::string reason;
-    if (!impl_->image.LoadSettingsFile(file, &reason)) {
-        if (error)
-            *error = fileName + ": " + reason;
-        return false;
+    // Every gauge on the line takes the file (each keeps its own node), or none does.
+    std::vector<DeviceImage> loaded;
+    for (const Gauge& gauge : impl_->gauges) {
+        loaded.push_back(gauge.image);
+        if (!loaded.back().LoadSettingsFile(file, &reason)) {
+            if (error)
+                *error = fileName + ": " + reason;
+            return false;
+        }
     }
+    for (size_t i = 0; i < loaded.size(); ++i)
+        impl_->gauges[i].image = std::move(loaded[i]);
     return true;
 }
 

@@ -60,9 +60,14 @@ struct Options {
 // True for the models that know the extended instructions (27-2B, B1-B4).
 bool IsExtendedModel(const std::string& model, const std::string& pcid);
 
+// One gauge, or a bus of several on one line. On a bus each gauge answers its own node ID and
+// 99; gauges that answer one request reply at once, and their replies reach the line merged
+// bit by bit (a 0 from either wins), as overlapping drivers garble each other. The line's
+// timing (reply delay, split silence, partial-frame silence) is the first gauge's.
 class GaugeSimulator {
 public:
     explicit GaugeSimulator(Options options = {});
+    explicit GaugeSimulator(std::vector<Options> gauges);
     ~GaugeSimulator();
     GaugeSimulator(const GaugeSimulator&) = delete;
     GaugeSimulator& operator=(const GaugeSimulator&) = delete;
@@ -79,8 +84,11 @@ public:
     // Also publish the slave under this path (a symbolic link), for scripts.
     bool Link(const std::string& path, std::string* error = nullptr);
 
-    // Misbehaviour for one instruction code, or for every code with instruction 0. A fault set
-    // for a code wins over the one for every code (so SetFault(code, Fault::None) exempts it).
+    size_t GaugeCount() const;
+
+    // Misbehaviour (of every gauge on the line) for one instruction code, or for every code with
+    // instruction 0. A fault set for a code wins over the one for every code (so SetFault(code,
+    // Fault::None) exempts it).
     void SetFault(uint8_t instruction, Fault fault);
     void ClearFaults();
     // Pulls the adapter out at once (closes the pty master).
@@ -100,6 +108,7 @@ public:
     size_t DiscardedBytes() const;
     void ClearLog();
 
+    // The accessors below concern the first gauge, except where they say otherwise.
     // The payload that a read instruction replies with (after the node byte), and the
     // writer for it: the block as the gauge holds it. For 0x10 the argument is the alarm
     // index, for 0x1D the table row. SetBlock writes at most the block's size; 0x1B sets the

@@ -1,5 +1,6 @@
 #include "SimCommandLine.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace sim {
@@ -7,10 +8,14 @@ namespace sim {
 const char* const kUsage =
     "usage: t7310-sim --link PATH [--model T7310|T8310|PRM8310] [--firmware TEXT] "
     "[--pcid TEXT] [--node N] [--image FILE.TLS] [--fault CODE:MODE]...\n"
+    "       t7310-sim --link PATH --gauge node=N[,model=M][,firmware=V][,pcid=P]... "
+    "[--image FILE.TLS] [--fault CODE:MODE]...\n"
     "       t7310-sim --help | --version\n"
     "  --firmware TEXT is the firmware version the gauge reports (default 2.10)\n"
     "  CODE is an instruction in hex (A4, 0x16) or \"all\"; MODE is one of none, noreply,\n"
-    "  nack, checksum, node, short, split, garbage, unplug\n";
+    "  nack, checksum, node, short, split, garbage, unplug\n"
+    "  Each --gauge adds one gauge to the bus (--model, --firmware, --pcid and --node are the\n"
+    "  short form of a single one); --image and --fault apply to every gauge.\n";
 
 namespace {
 
@@ -21,6 +26,63 @@ bool ParseNumber(const std::string& text, int base, long low, long high, long& v
     char* end = nullptr;
     value = std::strtol(text.c_str(), &end, base);
     return *end == '\0' && value >= low && value <= high;
+}
+
+bool ParseModel(const std::string& value, std::string& model, std::string& error) {
+    if (value != "T7310" && value != "T8310" && value != "PRM8310") {
+        error = "unknown model " + value;
+        return false;
+    }
+    model = value;
+    return true;
+}
+
+bool ParseNode(const std::string& value, uint8_t& node, std::string& error) {
+    long parsed = 0;
+    if (!ParseNumber(value, 10, 0, 98, parsed)) {
+        error = "the node ID must be a number from 0 to 98";
+        return false;
+    }
+    node = static_cast<uint8_t>(parsed);
+    return true;
+}
+
+// "node=5,model=T7310,pcid=3": unnamed fields keep the defaults; node is required.
+bool ParseGauge(const std::string& text, Options& gauge, std::string& error) {
+    bool nodeGiven = false;
+    size_t start = 0;
+    while (start <= text.size()) {
+        const size_t comma = std::min(text.find(',', start), text.size());
+        const std::string field = text.substr(start, comma - start);
+        start = comma + 1;
+        const size_t equals = field.find('=');
+        if (equals == std::string::npos) {
+            error = "bad gauge field \"" + field + "\" in " + text + " (expected NAME=VALUE)";
+            return false;
+        }
+        const std::string name = field.substr(0, equals);
+        const std::string value = field.substr(equals + 1);
+        if (name == "node") {
+            if (!ParseNode(value, gauge.node, error))
+                return false;
+            nodeGiven = true;
+        } else if (name == "model") {
+            if (!ParseModel(value, gauge.model, error))
+                return false;
+        } else if (name == "firmware") {
+            gauge.version = value;
+        } else if (name == "pcid") {
+            gauge.pcid = value;
+        } else {
+            error = "unknown gauge field " + name + " in " + text;
+            return false;
+        }
+    }
+    if (!nodeGiven) {
+        error = "--gauge " + text + " names no node";
+        return false;
+    }
+    return true;
 }
 
 CommandLine Failed(std::string error) {
@@ -51,6 +113,8 @@ bool ParseFaultSetting(const std::string& text, FaultSetting& setting) {
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     CommandLine line;
+    bool shortForm = false;
+    std::string error;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {
@@ -70,18 +134,24 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
         if (arg == "--link") {
             line.link = value;
         } else if (arg == "--model") {
-            if (value != "T7310" && value != "T8310" && value != "PRM8310")
-                return Failed("unknown model " + value);
-            line.options.model = value;
+            if (!ParseModel(value, line.options.model, error))
+                return Failed(error);
+            shortForm = true;
         } else if (arg == "--firmware") {
             line.options.version = value;
+            shortForm = true;
         } else if (arg == "--pcid") {
             line.options.pcid = value;
+            shortForm = true;
         } else if (arg == "--node") {
-            long node = 0;
-            if (!ParseNumber(value, 10, 0, 98, node))
-                return Failed("the node ID must be a number from 0 to 98");
-            line.options.node = static_cast<uint8_t>(node);
+            if (!ParseNode(value, line.options.node, error))
+                return Failed(error);
+            shortForm = true;
+        } else if (arg == "--gauge") {
+            Options gauge;
+            if (!ParseGauge(value, gauge, error))
+                return Failed(error);
+            line.gauges.push_back(gauge);
         } else if (arg == "--image") {
             line.image = value;
         } else if (arg == "--fault") {
@@ -95,6 +165,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     }
     if (line.link.empty())
         return Failed("--link PATH is required");
+    if (shortForm && !line.gauges.empty())
+        return Failed("--gauge cannot be combined with --model, --firmware, --pcid or --node");
+    if (line.gauges.empty())
+        line.gauges.push_back(line.options);
     line.ok = true;
     return line;
 }

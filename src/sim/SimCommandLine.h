@@ -21,7 +21,8 @@ struct CommandLine {
     bool help = false;
     bool version = false;
     std::string error; // why the command line is not usable
-    Options options;
+    Options options;             // the short form's single gauge
+    std::vector<Options> gauges; // every gauge on the line: the --gauge ones, else options
     std::string link;
     std::string image;
     std::vector<FaultSetting> faults;

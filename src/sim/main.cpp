@@ -34,7 +34,6 @@ int main(int argc, char** argv) {
     }
     if (!line.ok)
         return UsageError(line.error);
-    const sim::Options& options = line.options;
     const std::string& link = line.link;
 
     // The signals are taken by sigwait below, so no thread may have them delivered.
@@ -44,7 +43,7 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-    sim::GaugeSimulator gauge(options);
+    sim::GaugeSimulator gauge(line.gauges);
     std::string error;
     if (!line.image.empty() && !gauge.LoadImage(line.image, &error)) {
         std::fprintf(stderr, "t7310-sim: %s\n", error.c_str());
@@ -57,8 +56,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::printf("%s\n", gauge.SlavePath().c_str());
-    std::printf("%s %s?%s node %d on %s\n", options.model.c_str(), options.version.c_str(),
-                options.pcid.c_str(), options.node, link.c_str());
+    for (const sim::Options& one : line.gauges)
+        std::printf("%s %s?%s node %d on %s\n", one.model.c_str(), one.version.c_str(),
+                    one.pcid.c_str(), one.node, link.c_str());
     std::fflush(stdout);
 
     int signal = 0;
