@@ -8,7 +8,9 @@
 #include "FmDisplayOptions.h"
 #include "FmManualLin.h"
 #include "FmProgramSettings.h"
+#include "FmScanBus.h"
 #include "FmSensorParams.h"
+#include "FmTrafficMonitor.h"
 #include "FmSummary.h"
 #include "FmTankType.h"
 #include "Page.h"
@@ -148,6 +150,12 @@ TfmMain::TfmMain(QWidget* parent) : QMainWindow(parent) {
         Dialogs().Plain(this, QStringLiteral("Error creating T7310 Device Object"));
     }
 
+    try {
+        CreateTrafficMonitor();
+    } catch (...) {
+        // The window works without its monitor.
+    }
+
     // 5. The pages.
     try {
         CreatePages();
@@ -166,6 +174,8 @@ TfmMain::TfmMain(QWidget* parent) : QMainWindow(parent) {
 
 TfmMain::~TfmMain() {
     qApp->removeEventFilter(this);
+    if (TrafficMonitor)
+        TrafficMonitor->SetLink(nullptr);
     // The device object goes first (it closes the link), then the store (unsaved); the pages
     // follow as the window's children.
     Device_.reset();
@@ -315,6 +325,8 @@ void TfmMain::CreateMenus() {
     device->setObjectName(QStringLiteral("mnDevice"));
     miConnect =
         AddItem(device, "miConnect", QStringLiteral("&Connect"), true, &TfmMain::miConnectClick);
+    miScanBus = AddItem(device, "miScanBus", QStringLiteral("Scan &Bus..."), true,
+                        &TfmMain::miScanBusClick);
     device->addSeparator();
     miReadAllSettings = AddItem(device, "miReadAllSettings", QStringLiteral("&Read All Settings"),
                                 false, &TfmMain::miReadAllSettingsClick);
@@ -332,6 +344,12 @@ void TfmMain::CreateMenus() {
         miDefaultProtocol->setChecked(!checked);
         Command(&TfmMain::miDefaultProtocolClick);
     });
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    view->setObjectName(QStringLiteral("mnView"));
+    miTrafficMonitor = AddItem(view, "miTrafficMonitor", QStringLiteral("&Traffic Monitor"), true,
+                               &TfmMain::miTrafficMonitorClick);
+    miTrafficMonitor->setCheckable(true);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnHelp"));
@@ -412,6 +430,25 @@ void TfmMain::CreatePages() {
     AttachPage(psSummary, new TfmSummary(PageHost(psSummary), *Device_));
 }
 
+void TfmMain::CreateTrafficMonitor() {
+    TrafficMonitor = new TfmTrafficMonitor(this);
+    addDockWidget(Qt::BottomDockWidgetArea, TrafficMonitor);
+    TrafficMonitor->SetLink(Device_ ? &Device_->Link() : nullptr);
+    TrafficMonitor->OnClosed = [this] {
+        miTrafficMonitor->setChecked(false);
+        TrafficMonitor->Remember();
+    };
+    TrafficMonitor->Restore();
+    const TProgramSettings& stored = TrafficMonitor->Settings();
+    const TProgramSetting* visible = stored.Lookup(QString::fromLatin1(kTrafficMonitorVisible));
+    const TProgramSetting* height = stored.Lookup(QString::fromLatin1(kTrafficMonitorHeight));
+    const bool open = visible && visible->BooleanValue;
+    TrafficMonitor->setVisible(open);
+    miTrafficMonitor->setChecked(open);
+    if (open && height && height->IntegerValue > 0)
+        resizeDocks({TrafficMonitor}, {height->IntegerValue}, Qt::Vertical);
+}
+
 void TfmMain::AttachPage(TPageSlot slot, TZURPage* page) {
     if (slot < 0 || slot >= psCount || !page)
         throw std::invalid_argument("AttachPage: no such page slot");
@@ -481,6 +518,8 @@ void TfmMain::SetConnectedCommandsEnabled(bool enabled) {
     miChangeNodeID->setEnabled(enabled);
     miDefaultProtocol->setEnabled(enabled);
     SetFileCommandsEnabled(enabled);
+    // The scan opens the port itself: only while the device object does not hold it.
+    miScanBus->setEnabled(!enabled);
 }
 
 void TfmMain::SetPagesEnabled(bool enabled) {
@@ -652,6 +691,12 @@ void TfmMain::miConnectClick() {
     if (!Dialogs().InputText(this, QStringLiteral("Input Value"),
                              QString::fromLatin1(kConnectPrompt), text))
         return;
+    ConnectToNode(text);
+}
+
+void TfmMain::ConnectToNode(const QString& text) {
+    if (!Device_ || Device_->Connected())
+        return;
     int32_t nodeId = 0;
     try {
         nodeId = StrToInt(text);
@@ -792,6 +837,25 @@ void TfmMain::miExitClick() {
     close();
 }
 
+void TfmMain::miScanBusClick() {
+    if (!Device_ || Device_->Connected())
+        return;
+    TfmScanBus::TTarget target;
+    target.CommPort = StoredInteger(kCommPort);
+    target.BaudRate = StoredInteger(kBaudRate);
+    target.DevicePath = Device_->Link().DevicePath;
+    TfmScanBus dialog(target, this);
+    if (dialog.exec() == QDialog::Accepted && dialog.ChosenNode() >= 0)
+        ConnectToNode(QString::number(dialog.ChosenNode()));
+}
+
+void TfmMain::miTrafficMonitorClick() {
+    if (!TrafficMonitor)
+        return;
+    TrafficMonitor->setVisible(miTrafficMonitor->isChecked());
+    TrafficMonitor->Remember();
+}
+
 // ---------------------------------------------------------------------------------------------
 // Tabs, alarm test mode and the summary gesture
 
@@ -824,6 +888,9 @@ void TfmMain::pcMainChange() {
 
 void TfmMain::closeEvent(QCloseEvent* event) {
     TZurApplication::Guard([this] { LeaveAlarmTestMode(); });
+    // Keeps the dock's height as the user left it.
+    if (TrafficMonitor && !TrafficMonitor->isHidden())
+        TrafficMonitor->Remember();
     event->accept();
 }
 

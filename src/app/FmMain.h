@@ -19,6 +19,7 @@ class T7310;
 class TMEKTimer;
 class TProgramSettings;
 class TZURPage;
+class TfmTrafficMonitor;
 
 class TfmMain : public QMainWindow {
     Q_OBJECT
@@ -78,6 +79,10 @@ public:
     QAction* miChangeNodeID = nullptr;
     QAction* miDefaultProtocol = nullptr;
     QAction* miAbout = nullptr;
+    // Bus tools: Device > Scan Bus..., View > Traffic Monitor and its dock.
+    QAction* miScanBus = nullptr;
+    QAction* miTrafficMonitor = nullptr;
+    TfmTrafficMonitor* TrafficMonitor = nullptr;
 
     std::unique_ptr<TMEKTimer> StatusBarTextTimer;
     std::unique_ptr<TMEKTimer> ReadTableTimer;
@@ -94,6 +99,11 @@ public:
     void miProgramSettingsClick();
     void miAboutClick();
     void miExitClick();
+    void miScanBusClick();
+    void miTrafficMonitorClick();
+    // The connect flow from the node ID text on: checks, the broadcast question, remembering
+    // the ID, the connect and its failure box.
+    void ConnectToNode(const QString& text);
 
     static constexpr int kStatusSeconds = 4;
 
@@ -118,6 +128,7 @@ private:
     void LoadProgramSettings();
     void CreateDeviceObject();
     void CreatePages();
+    void CreateTrafficMonitor();
 
     // Device object events.
     void DeviceConnected();

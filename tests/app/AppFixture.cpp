@@ -42,6 +42,17 @@ void TAppTest::StartGauge(const sim::Options& options) {
     SetCommPortDevice(1, QString::fromStdString(gauge_->SlavePath()));
 }
 
+void TAppTest::StartBus(const std::vector<sim::Options>& gauges) {
+    gauge_ = std::make_unique<sim::GaugeSimulator>(gauges);
+    std::string error;
+    ASSERT_TRUE(gauge_->Start(&error)) << error;
+    SetCommPortDevice(1, QString::fromStdString(gauge_->SlavePath()));
+}
+
+void TAppTest::DropWindow() {
+    window_.reset();
+}
+
 TfmMain& TAppTest::Window() {
     if (!window_) {
         window_ = std::make_unique<TfmMain>();

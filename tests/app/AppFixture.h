@@ -28,6 +28,10 @@ protected:
 
     // Starts the simulated gauge and points COM 1 at it.
     void StartGauge(const sim::Options& options = {});
+    // A bus of several gauges on one line behind COM 1.
+    void StartBus(const std::vector<sim::Options>& gauges);
+    // Destroys the window (the next Window() makes a new one with the same settings).
+    void DropWindow();
     sim::GaugeSimulator& Gauge() { return *gauge_; }
 
     // The window, created on first use with shortened periods.

@@ -102,17 +102,19 @@ TEST_F(MainWindow, OpensWithItsLayoutMenusAndTimers) {
           {"miExit", "E&xit", true}}},
         {"&Device",
          {{"miConnect", "&Connect", true},
+          {"miScanBus", "Scan &Bus...", true},
           {nullptr, nullptr, true},
           {"miReadAllSettings", "&Read All Settings", false},
           {"miWriteAllSettings", "&Write All Settings", false},
           {nullptr, nullptr, true},
           {"miChangeNodeID", "Change RS-485 Node &ID", false},
           {"miDefaultProtocol", "&Modbus Protocol Default", false}}},
+        {"&View", {{"miTrafficMonitor", "&Traffic Monitor", true}}},
         {"&Help", {{"miAbout", "&About...", true}}},
     };
     const QList<QAction*> bar = w.menuBar()->actions();
-    ASSERT_EQ(bar.size(), 3);
-    for (int m = 0; m < 3; ++m) {
+    ASSERT_EQ(bar.size(), 4);
+    for (int m = 0; m < 4; ++m) {
         SCOPED_TRACE(menus[m].title);
         EXPECT_EQ(bar[m]->text(), QString::fromLatin1(menus[m].title));
         const QList<QAction*> items = bar[m]->menu()->actions();
@@ -128,7 +130,8 @@ TEST_F(MainWindow, OpensWithItsLayoutMenusAndTimers) {
             EXPECT_EQ(item->objectName(), QString::fromLatin1(row.name));
             EXPECT_EQ(item->text(), QString::fromLatin1(row.caption));
             EXPECT_EQ(item->isEnabled(), row.enabled);
-            EXPECT_EQ(item->isCheckable(), std::string(row.name) == "miDefaultProtocol");
+            EXPECT_EQ(item->isCheckable(), std::string(row.name) == "miDefaultProtocol" ||
+                                               std::string(row.name) == "miTrafficMonitor");
         }
     }
 
