@@ -60,8 +60,7 @@ TfmMain& TAppTest::Window() {
             device->WaitCheckInterval = 2;
             device->DisconnectPause = 20;
             device->PollInterval = 200;
-            device->BaseReplyTimeout =
-                400; // generous: the suite also runs under sanitizers, two at a time
+            device->BaseReplyTimeout = 400; // generous: the suite also runs under sanitizers, two at a time
             device->Link().ReadIntervalTimeout = 25;
             device->Link().SetProcessMessageTimerInterval(5);
         }
