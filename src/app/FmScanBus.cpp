@@ -96,6 +96,9 @@ TfmScanBus::TfmScanBus(const TTarget& target, QWidget* parent) : QDialog(parent)
         grGauges->setHorizontalHeaderItem(c,
                                           new QTableWidgetItem(QString::fromLatin1(kHeaders[c])));
     grGauges->verticalHeader()->hide();
+    // Wide enough for each caption; a bad reply's text spans the columns after the node.
+    for (int c = 0; c < gcFamily; ++c)
+        grGauges->setColumnWidth(c, grGauges->horizontalHeader()->sectionSizeHint(c) + 12);
     grGauges->horizontalHeader()->setStretchLastSection(true);
     grGauges->setSelectionBehavior(QAbstractItemView::SelectRows);
     grGauges->setSelectionMode(QAbstractItemView::SingleSelection);

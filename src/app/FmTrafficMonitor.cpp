@@ -64,7 +64,8 @@ QVariant TTrafficModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount())
         return {};
     const TTrafficLine& line = lines_[static_cast<size_t>(index.row())];
-    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
+    // The tooltip shows a frame too long for its cell.
+    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole || role == Qt::ToolTipRole)
         return CellText(line, index.column());
     if (role == Qt::TextAlignmentRole && index.column() != tcInstruction &&
         index.column() != tcData && index.column() != tcChecksum)
@@ -138,7 +139,7 @@ TfmTrafficMonitor::TfmTrafficMonitor(QWidget* parent)
     grTraffic->horizontalHeader()->setStretchLastSection(false);
     grTraffic->horizontalHeader()->setSectionResizeMode(TTrafficModel::tcData,
                                                         QHeaderView::Stretch);
-    const int widths[TTrafficModel::tcCount] = {70, 60, 40, 200, 50, 0, 90, 80};
+    const int widths[TTrafficModel::tcCount] = {64, 44, 40, 190, 50, 0, 84, 84};
     for (int c = 0; c < TTrafficModel::tcCount; ++c)
         if (widths[c] > 0)
             grTraffic->setColumnWidth(c, widths[c]);

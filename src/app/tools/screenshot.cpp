@@ -2,7 +2,7 @@
 // gauge, from the real widgets into a PNG for the documentation; SHEET is the object name of
 // the tab sheet to show (tsDisplayOptions ...), by default the Device Status tab. It works in a
 // settings folder of its own, so the user's settings are not touched, and answers the connect
-// prompt with node 1.
+// prompt with node 1. SHEET fmTrafficMonitor opens the traffic monitor dock instead.
 
 #include "ComPortMap.h"
 #include "FmMain.h"
@@ -83,13 +83,17 @@ int main(int argc, char** argv) {
         device->Link().ReadIntervalTimeout = 20;
     }
     window.show();
+    // The traffic monitor is a dock, not a tab: opened before the connect, it shows it.
+    const bool monitor = argc == 4 && std::string(argv[3]) == "fmTrafficMonitor";
+    if (monitor)
+        window.miTrafficMonitor->trigger();
     window.miConnect->trigger();
     if (!window.Device() || !window.Device()->Connected()) {
         std::fprintf(stderr, "t7310-screenshot: the window did not connect:\n%s\n",
                      qPrintable(dialogs.Transcript().join(QLatin1Char('\n'))));
         return 1;
     }
-    if (argc == 4) {
+    if (argc == 4 && !monitor) {
         auto* sheet = window.findChild<QWidget*>(QString::fromLocal8Bit(argv[3]));
         const int index = sheet ? window.pcMain->indexOf(sheet) : -1;
         if (index < 0) {
