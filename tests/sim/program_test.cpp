@@ -113,6 +113,11 @@ TEST(SimulatorProgram, UsageErrorsExitWithTwo) {
         {"--link", "/tmp/x", "--fault", "A4"},
         {"--link", "/tmp/x", "--speed", "fast"},
         {"--link"},
+        {"--link", "/tmp/x", "--gauge", "model=T8310"},
+        {"--link", "/tmp/x", "--gauge", "node=99"},
+        {"--link", "/tmp/x", "--gauge", "node=1,colour=red"},
+        {"--link", "/tmp/x", "--gauge", "node=1,model"},
+        {"--link", "/tmp/x", "--node", "1", "--gauge", "node=2"},
     };
     for (const auto& args : cases) {
         auto program = Spawn(args);
@@ -168,4 +173,23 @@ TEST(SimulatorProgram, LoadsAnImageOrSaysWhyNot) {
     Bytes name(13, 0);
     std::copy_n("FROMFILE", 8, name.begin());
     EXPECT_EQ(line.Exchange(0x15, {1}).payload(), name);
+}
+
+TEST(SimulatorProgram, ServesABusOfSeveralGauges) {
+    ASSERT_EQ(access(ProgramPath().c_str(), X_OK), 0) << "build t7310-sim first";
+    QTemporaryDir dir;
+    const std::string link = dir.filePath("bus").toStdString();
+    auto program = Spawn({"--link", link, "--gauge", "node=1,model=T8310", "--gauge",
+                          "node=5,model=T7310,firmware=1.02,pcid=3"});
+    ASSERT_EQ(program->Line(program->out, 5000).rfind("/dev/pts/", 0), 0u);
+    EXPECT_EQ(program->Line(program->out, 1000), "T8310 2.10?5 node 1 on " + link);
+    EXPECT_EQ(program->Line(program->out, 1000), "T7310 1.02?3 node 5 on " + link);
+
+    // Each gauge answers its own node ID; a silent ID gets nothing.
+    simtest::Line line(link);
+    Bytes second(13, 0);
+    std::copy_n("T7310 1.02?3", 12, second.begin());
+    EXPECT_EQ(line.Exchange(0xDF, {5}).payload(), second);
+    EXPECT_EQ(line.Exchange(0x1B, {1}).data, (Bytes{1, 1}));
+    EXPECT_FALSE(line.Exchange(0xDF, {2}, 300).complete);
 }
