@@ -436,7 +436,7 @@ void TfmMain::CreateTrafficMonitor() {
     TrafficMonitor->SetLink(Device_ ? &Device_->Link() : nullptr);
     TrafficMonitor->OnClosed = [this] {
         miTrafficMonitor->setChecked(false);
-        TrafficMonitor->Remember();
+        TrafficMonitor->Remember(false, true);
     };
     TrafficMonitor->Restore();
     const TProgramSettings& stored = TrafficMonitor->Settings();
@@ -852,8 +852,10 @@ void TfmMain::miScanBusClick() {
 void TfmMain::miTrafficMonitorClick() {
     if (!TrafficMonitor)
         return;
-    TrafficMonitor->setVisible(miTrafficMonitor->isChecked());
-    TrafficMonitor->Remember();
+    const bool open = miTrafficMonitor->isChecked();
+    // Closing: its height while it is still laid out. Opening: the stored height stays.
+    TrafficMonitor->Remember(open, !open);
+    TrafficMonitor->setVisible(open);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -890,7 +892,7 @@ void TfmMain::closeEvent(QCloseEvent* event) {
     TZurApplication::Guard([this] { LeaveAlarmTestMode(); });
     // Keeps the dock's height as the user left it.
     if (TrafficMonitor && !TrafficMonitor->isHidden())
-        TrafficMonitor->Remember();
+        TrafficMonitor->Remember(true, true);
     event->accept();
 }
 

@@ -218,12 +218,12 @@ void TfmTrafficMonitor::btSaveClick() {
                                   .arg(name, file.errorString()));
 }
 
-void TfmTrafficMonitor::Remember() {
+void TfmTrafficMonitor::Remember(bool open, bool withHeight) {
     TProgramSettings& s = *settings_;
     if (TProgramSetting* visible = s.Lookup(QString::fromLatin1(kTrafficMonitorVisible)))
-        visible->BooleanValue = !isHidden();
+        visible->BooleanValue = open;
     if (TProgramSetting* height = s.Lookup(QString::fromLatin1(kTrafficMonitorHeight)))
-        if (!isHidden() && this->height() > 0)
+        if (withHeight && !isHidden() && this->height() > 0)
             height->IntegerValue = this->height();
     try {
         s.SaveAll();

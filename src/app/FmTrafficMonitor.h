@@ -61,11 +61,11 @@ public:
     void SetLink(TSerialPacket* link);
     bool Watching() const { return recorder_.Attached(); }
 
-    // Shows or hides the dock; updates the tap. Remember() stores the state.
+    // Shows or hides the dock; updates the tap.
     void setVisible(bool visible) override;
-    // Stores whether the dock is open and its height in the program settings (its own entry),
-    // and restores them.
-    void Remember();
+    // Stores in the program settings (its own entry) whether the dock is open and, with
+    // withHeight, its height now (only a dock laid out in the window has its real height).
+    void Remember(bool open, bool withHeight);
     void Restore();
     TProgramSettings& Settings() { return *settings_; }
 

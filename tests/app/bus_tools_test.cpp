@@ -85,14 +85,21 @@ TEST_F(BusTools, TheTrafficMonitorShowsTheConnectAndRemembersItsPlace) {
     QTest::mouseClick(monitor->btClear, Qt::LeftButton);
     EXPECT_LE(monitor->grTraffic->model()->rowCount(), 3);
 
-    // The next start opens it again, as it was left.
+    // The next start opens it again, as it was left, at the height it had.
     DisconnectWindow();
+    w.resizeDocks({monitor}, {150}, Qt::Vertical);
+    ASSERT_TRUE(WaitUntil([&] { return monitor->height() == 150; }, 2000));
+    w.close();
     DropWindow();
     EXPECT_FALSE(Window().TrafficMonitor->isHidden());
+    EXPECT_TRUE(WaitUntil([&] { return Window().TrafficMonitor->height() == 150; }, 2000))
+        << Window().TrafficMonitor->height();
     EXPECT_TRUE(Window().miTrafficMonitor->isChecked());
     EXPECT_NE(Device().Link().Tap(), nullptr);
-    ASSERT_TRUE(Choose(Window().miTrafficMonitor));
+    // Closed with the dock's own close button, it stays closed.
+    ASSERT_TRUE(Window().TrafficMonitor->close());
     EXPECT_TRUE(Window().TrafficMonitor->isHidden());
+    EXPECT_FALSE(Window().miTrafficMonitor->isChecked());
     EXPECT_EQ(Device().Link().Tap(), nullptr);
     DropWindow();
     EXPECT_TRUE(Window().TrafficMonitor->isHidden());
