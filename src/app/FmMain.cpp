@@ -10,9 +10,9 @@
 #include "FmProgramSettings.h"
 #include "FmScanBus.h"
 #include "FmSensorParams.h"
-#include "FmTrafficMonitor.h"
 #include "FmSummary.h"
 #include "FmTankType.h"
+#include "FmTrafficMonitor.h"
 #include "Page.h"
 #include "ProgramSettings.h"
 #include "SerialPacket.h"
@@ -449,6 +449,26 @@ void TfmMain::CreateTrafficMonitor() {
         resizeDocks({TrafficMonitor}, {height->IntegerValue}, Qt::Vertical);
 }
 
+void TfmMain::ShowTrafficMonitorAtItsHeight() {
+    TrafficMonitor->setVisible(true);
+    // Opened from the menu it would otherwise take only what the pages leave it.
+    const TProgramSetting* stored =
+        TrafficMonitor->Settings().Lookup(QString::fromLatin1(kTrafficMonitorHeight));
+    if (!stored || stored->IntegerValue <= 0)
+        return;
+    resizeDocks({TrafficMonitor}, {stored->IntegerValue}, Qt::Vertical);
+    // The pages keep their minimum height: grow the window for the rest, as far as the screen
+    // allows.
+    layout()->activate();
+    const int missing = stored->IntegerValue - TrafficMonitor->height();
+    const QScreen* screen = this->screen();
+    if (missing > 0 && screen && isVisible()) {
+        const int room = screen->availableGeometry().height() - frameGeometry().height();
+        resize(width(), height() + std::min(missing, std::max(room, 0)));
+        resizeDocks({TrafficMonitor}, {stored->IntegerValue}, Qt::Vertical);
+    }
+}
+
 void TfmMain::AttachPage(TPageSlot slot, TZURPage* page) {
     if (slot < 0 || slot >= psCount || !page)
         throw std::invalid_argument("AttachPage: no such page slot");
@@ -855,7 +875,10 @@ void TfmMain::miTrafficMonitorClick() {
     const bool open = miTrafficMonitor->isChecked();
     // Closing: its height while it is still laid out. Opening: the stored height stays.
     TrafficMonitor->Remember(open, !open);
-    TrafficMonitor->setVisible(open);
+    if (open)
+        ShowTrafficMonitorAtItsHeight();
+    else
+        TrafficMonitor->setVisible(false);
 }
 
 // ---------------------------------------------------------------------------------------------

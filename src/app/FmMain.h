@@ -129,6 +129,7 @@ private:
     void CreateDeviceObject();
     void CreatePages();
     void CreateTrafficMonitor();
+    void ShowTrafficMonitorAtItsHeight();
 
     // Device object events.
     void DeviceConnected();

@@ -71,8 +71,7 @@ const std::map<std::string, TCommandShape>& Commands() {
         {"write", {ccWrite, 1}},          {"status", {ccStatus, 0}},
         {"table-read", {ccTableRead, 1}}, {"table-write", {ccTableWrite, 1}},
         {"set-node", {ccSetNode, 1}},     {"set-protocol", {ccSetProtocol, 1}},
-        {"report", {ccReport, -1}},
-        {"scan", {ccScan, 0}},
+        {"report", {ccReport, -1}},       {"scan", {ccScan, 0}},
     };
     return commands;
 }

