@@ -15,8 +15,8 @@
 #include <QApplication>
 #include <QFile>
 #include <QProgressBar>
-#include <QSettings>
 #include <QPushButton>
+#include <QSettings>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTableWidget>
