@@ -33,7 +33,7 @@ struct TCliOptions {
     int NewNodeId = 0;
     bool Modbus = false;
     std::string Fields; // report --fields: a format-3 settings file; empty when not given
-    int ScanFrom = 0; // scan: the node range, ascending
+    int ScanFrom = 0;   // scan: the node range, ascending
     int ScanTo = 98;
 };
 
