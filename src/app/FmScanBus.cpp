@@ -3,6 +3,7 @@
 #include "ComPortMap.h"
 #include "DialogService.h"
 #include "SerialPacket.h"
+#include "StatusText.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -200,9 +201,8 @@ void TfmScanBus::btStartClick() {
     UpdateButtons();
     if (!opened) {
         TSerialPacket& link = scan_.Link();
-        const int system = link.LastSystemError();
-        const QString reason = system != 0 ? QString::fromLocal8Bit(std::strerror(system))
-                                           : QStringLiteral("error %1").arg(link.ErrorCode());
+        const QString reason = QString::fromStdString(
+            PortOpenErrorText(link.ErrorCode(), link.LastSystemError(), target_.BaudRate));
         lbScanStatus->setText(QStringLiteral("Cannot open %1: %2").arg(lbPort->text(), reason));
         Dialogs().Error(this, lbScanStatus->text());
         return;

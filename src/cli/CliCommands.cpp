@@ -3,7 +3,6 @@
 #include "BusScan.h"
 #include "ComPortMap.h"
 #include "ConnectionDoctor.h"
-#include "Identity.h"
 #include "ProgramSettings.h"
 #include "SerialPacket.h"
 #include "SettingsFile.h"
@@ -726,10 +725,8 @@ private:
             const std::string& opened = scan.Link().OpenedPath();
             const std::string path = !opened.empty() ? opened : Path();
             TSerialPacket& link = scan.Link();
-            const int system = link.LastSystemError();
             Fail("cannot open " + path + ": " +
-                 (system != 0 ? std::strerror(system)
-                              : "error " + std::to_string(link.ErrorCode())));
+                 PortOpenErrorText(link.ErrorCode(), link.LastSystemError(), target_.BaudRate));
             return esCommsFailure;
         }
         const int found = scan.GaugesFound();

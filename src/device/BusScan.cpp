@@ -2,6 +2,7 @@
 
 #include "Instructions.h"
 #include "SerialPacket.h"
+#include "StatusText.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -24,9 +24,3 @@ TIdentity SplitIdentity(const std::string& text) {
     }
     return identity;
 }
-
-std::string FamilyText(bool is8310, bool hasFlowScaling, bool is7310Extended) {
-    if (is8310)
-        return hasFlowScaling ? "T8310 with flow scaling" : "T8310";
-    return is7310Extended ? "T7310 extended" : "T7310";
-}

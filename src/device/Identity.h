@@ -1,8 +1,7 @@
 #pragma once
 
 // The gauge's identity text (the DF reply): name, one space, software version, "?", PC software
-// ID; and the device family it implies. Shared by the device object, the bus scan and the
-// command-line tool.
+// ID; and the device family it implies. Shared by the device object and the bus scan.
 
 #include <string>
 
@@ -16,6 +15,3 @@ struct TIdentity {
 };
 
 TIdentity SplitIdentity(const std::string& text);
-
-// "T8310 with flow scaling", "T8310", "T7310 extended" or "T7310".
-std::string FamilyText(bool is8310, bool hasFlowScaling, bool is7310Extended);

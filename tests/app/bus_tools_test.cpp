@@ -65,7 +65,7 @@ TEST_F(BusTools, TheTrafficMonitorShowsTheConnectAndRemembersItsPlace) {
     EXPECT_EQ(Device().Link().Tap(), nullptr);
     const size_t frozen = lines.size();
     const size_t asked = Gauge().Instructions().size();
-    ASSERT_TRUE(WaitUntil([&] { return Gauge().Instructions().size() >= asked + 3; }));
+    ASSERT_TRUE(WaitUntilDone([&] { return Gauge().Instructions().size() >= asked + 3; }));
     EXPECT_EQ(lines.size(), frozen);
     QTest::mouseClick(monitor->btPause, Qt::LeftButton);
     EXPECT_NE(Device().Link().Tap(), nullptr);
@@ -93,7 +93,7 @@ TEST_F(BusTools, TheTrafficMonitorShowsTheConnectAndRemembersItsPlace) {
     // The height it is left at is kept (a taller window gives it room beside the pages).
     w.resize(w.width(), 800);
     w.resizeDocks({monitor}, {220}, Qt::Vertical);
-    ASSERT_TRUE(WaitUntil([&] { return monitor->height() == 220; }, 2000)) << monitor->height();
+    ASSERT_TRUE(WaitUntilDone([&] { return monitor->height() == 220; }, 2000)) << monitor->height();
     w.close();
     EXPECT_EQ(OpenUserKey(QStringLiteral("\\SOFTWARE\\ZUR\\TrafficMonitor\\"))
                   ->value(QStringLiteral("Height"))
