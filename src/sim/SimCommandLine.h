@@ -21,8 +21,9 @@ struct CommandLine {
     bool help = false;
     bool version = false;
     std::string error; // why the command line is not usable
-    Options options;             // the short form's single gauge
-    std::vector<Options> gauges; // every gauge on the line: the --gauge ones, else options
+    // The short form's single gauge, and every gauge on the line: the --gauge ones, else that.
+    Options options;
+    std::vector<Options> gauges;
     std::string link;
     std::string image;
     std::vector<FaultSetting> faults;
