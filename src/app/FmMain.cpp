@@ -294,7 +294,17 @@ void TfmMain::CreateLayout() {
     Panels[1]->setText(QStringLiteral("DISCONNECTED"));
     Panels[0]->setAccessibleDescription(QStringLiteral("Status message"));
     Panels[1]->setAccessibleDescription(QStringLiteral("Connection state"));
+    // ---- fast transfers ----
+    lbFastTransfers = new QLabel(QStringLiteral("FAST"), sb);
+    lbFastTransfers->setObjectName(QStringLiteral("lbFastTransfers"));
+    lbFastTransfers->setFrameShape(QFrame::Panel);
+    lbFastTransfers->setFrameShadow(QFrame::Sunken);
+    lbFastTransfers->setAccessibleDescription(QStringLiteral("Fast transfers"));
+    lbFastTransfers->setToolTip(QStringLiteral("Fast transfers: replies framed by length"));
+    lbFastTransfers->hide();
+    // ---- end of fast transfers ----
     sb->addWidget(Panels[0]);
+    sb->addWidget(lbFastTransfers);
     sb->addWidget(Panels[1], 1);
     setStatusBar(sb);
 }
@@ -555,6 +565,7 @@ void TfmMain::DeviceConnected() {
     SetConnectedCommandsEnabled(true);
     SetPagesEnabled(true);
     Panels[1]->setText(QStringLiteral("CONNECTED"));
+    lbFastTransfers->setVisible(Device_->Link().FastActive());
     ShowStatusText(QStringLiteral("Connected"), kStatusSeconds);
     SetSheetVisible(tsSummary, Device_->IsExtended());
 }
@@ -564,6 +575,7 @@ void TfmMain::DeviceDisconnected() {
     Panels[1]->setText(QStringLiteral("DISCONNECTED"));
     Panels[0]->setAccessibleDescription(QStringLiteral("Status message"));
     Panels[1]->setAccessibleDescription(QStringLiteral("Connection state"));
+    lbFastTransfers->hide();
     SetPagesEnabled(false);
     miConnect->setText(QStringLiteral("&Connect"));
     ShowStatusText(QStringLiteral("Disconnected"), kStatusSeconds);
@@ -677,6 +689,7 @@ void TfmMain::DeviceDefaultProtocol(bool modbus) {
 
 void TfmMain::DeviceNodeIdChanged(uint8_t newId) {
     Device_->Disconnect();
+    ApplyTransferMode();
     Device_->Connect(StoredInteger(kCommPort), newId, StoredInteger(kBaudRate));
 }
 
@@ -685,6 +698,12 @@ void TfmMain::DeviceNodeIdChanged(uint8_t newId) {
 
 void TfmMain::Command(void (TfmMain::*command)()) {
     TZurApplication::Guard([this, command] { (this->*command)(); });
+}
+
+void TfmMain::ApplyTransferMode() {
+    const TProgramSetting* fast =
+        ProgramSettings_ ? ProgramSettings_->Lookup(QString::fromLatin1(kFastTransfers)) : nullptr;
+    Device_->Link().FastTransfers = fast && fast->BooleanValue;
 }
 
 QString TfmMain::StoredText(const char* name) const {
@@ -736,6 +755,7 @@ void TfmMain::ConnectToNode(const QString& text) {
             last->TextValue = text;
         ProgramSettings_->SaveAll();
     }
+    ApplyTransferMode();
     if (!Device_->Connect(StoredInteger(kCommPort), static_cast<uint8_t>(nodeId),
                           StoredInteger(kBaudRate)))
         Dialogs().Information(this, QString::fromLatin1(kConnectFailed) + OpenAdvice(*Device_));

@@ -68,6 +68,8 @@ public:
     QLabel* pnTitle = nullptr;
     QLabel* lbSoftwareVersion = nullptr;
     QWidget* pnDeviceStatus = nullptr;
+    // "FAST" beside the connection state while the connection runs fast transfers.
+    QLabel* lbFastTransfers = nullptr;
 
     QAction* miOpen = nullptr;
     QAction* miSaveAs = nullptr;
@@ -157,6 +159,8 @@ private:
     bool SheetVisible(QWidget* sheet) const;
     void LeaveAlarmTestMode();
 
+    // Fast transfers: the stored choice, taken by the link at each connect.
+    void ApplyTransferMode();
     QString StoredText(const char* name) const;
     int StoredInteger(const char* name) const;
     // Runs a command; an error escaping it is shown in the exception box.

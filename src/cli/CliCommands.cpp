@@ -314,6 +314,7 @@ private:
             device_.PollInterval = kNoPollInterval;
         if (target_.DevicePath)
             device_.SetDevicePath(*target_.DevicePath);
+        device_.Link().FastTransfers = options_.Fast;
         device_.OnIncompatible = [this](T7310*, const std::string& text) { incompatible_ = text; };
         device_.OnCommsError = [this](T7310*, uint8_t instruction) {
             comms_error_ = true;

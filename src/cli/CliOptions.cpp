@@ -4,10 +4,10 @@
 #include <map>
 
 const char* const kUsageLine = "usage: t7310-cli [--device PATH | --port N] [--baud RATE] "
-                               "[--node ID] [--json] [--trace] COMMAND [ARGS]";
+                               "[--node ID] [--json] [--trace] [--fast] COMMAND [ARGS]";
 
 const char* const kUsageText =
-    "usage: t7310-cli [--device PATH | --port N] [--baud RATE] [--node ID] [--json] [--trace] "
+    "usage: t7310-cli [--device PATH | --port N] [--baud RATE] [--node ID] [--json] [--trace] [--fast] "
     "COMMAND [ARGS]\n"
     "\n"
     "  --device PATH   the serial device to open (for example /dev/ttyUSB0)\n"
@@ -18,6 +18,8 @@ const char* const kUsageText =
     "Connect ID\"\n"
     "  --json          machine-readable output on stdout\n"
     "  --trace         every frame sent and received, decoded and timed, on stderr\n"
+    "  --fast          fast transfers: frame replies by length and send without the dispatch\n"
+    "                  tick (try with your gauges first)\n"
     "  --help          print this help and exit\n"
     "  --version       print the version and exit\n"
     "\n"
@@ -165,6 +167,8 @@ TCliParse ParseCliOptions(const std::vector<std::string>& args) {
             options.Json = true;
         } else if (arg == "--trace") {
             options.Trace = true;
+        } else if (arg == "--fast") {
+            options.Fast = true;
         } else if (arg == "--device") {
             std::string path;
             if (!value(path) || path.empty())

@@ -27,6 +27,7 @@ struct TCliOptions {
     std::optional<int> NodeId;
     bool Json = false;
     bool Trace = false; // every frame on stderr
+    bool Fast = false; // fast transfers: replies framed by length, no dispatch tick
 
     TCliCommand Command = ccIdentify;
     std::string File; // read --save, write, table-read, table-write, report; empty when not given

@@ -1,5 +1,7 @@
 #include "SerialPacket.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <stdexcept>
@@ -93,6 +95,10 @@ TSerialPacket::TSerialPacket(QObject* owner, std::unique_ptr<ISerialBackend> bac
     process_message_timer_.SetEnabled(false);
     process_message_timer_.SetInterval(process_message_timer_interval_);
     process_message_timer_.SetOnTimer([this](void* sender) { ProcessMessageTimerTick(sender); });
+
+    fast_send_timer_.setSingleShot(true);
+    fast_send_timer_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&fast_send_timer_, &QTimer::timeout, this, [this] { FastSendTimerTick(); });
 }
 
 TSerialPacket::~TSerialPacket() {
@@ -115,10 +121,17 @@ bool TSerialPacket::Connect() {
     // A new session starts Idle: a reply time-out left running by the previous session must
     // not end in this one, where it would fail the first request (the identity read).
     timeout_timer_.SetEnabled(false);
+    fast_send_timer_.stop();
+    if (!Connected()) {
+        fast_ = FastTransfers;
+        SetChunkRule(fast_ ? ChunkRule(&TSerialPacket::FrameBytesMissing) : ChunkRule());
+    }
+    received_ = false;
     // Fails (and leaves the port as it is) when already open: the link is then Stopped until
     // it is disconnected and connected again.
     const bool opened = TWin32Port::Connect();
-    process_message_timer_.SetEnabled(opened);
+    process_message_timer_.SetEnabled(opened && !fast_);
+    fast_dispatching_ = opened && fast_;
     return opened;
 }
 
@@ -131,6 +144,8 @@ bool TSerialPacket::Connect(int commPort, long baudRate) {
 bool TSerialPacket::Disconnect() {
     // The reply timer is left running: a time-out under way is still reported.
     process_message_timer_.SetEnabled(false);
+    fast_dispatching_ = false;
+    fast_send_timer_.stop();
     return TWin32Port::Disconnect();
 }
 
@@ -184,6 +199,7 @@ void TSerialPacket::AddTxQueue(uint8_t Instruction, const uint8_t* Frame, int Ti
     element.Instruction = Instruction;
     element.Timeout = Timeout;
     tx_queue_.push_back(element);
+    ScheduleSend();
 }
 
 void TSerialPacket::ProcessMessageTimerTick(void*) {
@@ -210,12 +226,18 @@ void TSerialPacket::TimeoutTimerTick(void*) {
     clear_to_send_ = true;
     if (tap_)
         tap_->ReplyTimedOut(last_instruction_);
+    ScheduleSend();
     if (OnPacketTimeout)
         OnPacketTimeout(this, last_instruction_);
 }
 
 void TSerialPacket::RxNotify(int count, char* buffer) {
     timeout_timer_.SetEnabled(false);
+    // The guard gap counts from here; whatever this frame does to ClearToSend is seen when
+    // the send timer fires, after this call.
+    last_rx_ = std::chrono::steady_clock::now();
+    received_ = true;
+    ScheduleSend();
     if (buffer == nullptr || count < 0)
         count = 0;
     const auto* bytes = reinterpret_cast<const uint8_t*>(buffer);
@@ -262,3 +284,59 @@ void TSerialPacket::RxNotify(int count, char* buffer) {
 }
 
 void TSerialPacket::OnRxPacket(const TPacket&) {}
+
+// ---------------------------------------------------------------------------------------------
+// Fast transfers
+
+int TSerialPacket::DefaultGuardGapMicroseconds(long baudRate) {
+    constexpr int kFloor = 2000;
+    if (baudRate <= 0)
+        return kFloor;
+    // 3.5 characters of 10 bits: 35 bit times.
+    const double us = std::ceil(35.0 * 1e6 / static_cast<double>(baudRate));
+    return std::max(kFloor, static_cast<int>(us));
+}
+
+int TSerialPacket::EffectiveGuardGapMicroseconds() const {
+    return GuardGapMicroseconds < 0 ? DefaultGuardGapMicroseconds(BaudRate) : GuardGapMicroseconds;
+}
+
+int TSerialPacket::FrameBytesMissing(const uint8_t* bytes, int count) {
+    // Until the Length byte is in, the shortest frame is all that can be asked for.
+    if (count <= frame::LengthOffset)
+        return frame::Overhead - count;
+    const int size = bytes[frame::LengthOffset] + frame::Overhead;
+    if (count < size)
+        return size - count;
+    // Noise can promise any length; only a checksum that holds tells a frame from it.
+    const bool whole = count == size && (bytes[frame::FlagsOffset] & pk_CHECKSUM) != 0 &&
+                       XorOf(bytes, size - 1) == bytes[size - 1];
+    return whole ? 0 : -1;
+}
+
+std::chrono::microseconds TSerialPacket::GuardGapLeft() const {
+    if (!received_)
+        return std::chrono::microseconds(0);
+    const auto gap = std::chrono::microseconds(EffectiveGuardGapMicroseconds());
+    const auto since = std::chrono::duration_cast<std::chrono::microseconds>(
+        std::chrono::steady_clock::now() - last_rx_);
+    return std::max(std::chrono::microseconds(0), gap - since);
+}
+
+void TSerialPacket::ScheduleSend() {
+    if (!fast_dispatching_ || tx_queue_.empty() || fast_send_timer_.isActive())
+        return;
+    fast_send_timer_.start(std::chrono::ceil<std::chrono::milliseconds>(GuardGapLeft()));
+}
+
+void TSerialPacket::FastSendTimerTick() {
+    if (!fast_dispatching_)
+        return;
+    const auto left = GuardGapLeft();
+    if (left.count() > 0) {
+        fast_send_timer_.start(std::chrono::ceil<std::chrono::milliseconds>(left));
+        return;
+    }
+    // Sends only when the queue holds a request and the link is clear, as a tick would.
+    ProcessMessageTimerTick(nullptr);
+}

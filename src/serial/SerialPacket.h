@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QTimer>
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -95,6 +96,25 @@ public:
     int ProcessMessageTimerInterval() const { return process_message_timer_interval_; }
     void SetProcessMessageTimerInterval(int milliseconds);
 
+    // ---- fast transfers (off by default; taken at the next Connect) ----
+    // A reply is complete as soon as the bytes its Length byte promises have arrived with a
+    // good checksum, and a queued request leaves as soon as the link is clear to send and the
+    // guard gap has passed since the last reply, instead of at the next dispatch tick. Bytes
+    // that form no such frame end by silence, as in the standard mode.
+    bool FastTransfers = false;
+    // Quiet time after the last received byte before a request leaves in fast mode, so the
+    // gauge's RS-485 driver can turn round; negative: the default for BaudRate.
+    int GuardGapMicroseconds = -1;
+    // 3.5 character times (10 bits each) at the baud rate, at least 2 ms.
+    static int DefaultGuardGapMicroseconds(long baudRate);
+    int EffectiveGuardGapMicroseconds() const;
+    // Whether the current connection runs in fast mode.
+    bool FastActive() const { return fast_; }
+    // Of the bytes gathered so far: how many more make one whole frame; 0 when they are one
+    // with a good checksum; negative when no length can end them (a wrong checksum at the
+    // promised length, or a frame that asks for no checksum check).
+    static int FrameBytesMissing(const uint8_t* bytes, int count);
+
     bool Connect() override;
     bool Connect(int commPort, long baudRate) override;
     bool Disconnect() override;
@@ -122,6 +142,10 @@ protected:
 private:
     void TimeoutTimerTick(void* Sender);
     void ProcessMessageTimerTick(void* Sender);
+    // Fast mode: arms the send timer when a request waits and no send is armed yet.
+    void ScheduleSend();
+    void FastSendTimerTick();
+    std::chrono::microseconds GuardGapLeft() const;
 
     std::deque<TQueueType> tx_queue_;
     bool clear_to_send_ = true;
@@ -131,4 +155,10 @@ private:
     TMEKTimer process_message_timer_;
     TPacket rx_packet_;
     TPacketTap* tap_ = nullptr;
+
+    bool fast_ = false;
+    bool fast_dispatching_ = false;
+    QTimer fast_send_timer_;
+    std::chrono::steady_clock::time_point last_rx_{};
+    bool received_ = false; // a chunk arrived in this session
 };

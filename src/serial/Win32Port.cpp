@@ -285,7 +285,8 @@ void TWin32Port::Open(int port, long baud, char parity, int data_bits, int stop_
     }
     read_pending_ = false;
     try {
-        input_thread_ = std::thread([this] { InputThread(); });
+        // The thread keeps its own copy of the rule, so a later change cannot race with it.
+        input_thread_ = std::thread([this, rule = chunk_rule_] { InputThread(rule); });
         output_thread_ = std::thread([this] { OutputThread(); });
     } catch (const std::system_error& failure) {
         Close();
@@ -726,7 +727,7 @@ void TWin32Port::report_line_lost(int systemError) {
     Post(kMsgRi, 0);
 }
 
-void TWin32Port::InputThread() {
+void TWin32Port::InputThread(const ChunkRule& rule) {
     check_modem_status(true);
     clear_error();
     read_pending_ = false;
@@ -739,7 +740,8 @@ void TWin32Port::InputThread() {
         // the queue full (or the line gone) only events and wake-ups end the wait.
         const int wanted = lineLost ? 0 : std::min(rx_queue_.SpaceFree(), kReadChunk);
         read_pending_ = wanted > 0;
-        const InputResult r = backend_->WaitInput(buffer.data(), wanted);
+        const InputResult r = rule ? backend_->WaitChunk(buffer.data(), wanted, rule)
+                                   : backend_->WaitInput(buffer.data(), wanted);
         read_pending_ = false;
         if (r.count > 0) {
             const int queued = rx_queue_.Insert(buffer.data(), r.count);

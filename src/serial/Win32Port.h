@@ -152,6 +152,10 @@ public:
 protected:
     bool event(QEvent* e) override;
 
+    // How received chunks may end early (empty: by silence alone, the default). Taken when
+    // the port is opened; a change applies from the next open.
+    void SetChunkRule(ChunkRule rule) { chunk_rule_ = std::move(rule); }
+
     virtual void ConnectNotify() {}
     virtual void DisconnectNotify() {}
     virtual void ErrorConnectNotify(int) {}
@@ -174,7 +178,7 @@ private:
     void WndProc(int message, int param, const char* echo);
     void Post(int message, int param = 0, const char* echo = nullptr);
 
-    void InputThread();
+    void InputThread(const ChunkRule& rule);
     void OutputThread();
     bool output_worker();
     void check_modem_status(bool first, uint32_t mask = 0);
@@ -216,6 +220,7 @@ private:
     SerialLineState line_state_;
     std::string opened_path_;
     std::unique_ptr<ISerialBackend> backend_;
+    ChunkRule chunk_rule_;
     MTdeque tx_queue_{kPortQueueCapacity};
     MTdeque rx_queue_{kPortQueueCapacity};
 };

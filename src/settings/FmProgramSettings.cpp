@@ -12,6 +12,9 @@
 
 namespace {
 
+const char* const kFastTransfersText =
+    "Fast transfers (frame replies by length; try with your gauges first)";
+
 QString DefaultDevice(int port) {
     return QStringLiteral("/dev/ttyS%1").arg(port - 1);
 }
@@ -26,7 +29,6 @@ TfmProgramSettings::TfmProgramSettings(TProgramSettings& settings, QWidget* pare
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(11);
     setFont(font);
-    setFixedSize(290, 170);
 
     auto* portLabel = new QLabel(QStringLiteral("Serial Comm Port"), this);
     portLabel->setGeometry(12, 16, 110, 20);
@@ -62,19 +64,34 @@ TfmProgramSettings::TfmProgramSettings(TProgramSettings& settings, QWidget* pare
     cbReconnect->setGeometry(12, 100, 266, 18);
     const TProgramSetting* reconnect = settings_.Lookup(QString::fromLatin1(kReconnectOnReturn));
     cbReconnect->setChecked(!reconnect || reconnect->BooleanValue);
+    // ---- fast transfers ----
+    // Broken over two lines to fit the dialog; the accessible name keeps the text whole.
+    const QString fastText = QString::fromLatin1(kFastTransfersText);
+    cbFastTransfers =
+        new QCheckBox(QString(fastText).replace(QStringLiteral("; "), QStringLiteral(";\n")), this);
+    cbFastTransfers->setObjectName(QStringLiteral("cbFastTransfers"));
+    cbFastTransfers->setAccessibleName(fastText);
+    cbFastTransfers->setGeometry(12, 120, 270, 34);
+    const TProgramSetting* fast = settings_.Lookup(QString::fromLatin1(kFastTransfers));
+    cbFastTransfers->setChecked(fast && fast->BooleanValue);
+    // ---- end of fast transfers ----
+    // The program's own options stand in one column above the buttons; the dialog grows with
+    // them, 290 pixels wide.
+    const int optionsBottom = cbFastTransfers->geometry().bottom() + 1;
 
     auto* separator = new QFrame(this);
     separator->setFrameShape(QFrame::HLine);
     separator->setFrameShadow(QFrame::Sunken);
-    separator->setGeometry(8, 122, 274, 2);
+    separator->setGeometry(8, optionsBottom + 4, 274, 2);
 
     btOK = new QPushButton(QStringLiteral("&Ok"), this);
     btOK->setObjectName(QStringLiteral("btOK"));
-    btOK->setGeometry(118, 134, 78, 26);
+    btOK->setGeometry(118, optionsBottom + 10, 78, 26);
     btOK->setDefault(true);
     Button2 = new QPushButton(QStringLiteral("&Cancel"), this);
     Button2->setObjectName(QStringLiteral("Button2"));
-    Button2->setGeometry(202, 134, 78, 26);
+    Button2->setGeometry(202, optionsBottom + 10, 78, 26);
+    setFixedSize(290, optionsBottom + 40);
 
     connect(btOK, &QPushButton::clicked, this, &TfmProgramSettings::btOKClick);
     connect(Button2, &QPushButton::clicked, this, &TfmProgramSettings::Button2Click);
@@ -97,6 +114,7 @@ void TfmProgramSettings::cbCommPortChange(int index) {
 
 void TfmProgramSettings::btOKClick() {
     TProgramSetting* port = settings_.Lookup(QString::fromLatin1(kCommPort));
+    TProgramSetting* fast = settings_.Lookup(QString::fromLatin1(kFastTransfers));
     const int index = cbCommPort->currentIndex();
     TProgramSetting* reconnect = settings_.Lookup(QString::fromLatin1(kReconnectOnReturn));
     const bool reconnectBefore = reconnect && reconnect->BooleanValue;
@@ -104,7 +122,10 @@ void TfmProgramSettings::btOKClick() {
         reconnect->BooleanValue = cbReconnect->isChecked();
     if (port) {
         const int32_t previous = port->IntegerValue;
+        const bool previousFast = fast && fast->BooleanValue;
         port->IntegerValue = index + 1; // no selection gives 0
+        if (fast)
+            fast->BooleanValue = cbFastTransfers->isChecked();
         try {
             settings_.SaveAll();
         } catch (const TSettingsError& error) {
@@ -113,6 +134,8 @@ void TfmProgramSettings::btOKClick() {
             port->IntegerValue = previous;
             if (reconnect)
                 reconnect->BooleanValue = reconnectBefore;
+            if (fast)
+                fast->BooleanValue = previousFast;
             Dialogs().Error(this, QStringLiteral("Error accessing program settings\n") +
                                       QString::fromStdString(error.what()));
             return;

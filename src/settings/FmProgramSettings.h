@@ -22,6 +22,8 @@ public:
     QLabel* lbDevicePath = nullptr;    // the device the selected port opens now
     QComboBox* cbDevicePath = nullptr; // the device to open for it from now on
     QCheckBox* cbReconnect = nullptr;  // "Reconnect when the adapter returns"
+    // "Fast Transfers", from the next connect on.
+    QCheckBox* cbFastTransfers = nullptr;
     QPushButton* btOK = nullptr;
     QPushButton* Button2 = nullptr;
 

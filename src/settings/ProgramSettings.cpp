@@ -246,6 +246,9 @@ void DeclareConfiguratorSettings(TProgramSettings& settings) {
     settings.AddInteger(section, QString::fromLatin1(kCommPort), 1);
     settings.AddInteger(section, QString::fromLatin1(kBaudRate), 9600);
     settings.AddBoolean(section, QString::fromLatin1(kReconnectOnReturn), true); // adapter replug
+    // ---- fast transfers ----
+    settings.AddBoolean(section, QString::fromLatin1(kFastTransfers), false);
+    // ---- end of fast transfers ----
 }
 
 // ---- Traffic monitor dock ----

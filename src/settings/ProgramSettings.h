@@ -75,8 +75,14 @@ inline constexpr const char* kBaudRate = "Baud Rate";            // integer, def
 inline constexpr const char* kReconnectOnReturn = "Reconnect when the adapter returns";
 // -- end adapter replug --
 
-// Declares the settings above, in that order (the window and the command-line tool
-// share one declaration).
+// ---- fast transfers ----
+// Boolean, default off: replies framed by their length and requests sent without the dispatch
+// tick, from the next connect on.
+inline constexpr const char* kFastTransfers = "Fast Transfers";
+// ---- end of fast transfers ----
+
+// Declares the settings above, in that order (the window and the command-line tool share one
+// declaration).
 void DeclareConfiguratorSettings(TProgramSettings& settings);
 
 // ---- Traffic monitor dock (View > Traffic Monitor) ----

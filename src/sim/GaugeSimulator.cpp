@@ -234,7 +234,11 @@ struct GaugeSimulator::Impl {
     void Handle(const Frame& request);
     std::vector<uint8_t> Garbage();
     bool Pause(int milliseconds);
+    bool PauseUntil(Clock::time_point until);
     void Send(const std::vector<uint8_t>& bytes);
+    // As the bytes would arrive over the wire at the paced baud rate.
+    void SendPaced(const std::vector<uint8_t>& bytes);
+    Clock::duration ByteTime() const;
     void CloseMaster();
 };
 
@@ -407,14 +411,20 @@ std::vector<uint8_t> GaugeSimulator::Impl::Garbage() {
 
 // Waits on the wake-up fd only; false when the simulator is stopping.
 bool GaugeSimulator::Impl::Pause(int milliseconds) {
-    const auto until = Clock::now() + std::chrono::milliseconds(milliseconds);
+    return PauseUntil(Clock::now() + std::chrono::milliseconds(milliseconds));
+}
+
+bool GaugeSimulator::Impl::PauseUntil(Clock::time_point until) {
     while (!stopping) {
         const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count();
-        if (left <= 0)
+            std::chrono::duration_cast<std::chrono::nanoseconds>(until - Clock::now());
+        if (left.count() <= 0)
             return true;
+        // Nanoseconds, not milliseconds: a paced byte at 9600 baud takes 1.04 ms.
+        const timespec wait{static_cast<time_t>(left.count() / 1'000'000'000),
+                            static_cast<long>(left.count() % 1'000'000'000)};
         pollfd fd{wake, POLLIN, 0};
-        if (poll(&fd, 1, static_cast<int>(left)) > 0) {
+        if (ppoll(&fd, 1, &wait, nullptr) > 0) {
             std::lock_guard lock(mutex);
             if (unplugRequest || adoptMaster >= 0)
                 return true; // handled by the main loop
@@ -449,6 +459,29 @@ void GaugeSimulator::Impl::Send(const std::vector<uint8_t>& bytes) {
             return;
         pollfd fd{master, POLLOUT, 0};
         poll(&fd, 1, static_cast<int>(left));
+    }
+}
+
+Clock::duration GaugeSimulator::Impl::ByteTime() const {
+    // Start bit, 8 data bits, stop bit.
+    return std::chrono::duration_cast<Clock::duration>(
+        std::chrono::nanoseconds(10LL * 1'000'000'000 / std::max(1L, options.pace_baud)));
+}
+
+void GaugeSimulator::Impl::SendPaced(const std::vector<uint8_t>& bytes) {
+    const auto byteTime = ByteTime();
+    const auto start = Clock::now();
+    size_t sent = 0;
+    while (sent < bytes.size() && master >= 0) {
+        // A byte is in the receiver once its last bit has left: byte i at (i + 1) byte times.
+        if (!PauseUntil(start + byteTime * static_cast<long>(sent + 1)))
+            return;
+        // Whatever fell due meanwhile goes together, so a late wake-up does not slow the line.
+        const auto due = static_cast<size_t>((Clock::now() - start) / byteTime);
+        const size_t end = std::clamp(due, sent + 1, bytes.size());
+        Send(std::vector<uint8_t>(bytes.begin() + static_cast<std::ptrdiff_t>(sent),
+                                  bytes.begin() + static_cast<std::ptrdiff_t>(end)));
+        sent = end;
     }
 }
 
@@ -534,11 +567,18 @@ void GaugeSimulator::Impl::Handle(const Frame& request) {
     }
     if (firsts.empty())
         return;
+    const bool paced = options.pace_baud > 0;
+    // On a wire the request's last byte arrives only after all of its bits have crossed.
+    if (paced && !PauseUntil(Clock::now() + ByteTime() * static_cast<long>(request.wire.size())))
+        return;
     if (options.reply_delay_ms > 0 && !Pause(options.reply_delay_ms))
         return;
-    Send(Merge(firsts));
-    if (!seconds.empty() && Pause(options.split_silence_ms))
-        Send(Merge(seconds));
+    const std::vector<uint8_t> first = Merge(firsts);
+    paced ? SendPaced(first) : Send(first);
+    if (!seconds.empty() && Pause(options.split_silence_ms)) {
+        const std::vector<uint8_t> second = Merge(seconds);
+        paced ? SendPaced(second) : Send(second);
+    }
 }
 
 void GaugeSimulator::Impl::Run() {

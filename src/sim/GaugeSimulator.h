@@ -55,6 +55,10 @@ struct Options {
     int partial_frame_silence_ms = 100; // a partial request is dropped after this silence
     double volume_period_s = 600.0;     // one rise and fall of the live volume
     unsigned garbage_seed = 7310;       // makes the garbage fault repeatable
+    // When above 0, the line takes time as a wire at this baud rate does (10 bits a byte): a
+    // request is answered only once its bytes could have arrived, and a reply goes out byte by
+    // byte at that rate instead of in one write. 0: bytes cross the pty at once.
+    long pace_baud = 0;
 };
 
 // True for the models that know the extended instructions (27-2B, B1-B4).

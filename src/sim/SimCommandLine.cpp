@@ -10,12 +10,15 @@ const char* const kUsage =
     "[--pcid TEXT] [--node N] [--image FILE.TLS] [--fault CODE:MODE]...\n"
     "       t7310-sim --link PATH --gauge node=N[,model=M][,firmware=V][,pcid=P]... "
     "[--image FILE.TLS] [--fault CODE:MODE]...\n"
+    "                 [--pace] [--baud RATE] [--reply-delay MS]\n"
     "       t7310-sim --help | --version\n"
     "  --firmware TEXT is the firmware version the gauge reports (default 2.10)\n"
     "  CODE is an instruction in hex (A4, 0x16) or \"all\"; MODE is one of none, noreply,\n"
     "  nack, checksum, node, short, split, garbage, unplug\n"
     "  Each --gauge adds one gauge to the bus (--model, --firmware, --pcid and --node are the\n"
-    "  short form of a single one); --image and --fault apply to every gauge.\n";
+    "  short form of a single one); --image and --fault apply to every gauge.\n"
+    "  --pace sends replies at the baud rate (10 bits a byte, default 9600) after the reply\n"
+    "  delay (default 10 ms with --pace, else 0), as a gauge on a real wire would\n";
 
 namespace {
 
@@ -115,6 +118,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     CommandLine line;
     bool shortForm = false;
     std::string error;
+    bool pace = false;
+    long baud = 9600;
+    long replyDelay = -1; // not given
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {
@@ -126,6 +132,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
             line.version = true;
             line.ok = true;
             return line;
+        }
+        if (arg == "--pace") {
+            pace = true;
+            continue;
         }
         if (i + 1 >= args.size())
             return Failed(arg.rfind("--", 0) == 0 ? arg + " needs a value"
@@ -154,6 +164,12 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
             line.gauges.push_back(gauge);
         } else if (arg == "--image") {
             line.image = value;
+        } else if (arg == "--baud") {
+            if (!ParseNumber(value, 10, 110, 4000000, baud))
+                return Failed("the baud rate must be a number from 110 to 4000000");
+        } else if (arg == "--reply-delay") {
+            if (!ParseNumber(value, 10, 0, 60000, replyDelay))
+                return Failed("the reply delay must be a number of milliseconds, 0 to 60000");
         } else if (arg == "--fault") {
             FaultSetting setting{};
             if (!ParseFaultSetting(value, setting))
@@ -169,6 +185,14 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
         return Failed("--gauge cannot be combined with --model, --firmware, --pcid or --node");
     if (line.gauges.empty())
         line.gauges.push_back(line.options);
+    // The line's timing is the same for every gauge on it.
+    for (Options& one : line.gauges) {
+        if (pace)
+            one.pace_baud = baud;
+        one.reply_delay_ms = static_cast<int>(replyDelay >= 0 ? replyDelay : pace ? 10 : 0);
+    }
+    line.options.pace_baud = line.gauges.front().pace_baud;
+    line.options.reply_delay_ms = line.gauges.front().reply_delay_ms;
     line.ok = true;
     return line;
 }

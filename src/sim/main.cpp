@@ -59,6 +59,10 @@ int main(int argc, char** argv) {
     for (const sim::Options& one : line.gauges)
         std::printf("%s %s?%s node %d on %s\n", one.model.c_str(), one.version.c_str(),
                     one.pcid.c_str(), one.node, link.c_str());
+    if (line.gauges.front().pace_baud > 0)
+        std::printf("paced at %ld baud, replies after %d ms\n",
+                    static_cast<long>(line.gauges.front().pace_baud),
+                    line.gauges.front().reply_delay_ms);
     std::fflush(stdout);
 
     int signal = 0;

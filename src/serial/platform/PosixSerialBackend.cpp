@@ -388,6 +388,10 @@ uint32_t PosixSerialBackend::poll_line_changes() {
 }
 
 InputResult PosixSerialBackend::WaitInput(uint8_t* buffer, int count) {
+    return WaitChunk(buffer, count, ChunkRule());
+}
+
+InputResult PosixSerialBackend::WaitChunk(uint8_t* buffer, int count, const ChunkRule& rule) {
     InputResult r;
     if (fd_ < 0) {
         r.error = EBADF;
@@ -408,6 +412,14 @@ InputResult PosixSerialBackend::WaitInput(uint8_t* buffer, int count) {
         line_failed_ = true;
         r.error = error;
     };
+    // How far this chunk may be read: never past the end the rule expects, so the bytes after
+    // a complete chunk stay in the driver for the next one.
+    int readEnd = count;
+    if (reading && rule) {
+        const int missing = rule(buffer, 0);
+        if (missing > 0)
+            readEnd = std::min(count, missing);
+    }
 
     for (;;) {
         int timeout = -1;
@@ -442,12 +454,18 @@ InputResult PosixSerialBackend::WaitInput(uint8_t* buffer, int count) {
                 fail(EIO);
                 return r;
             }
-            const ssize_t n = ::read(fd_, buffer + r.count, static_cast<size_t>(count - r.count));
+            const ssize_t n = ::read(fd_, buffer + r.count, static_cast<size_t>(readEnd - r.count));
             if (n > 0) {
                 r.count += static_cast<int>(n);
                 lastByte = Clock::now();
                 if (r.count >= count)
                     break;
+                if (rule) {
+                    const int missing = rule(buffer, r.count);
+                    if (missing == 0)
+                        break;
+                    readEnd = missing > 0 ? std::min(count, r.count + missing) : count;
+                }
             } else if (n == 0) {
                 fail(EIO);
                 return r;

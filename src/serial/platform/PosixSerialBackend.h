@@ -25,6 +25,7 @@ public:
     int SetEventMask(uint32_t mask) override;
 
     InputResult WaitInput(uint8_t* buffer, int count) override;
+    InputResult WaitChunk(uint8_t* buffer, int count, const ChunkRule& rule) override;
     OutputResult Write(const uint8_t* bytes, int count, bool mayBlock) override;
 
     int ModemStatus(uint32_t& word) override;

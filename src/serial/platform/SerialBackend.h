@@ -6,6 +6,7 @@
 // on POSIX), 0 for success; Classify() turns them into the port's error classes.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -122,6 +123,12 @@ struct OutputResult {
 
 enum class SerialWaker { Input, Output };
 
+// Lets a chunk end before the line falls silent. Given the bytes of the chunk so far, it says
+// how many more make it complete: > 0 that many are still missing (and no more are read into
+// this chunk), 0 the chunk is complete and ends now, < 0 it cannot tell, and the chunk ends by
+// silence as usual. Called on the input thread; it must only look at the bytes.
+using ChunkRule = std::function<int(const uint8_t* bytes, int count)>;
+
 class ISerialBackend {
 public:
     virtual ~ISerialBackend() = default;
@@ -144,6 +151,12 @@ public:
     // count 0 nothing is read: the call waits for a watched event or a wake-up only.
     // A pending Wake(Input) ends the call at once (bytes already read are returned).
     virtual InputResult WaitInput(uint8_t* buffer, int count) = 0;
+    // As WaitInput, but the rule may end the chunk early. A backend that cannot do this ends
+    // chunks by silence alone, which is always correct, only slower.
+    virtual InputResult WaitChunk(uint8_t* buffer, int count, const ChunkRule& rule) {
+        (void)rule;
+        return WaitInput(buffer, count);
+    }
     // Writes all count bytes, waiting for room while mayBlock; a pending Wake(Output) aborts
     // a waiting write. Without mayBlock it writes only what the device takes at once.
     virtual OutputResult Write(const uint8_t* bytes, int count, bool mayBlock) = 0;
