@@ -569,9 +569,11 @@ void GaugeSimulator::Impl::Handle(const Frame& request) {
         return;
     const bool paced = options.pace_baud > 0;
     // On a wire the request's last byte arrives only after all of its bits have crossed.
-    if (paced && !PauseUntil(Clock::now() + ByteTime() * static_cast<long>(request.wire.size())))
-        return;
-    if (options.reply_delay_ms > 0 && !Pause(options.reply_delay_ms))
+    const auto requestTime =
+        paced ? ByteTime() * static_cast<long>(request.wire.size()) : Clock::duration::zero();
+    const auto replyAt =
+        Clock::now() + requestTime + std::chrono::milliseconds(options.reply_delay_ms);
+    if ((paced || options.reply_delay_ms > 0) && !PauseUntil(replyAt))
         return;
     const std::vector<uint8_t> first = Merge(firsts);
     paced ? SendPaced(first) : Send(first);
