@@ -28,12 +28,14 @@ constexpr double kFastRatioGoal = 1.5;
 constexpr double kReadAllSpeedUpGoal = 4.0;
 constexpr double kGuiGapLimitMs = 30.0;
 
-// A 0 ms timer fires whenever the event loop turns; the longest gap between two firings is
-// the longest time the GUI thread handled no event.
+// A 1 ms timer fires whenever the event loop turns at least that often; the longest gap between
+// two firings is the longest time the GUI thread handled no event. (A 0 ms timer would keep the
+// GUI thread spinning and take the processor from the port's and the simulator's threads.)
 class LoopWatch {
 public:
     LoopWatch() {
-        timer_.setInterval(0);
+        timer_.setTimerType(Qt::PreciseTimer);
+        timer_.setInterval(1);
         QObject::connect(&timer_, &QTimer::timeout, [this] {
             const qint64 now = clock_.nsecsElapsed();
             if (last_ >= 0)

@@ -155,28 +155,6 @@ TEST(SimulatorProgram, ServesTheLinkUntilTerminated) {
     EXPECT_NE(access(link.c_str(), F_OK), 0) << "the link is removed";
 }
 
-TEST(SimulatorProgram, PaceTakesTheBaudRateAndAReplyDelay) {
-    struct Case {
-        std::vector<std::string> extra;
-        const char* said;
-    } cases[] = {
-        {{"--pace"}, "paced at 9600 baud, replies after 10 ms"},
-        {{"--pace", "--baud", "1200", "--reply-delay", "25"},
-         "paced at 1200 baud, replies after 25 ms"},
-    };
-    for (const Case& c : cases) {
-        QTemporaryDir dir;
-        std::vector<std::string> args{"--link", dir.filePath("gauge").toStdString()};
-        args.insert(args.end(), c.extra.begin(), c.extra.end());
-        auto program = Spawn(args);
-        EXPECT_EQ(program->Line(program->out, 5000).rfind("/dev/pts/", 0), 0u);
-        program->Line(program->out, 1000); // the model line
-        EXPECT_EQ(program->Line(program->out, 1000), c.said);
-        kill(program->pid, SIGTERM);
-        EXPECT_EQ(program->Wait(5000), 0);
-    }
-}
-
 TEST(SimulatorProgram, LoadsAnImageOrSaysWhyNot) {
     ASSERT_EQ(access(ProgramPath().c_str(), X_OK), 0) << "build t7310-sim first";
     QTemporaryDir dir;
