@@ -8,6 +8,7 @@
 #include <QValueAxis>
 
 #include <algorithm>
+#include <memory>
 #include <cmath>
 
 namespace {
@@ -79,6 +80,8 @@ TTableCurve::TTableCurve(QWidget* parent) : QChartView(parent) {
         series->attachAxis(HeightAxis);
         series->attachAxis(VolumeAxis);
     }
+    // The view made a chart of its own; setChart hands that one back to us, not to a parent.
+    std::unique_ptr<QChart> made(this->chart());
     setChart(chart);
     SetUnits({}, {});
     ShowTable({}, {});
