@@ -54,7 +54,10 @@ std::string NameBytesText(const uint8_t* bytes) {
     return std::string(reinterpret_cast<const char*>(bytes), static_cast<size_t>(end - bytes));
 }
 
-TBuffer Encode(const TDeviceImage& image, const TReportFields& report, bool extended) {
+} // namespace
+
+std::vector<uint8_t> EncodeSettingsFile(const TDeviceImage& image, const TReportFields& report,
+                                        bool extended) {
     TBuffer buffer(FileSize(extended), 0);
     PutLE32(buffer.data() + tls::FormatNumber, FileFormat(extended));
     buffer[tls::Rs485Id] = image.Rs485Id;
@@ -93,6 +96,8 @@ TBuffer Encode(const TDeviceImage& image, const TReportFields& report, bool exte
     return buffer;
 }
 
+namespace {
+
 // Applies a checked buffer to copies of the image and the report fields. The RS 485 ID, the
 // test mode timeout and "Display Enabled" stay as the device has them.
 void Decode(const TBuffer& buffer, bool extended, TDeviceImage& image, TReportFields& report) {
@@ -127,7 +132,7 @@ void Decode(const TBuffer& buffer, bool extended, TDeviceImage& image, TReportFi
 } // namespace
 
 bool T7310::SaveToFile(const std::string& fileName) {
-    const TBuffer buffer = Encode(Image, Report, IsExtended());
+    const TBuffer buffer = EncodeSettingsFile(Image, Report, IsExtended());
     // The image goes to a temporary file beside the target, which replaces the target only
     // once it is complete and on disk; an unfinished one is removed, the old file stays.
     // Unbuffered, so a short write shows in write()'s count: a buffered one would be

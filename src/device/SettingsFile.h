@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
+#include <vector>
 
 namespace tls {
 
@@ -80,3 +81,7 @@ class TSettingsFileError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+// The bytes Save As writes for this image and these report fields (format 3 when extended).
+std::vector<uint8_t> EncodeSettingsFile(const TDeviceImage& image, const TReportFields& report,
+                                        bool extended);

@@ -181,8 +181,27 @@ void T7310::PacketRx(const TPacket& packet) {
 }
 
 bool T7310::StoreReply(const TInstruction& row, const uint8_t* payload, size_t length) {
+    if (row.Store == TStore::Identity) {
+        replied_[row.Code] = true;
+        SplitIdentity(TextOf(payload, length));
+        GaugeImage.DeviceName = Image.DeviceName;
+        GaugeImage.SoftwareVersion = Image.SoftwareVersion;
+        GaugeImage.DevicePcSoftwareId = Image.DevicePcSoftwareId;
+        return true;
+    }
+    if (read_target_)
+        return StoreInto(*read_target_, row, payload, length);
+    // What the gauge sent is also what it is known to hold.
+    if (!StoreInto(Image, row, payload, length))
+        return false;
+    return StoreInto(GaugeImage, row, payload, length);
+}
+
+bool T7310::StoreInto(TDeviceImage& image, const TInstruction& row, const uint8_t* payload,
+                      size_t length) {
     switch (row.Store) {
     case TStore::None:
+    case TStore::Identity:
         return true;
     case TStore::Block: {
         if (row.Prefix == TPrefix::TableRange &&
@@ -192,21 +211,17 @@ bool T7310::StoreReply(const TInstruction& row, const uint8_t* payload, size_t l
         // Too short: the rest would come from whatever the buffer held before.
         if (length < size)
             return false;
-        std::memcpy(row.Block.Bytes(Image, read_cursor_), payload, size);
+        std::memcpy(row.Block.Bytes(image, read_cursor_), payload, size);
         return true;
     }
     case TStore::TankName: {
-        Image.TankName = TextOf(payload, length);
-        uint8_t* nameBytes = row.Block.Bytes(Image, read_cursor_);
+        image.TankName = TextOf(payload, length);
+        uint8_t* nameBytes = row.Block.Bytes(image, read_cursor_);
         const size_t copied = std::min(length, size_t{row.Block.Length});
         std::memcpy(nameBytes, payload, copied);
         std::memset(nameBytes + copied, 0, row.Block.Length - copied);
         return true;
     }
-    case TStore::Identity:
-        replied_[row.Code] = true;
-        SplitIdentity(TextOf(payload, length));
-        return true;
     }
     return false;
 }
@@ -318,6 +333,9 @@ bool T7310::AppliesTo(instr::TFamily family) const {
 bool T7310::Connect(int commPort, uint8_t nodeId, long baudRate) {
     NodeId = nodeId;
     connected_ = false;
+    // A new session: nothing is known of what this gauge holds until it has been read.
+    gauge_known_ = false;
+    gauge_table_known_ = false;
     // A link left open would refuse to connect again and stop dispatching.
     if (link_->Connected())
         link_->Disconnect();
@@ -390,11 +408,10 @@ bool T7310::ReadTableRows(uint8_t start, uint8_t count) {
     return Exchange(Row(instr::TableDataRead), replied_[instr::TableDataRead], read_cursor_);
 }
 
-bool T7310::ReadAllSettings() {
-    Raise(OnReadAllStart, this);
+bool T7310::ReadSettingBlocks(bool identity) {
     for (uint8_t code : instr::ReadAllOrder()) {
         const TInstruction& row = Row(code);
-        if (!AppliesTo(row.Family))
+        if (!AppliesTo(row.Family) || (code == instr::Identity && !identity))
             continue;
         bool ok = true;
         if (code == instr::AlarmRead) {
@@ -406,6 +423,14 @@ bool T7310::ReadAllSettings() {
         if (!ok)
             return false;
     }
+    return true;
+}
+
+bool T7310::ReadAllSettings() {
+    Raise(OnReadAllStart, this);
+    if (!ReadSettingBlocks(true))
+        return false;
+    gauge_known_ = true;
     Raise(OnSensorSettings, this, AlarmRefs,
           static_cast<const uint8_t*>(Image.Calibration.data() + img::CalInputPair));
     Raise(OnOutputOptions, this, Image.OutputOptions);
@@ -430,6 +455,12 @@ bool T7310::WriteGroup(uint8_t instruction) {
     });
     const TInstruction* row = instr::Find(instruction);
     const std::string name = instr::GroupName(instruction);
+    if (std::find(write_log_.begin(), write_log_.end(), instruction) == write_log_.end())
+        write_log_.push_back(instruction);
+    // Once something is sent, what the gauge holds is known again only by reading it back.
+    gauge_known_ = false;
+    if (instruction == instr::TableSizeWrite || instruction == instr::TableDataWrite)
+        gauge_table_known_ = false;
     Raise(OnWritingSetting, this, name);
 
     if (instruction == instr::AlarmWrite) {
@@ -546,9 +577,45 @@ bool T7310::ReadTankTable() {
             RaiseProgress(RowPercent(i, size));
     }
     RaiseProgress(100);
-    if (ok)
+    if (ok) {
+        gauge_table_known_ = true;
         Raise(OnTankTable, this, Image.TankTable, Image.TankDescription);
+    }
     return ok;
+}
+
+bool T7310::ReadTableBlocks(const TDeviceImage& target) {
+    RaiseProgress(0);
+    bool ok = ReadGroup(instr::TableSizeRead);
+    const size_t size = ok ? target.TableSize() : 0;
+    for (size_t i = 0; ok && i < size; ++i) {
+        ok = ReadTableRows(static_cast<uint8_t>(i), 1);
+        if (ok)
+            RaiseProgress(RowPercent(i, size));
+    }
+    RaiseProgress(100);
+    return ok;
+}
+
+bool T7310::ReadGaugeImage(TDeviceImage& into, bool withTable) {
+    TDeviceImage read = GaugeImage;
+    read_target_ = &read;
+    ScopeExit restore([this] { read_target_ = nullptr; });
+    bool ok = ReadSettingBlocks(false);
+    const bool table =
+        withTable || (read.TankRecord()[img::TankType] == img::TankTypeNonStandard &&
+                      !gauge_table_known_);
+    if (ok && table)
+        ok = ReadTableBlocks(read);
+    restore.Now();
+    if (!ok)
+        return false;
+    GaugeImage = read;
+    gauge_known_ = true;
+    if (table)
+        gauge_table_known_ = true;
+    into = std::move(read);
+    return true;
 }
 
 bool T7310::WriteTankTable() {

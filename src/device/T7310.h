@@ -14,6 +14,7 @@
 #include <initializer_list>
 #include <memory>
 #include <string>
+#include <vector>
 
 class TSerialPacket;
 class TMEKTimer;
@@ -49,8 +50,15 @@ public:
     bool IsExtended() const { return Is8310 || Is7310Extended; }
     bool ApplyingFile() const { return applying_file_; }
     bool SettingsRead() const { return settings_read_; }
+    // Whether GaugeImage holds every setting (a read of all settings, with nothing written
+    // since), and the table (read this session, not written since).
+    bool GaugeImageKnown() const { return gauge_known_; }
+    bool GaugeTableKnown() const { return gauge_table_known_; }
 
     TDeviceImage Image;
+    // What the gauge is known to hold: every read reply lands here too, and a verified write
+    // leaves what was read back. The pages never edit it.
+    TDeviceImage GaugeImage;
     TReportFields Report;
     TAlarmRefs AlarmRefs{};
     TZURSettings& Settings() { return *settings_; }
@@ -120,6 +128,15 @@ public:
     bool WriteDefaultProtocol();
     bool WriteSummary();
 
+    // Reads every setting of the gauge (the reads of a read of all settings but the identity)
+    // into `into`, which starts as GaugeImage, and the table when asked or when the gauge's
+    // tank is Non standard and its table is not known. Image and the pages are left alone;
+    // only progress events are raised. On success GaugeImage becomes `into`.
+    bool ReadGaugeImage(TDeviceImage& into, bool withTable);
+    // The write instructions sent since StartWriteLog, in order (table rows once each).
+    void StartWriteLog() { write_log_.clear(); }
+    const std::vector<uint8_t>& WriteLog() const { return write_log_; }
+
     // Settings file (.TLS), format 2 or 3 by the family flags.
     bool SaveToFile(const std::string& fileName);
     bool LoadFromFile(const std::string& fileName);
@@ -142,6 +159,12 @@ private:
     void LinkError(uint8_t instruction);
     void PacketRx(const TPacket& packet);
     bool StoreReply(const instr::TInstruction& row, const uint8_t* payload, size_t length);
+    bool StoreInto(TDeviceImage& image, const instr::TInstruction& row, const uint8_t* payload,
+                   size_t length);
+    // The reads of a read of all settings, with or without the identity; no page events.
+    bool ReadSettingBlocks(bool identity);
+    // The table size and rows, into whatever the replies go to now (target is that image).
+    bool ReadTableBlocks(const TDeviceImage& target);
     void SplitIdentity(const std::string& text);
 
     // Runs the message loop until flag == expected, the abort flag or the time-out; a wait
@@ -170,6 +193,11 @@ private:
     bool connected_ = false;
     bool applying_file_ = false;
     bool settings_read_ = false;
+    bool gauge_known_ = false;
+    bool gauge_table_known_ = false;
+    // Where read replies go: Image (and GaugeImage with it), or a read-back image.
+    TDeviceImage* read_target_ = nullptr;
+    std::vector<uint8_t> write_log_;
     std::unique_ptr<TSerialPacket> link_;
     std::unique_ptr<TMEKTimer> wait_timer_;
     std::unique_ptr<TZURSettings> settings_;

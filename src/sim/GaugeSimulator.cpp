@@ -133,7 +133,7 @@ bool ParseFault(const std::string& text, Fault& fault) {
         {"nack", Fault::Nack},        {"checksum", Fault::BadChecksum},
         {"node", Fault::OtherNode},   {"short", Fault::ShortReply},
         {"split", Fault::SplitReply}, {"garbage", Fault::Garbage},
-        {"unplug", Fault::Unplug},
+        {"unplug", Fault::Unplug},    {"forget", Fault::Forget},
     };
     for (const auto& [name, value] : kNames)
         if (text == name) {
@@ -531,7 +531,15 @@ void GaugeSimulator::Impl::Handle(const Frame& request) {
                 first = BuildFrame(kNackFlags, request.instruction, {node});
                 break;
             default: {
+                // A forgetting gauge acknowledges what it was sent and keeps what it had.
+                std::optional<DeviceImage> kept;
+                if (fault == Fault::Forget)
+                    kept = gauge.image;
                 Answer answer = gauge.Execute(request);
+                if (kept) {
+                    gauge.image = *kept;
+                    answer.newNode.reset();
+                }
                 // The reply goes out from the old node; the new one holds from the next request.
                 if (answer.newNode)
                     gauge.image.At(kRs485Id)[0] = *answer.newNode;

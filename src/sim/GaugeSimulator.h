@@ -40,9 +40,11 @@ enum class Fault {
     Garbage,     // 6 to 24 random bytes that never pass as a good reply (acknowledgement bit
                  // clear, checksum checking on and wrong)
     Unplug,      // close the pseudo-terminal, as an adapter pulled out; it stays closed
+    Forget,      // acknowledge a write as usual but keep the old value (other requests as usual)
 };
 
-// "none", "nack", "checksum", "node", "short", "split", "garbage", "unplug", "noreply".
+// "none", "nack", "checksum", "node", "short", "split", "garbage", "unplug", "noreply",
+// "forget".
 bool ParseFault(const std::string& text, Fault& fault);
 
 struct Options {
