@@ -1,9 +1,12 @@
 #include "CliCommands.h"
 
+#include "Archive.h"
 #include "BusScan.h"
 #include "ComPortMap.h"
 #include "ConnectionDoctor.h"
+#include "ImageCompare.h"
 #include "ProgramSettings.h"
+#include "SafeWrite.h"
 #include "SerialPacket.h"
 #include "SettingsFile.h"
 #include "StatusText.h"
@@ -91,6 +94,39 @@ double ShortestDouble(float value) {
 
 std::string FamilyText(const T7310& device) {
     return ::FamilyText(device.Is8310, device.HasFlowScaling, device.Is7310Extended);
+}
+
+QJsonValue RowJson(const std::optional<TTableRowText>& row) {
+    if (!row)
+        return QJsonValue();
+    return QJsonArray{Latin1(row->Height), Latin1(row->Volume)};
+}
+
+// The differences as {"differences": [...], "table": [...]}, the two sides under fromKey and
+// toKey ("gauge" and "file", or "gauge" and "written").
+QJsonObject DifferencesJson(const TDifferences& differences, const QString& fromKey,
+                            const QString& toKey) {
+    QJsonArray settings;
+    for (const TSettingDifference& d : differences.Settings)
+        settings.append(QJsonObject{{"id", d.Id >= 0 ? QJsonValue(d.Id) : QJsonValue()},
+                                    {"group", Latin1(d.Group)},
+                                    {"name", Latin1(d.Name)},
+                                    {fromKey, Latin1(d.From)},
+                                    {toKey, Latin1(d.To)}});
+    QJsonArray table;
+    for (const TRowDifference& row : differences.Table)
+        table.append(
+            QJsonObject{{"row", row.Row}, {fromKey, RowJson(row.From)}, {toKey, RowJson(row.To)}});
+    return {{"differences", settings}, {"table", table}};
+}
+
+std::string DifferencesText(const TDifferences& differences) {
+    std::string text;
+    for (const TSettingDifference& d : differences.Settings)
+        text += Printable(DifferenceLine(d)) + "\n";
+    for (const TRowDifference& row : differences.Table)
+        text += DifferenceLine(row) + "\n";
+    return text;
 }
 
 // Waits for a condition while the event loop runs; false at the deadline.
@@ -191,6 +227,10 @@ private:
             return Report();
         case ccScan:
             return Scan();
+        case ccDiff:
+            return Diff();
+        case ccHistory:
+            break; // runs without a session
         }
         return esUsage;
     }
@@ -448,6 +488,57 @@ private:
             Out(text + "\n");
     }
 
+    // ---- writes that are archived, verified and journalled ----
+
+    // Runs a write series: the gauge's settings as found are archived first (read first when
+    // unknown), then the series, then (unless --no-verify) the read-back and its comparison,
+    // the settings as left and the journal line. verifyAgain, when given, runs a second
+    // read-back after a failed one (a new node ID the gauge did not take answers at the old).
+    int GuardedWrite(const std::string& operation, const std::function<bool()>& series,
+                     const std::function<void()>& beforeVerify = {},
+                     const std::function<bool(TSafeWrite&)>& verifyAgain = {}) {
+        TSafeWrite write(device_, archive_, operation);
+        // Losing the archive never stops a write; the user is told.
+        write.OnArchiveError = [this](const QString& text) { Fail(text.toStdString()); };
+        BeginOperation();
+        if (!write.Prepare())
+            return ReadFailure(FailedRead());
+        write.Begin();
+        BeginOperation();
+        if (!series()) {
+            write.Record(false);
+            return WriteFailure();
+        }
+        if (!options_.Verify) {
+            write.Record(true);
+            return esSuccess;
+        }
+        if (beforeVerify)
+            beforeVerify();
+        BeginOperation();
+        bool readBack = write.Verify();
+        if (!readBack && verifyAgain)
+            readBack = verifyAgain(write);
+        if (!readBack) {
+            write.Record(true);
+            return ReadFailure("back " + FailedRead() + " after the write");
+        }
+        if (write.Record(true) == TWriteResult::NotKept) {
+            progress_.Clear();
+            if (options_.Json) {
+                QJsonObject json = DifferencesJson(write.NotKept(), QStringLiteral("gauge"),
+                                                   QStringLiteral("written"));
+                json["written"] = true;
+                json["kept"] = false;
+                OutJson(json);
+            } else {
+                Out("the gauge did not keep:\n" + DifferencesText(write.NotKept()));
+            }
+            return esDiffers;
+        }
+        return esSuccess;
+    }
+
     // ---- commands ----
 
     int Identify() {
@@ -489,11 +580,9 @@ private:
         return esSuccess;
     }
 
-    int Write() {
-        if (!CheckReadableFile(options_.File))
-            return esFileFailure;
-        if (const int status = Connect(false))
-            return status;
+    // Loads the file into the device object as a write does: the settings a load keeps
+    // keep the gauge's values. Returns an exit status (success when loaded).
+    int LoadSettingsFile() {
         try {
             if (!device_.LoadFromFile(options_.File)) {
                 const bool extended = device_.IsExtended();
@@ -507,18 +596,57 @@ private:
             Fail(error.what());
             return esFileFailure;
         }
-        BeginOperation();
-        if (!device_.WriteAllSettings())
-            return WriteFailure();
-        // Beyond the all-settings series, so that the gauge takes everything a file carries.
-        if (device_.IsExtended() && !device_.WriteGroup(instr::DisplayResolutionWrite))
-            return WriteFailure();
-        if (device_.Is8310 && !device_.WriteSummary())
-            return WriteFailure();
-        progress_.Clear();
-        PrintDone("Settings of " + options_.File + " written to " + Where(),
-                  {{"file", QString::fromStdString(options_.File)}, {"written", true}});
         return esSuccess;
+    }
+
+    int Write() {
+        if (!CheckReadableFile(options_.File))
+            return esFileFailure;
+        if (const int status = Connect(false))
+            return status;
+        if (const int status = LoadSettingsFile())
+            return status;
+        const int status = GuardedWrite("write-all", [this] {
+            if (!device_.WriteAllSettings())
+                return false;
+            if (device_.IsExtended() && !device_.WriteGroup(instr::DisplayResolutionWrite))
+                return false;
+            return !device_.Is8310 || device_.WriteSummary();
+        });
+        if (status != esSuccess)
+            return status;
+        progress_.Clear();
+        PrintDone("Settings of " + options_.File + " written to " + Where() +
+                      (options_.Verify ? " and read back" : ""),
+                  {{"file", QString::fromStdString(options_.File)},
+                   {"written", true},
+                   {"verified", options_.Verify}});
+        return esSuccess;
+    }
+
+    int Diff() {
+        if (!CheckReadableFile(options_.File))
+            return esFileFailure;
+        if (const int status = Connect(false))
+            return status;
+        if (const int status = LoadSettingsFile())
+            return status;
+        TCompareScope scope;
+        scope.Writes = FileWriteInstructions(device_);
+        scope.Table = TableMatters(device_.GaugeImage, device_.Image);
+        if (scope.Table && !device_.GaugeTableKnown()) {
+            BeginOperation();
+            if (!device_.ReadGaugeTable())
+                return TableReadFailure();
+        }
+        progress_.Clear();
+        const TDifferences differences = CompareImages(device_.GaugeImage, device_.Image, scope);
+        if (options_.Json)
+            OutJson(DifferencesJson(differences, QStringLiteral("gauge"), QStringLiteral("file")));
+        else
+            Out(DifferencesText(differences) + std::to_string(differences.Count()) +
+                " differences\n");
+        return differences.Empty() ? esSuccess : esDiffers;
     }
 
     int Status() {
@@ -612,9 +740,9 @@ private:
         if (const int status = Connect(false))
             return status;
         StoreTable(imported.Rows, device_.Image.TankTable);
-        BeginOperation();
-        if (!device_.WriteTankTable())
-            return WriteFailure();
+        if (const int status =
+                GuardedWrite("tank-table", [this] { return device_.WriteTankTable(); }))
+            return status;
         progress_.Clear();
         PrintDone("Tank table of " + options_.File + " (" + std::to_string(imported.Rows.size()) +
                       " points) written to " + Where(),
@@ -635,10 +763,27 @@ private:
         const bool unchanged = id->Raw[0] == wanted;
         // As in the window, the ID the gauge already has is not written again.
         if (!unchanged) {
+            const uint8_t previous = id->Raw[0];
+            const uint8_t addressed = device_.NodeId;
             id->Raw[0] = wanted;
-            BeginOperation();
-            if (!device_.WriteNodeId())
-                return WriteFailure();
+            // The gauge answers at its new ID from the next request on; a gauge that did not
+            // take it still answers at the old one, which tells the two apart.
+            const bool broadcast = addressed == T7310::kBroadcastNode;
+            const int status = GuardedWrite(
+                "node-id", [this] { return device_.WriteNodeId(); },
+                [this, broadcast, wanted] {
+                    if (!broadcast)
+                        device_.NodeId = wanted;
+                },
+                [this, broadcast, previous](TSafeWrite& write) {
+                    if (broadcast)
+                        return false;
+                    device_.NodeId = previous;
+                    BeginOperation();
+                    return write.Verify();
+                });
+            if (status != esSuccess)
+                return status;
         }
         PrintDone(id->Name + ": " + std::to_string(wanted) + (unchanged ? " (unchanged)" : ""),
                   {{"rs485_id", wanted}, {"written", !unchanged}});
@@ -649,9 +794,9 @@ private:
         if (const int status = Connect(false))
             return status;
         device_.Image.DefaultProtocol = options_.Modbus ? 1 : 0;
-        BeginOperation();
-        if (!device_.WriteDefaultProtocol())
-            return WriteFailure();
+        if (const int status =
+                GuardedWrite("protocol", [this] { return device_.WriteDefaultProtocol(); }))
+            return status;
         const char* name = options_.Modbus ? "modbus" : "standard";
         PrintDone(std::string("Default Protocol: ") + (options_.Modbus ? "Modbus" : "Standard"),
                   {{"default_protocol", name}});
@@ -769,6 +914,7 @@ private:
     T7310 device_;
     // After the device object: it lets go of the link before the link goes.
     TTrafficRecorder trace_;
+    TArchive archive_;
     bool connected_ = false;
     std::string incompatible_;
     bool comms_error_ = false;
@@ -788,7 +934,59 @@ void ReportError(const std::string& text) {
     std::fflush(stderr);
 }
 
+namespace {
+
+std::string JsonText(const QJsonValue& value) {
+    return value.isString() ? Printable(value.toString().toStdString()) : std::string("-");
+}
+
+// The journal, newest last; opens no port.
+int RunHistory(const TCliOptions& options) {
+    const TArchive archive;
+    const TArchive::TJournal journal = archive.ReadJournal();
+    if (!journal.Error.isEmpty()) {
+        ReportError(journal.Error.toStdString());
+        return esFileFailure;
+    }
+    if (options.Json) {
+        QJsonArray entries;
+        for (const QJsonObject& entry : journal.Entries)
+            entries.append(entry);
+        Out(QJsonDocument(entries).toJson(QJsonDocument::Indented).toStdString());
+    } else {
+        std::string text;
+        for (const QJsonObject& entry : journal.Entries) {
+            const QJsonObject identity = entry["identity"].toObject();
+            text += JsonText(entry["time"]) + "  " + JsonText(identity["name"]) + " node " +
+                    std::to_string(entry["node"].toInt()) + " on " + JsonText(entry["device"]) +
+                    "  " + JsonText(entry["operation"]) + ": " + JsonText(entry["result"]) + "\n";
+            for (const QJsonValue& change : entry["changes"].toArray()) {
+                const QJsonObject c = change.toObject();
+                text += "    " + JsonText(c["group"]) + " / " + JsonText(c["name"]) + ": " +
+                        JsonText(c["from"]) + " -> " + JsonText(c["to"]) + "\n";
+            }
+            text += "    as found: " + JsonText(entry["as_found"]) + "\n";
+            text += "    as left:  " + JsonText(entry["as_left"]) + "\n";
+        }
+        Out(text);
+    }
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        ReportError(std::string("cannot write the output: ") + std::strerror(errno));
+        return esFileFailure;
+    }
+    if (journal.BadLines > 0) {
+        ReportError(std::to_string(journal.BadLines) + " line(s) of " +
+                    archive.JournalPath().toStdString() + " are not journal entries; left out");
+        return esFileFailure;
+    }
+    return esSuccess;
+}
+
+} // namespace
+
 int RunCliCommand(const TCliOptions& options, TProgramSettings& settings) {
+    if (options.Command == ccHistory)
+        return RunHistory(options);
     // The store is only consulted for what the command line leaves out.
     const bool needStore =
         !options.NodeId || !options.BaudRate || (!options.DevicePath && !options.CommPort);

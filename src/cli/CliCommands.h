@@ -15,6 +15,7 @@ enum TExitStatus {
     esUsage = 2,
     esRefused = 3,     // the gauge declared this tool incompatible
     esFileFailure = 4, // a file could not be read or written, or failed its checks
+    esDiffers = 5,     // the gauge did not keep what was written; diff: gauge and file differ
 };
 
 // Runs one command; the settings hold the configurator's declared values (not yet loaded).

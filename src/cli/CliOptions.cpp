@@ -7,7 +7,8 @@ const char* const kUsageLine = "usage: t7310-cli [--device PATH | --port N] [--b
                                "[--node ID] [--json] [--trace] [--fast] COMMAND [ARGS]";
 
 const char* const kUsageText =
-    "usage: t7310-cli [--device PATH | --port N] [--baud RATE] [--node ID] [--json] [--trace] [--fast] "
+    "usage: t7310-cli [--device PATH | --port N] [--baud RATE] [--node ID] [--json] [--trace] "
+    "[--fast] "
     "COMMAND [ARGS]\n"
     "\n"
     "  --device PATH   the serial device to open (for example /dev/ttyUSB0)\n"
@@ -26,7 +27,9 @@ const char* const kUsageText =
     "  identify                 connect and print the identity and the device family\n"
     "  read [--save FILE]       read all settings (and a Non standard tank's table) and print\n"
     "                           them; with --save, also save them as a .TLS file\n"
-    "  write FILE               load a .TLS file and write all of its settings to the gauge\n"
+    "  write [--no-verify] FILE load a .TLS file and write all of its settings to the gauge,\n"
+    "                           then read them back and compare\n"
+    "  diff FILE                print what writing a .TLS file would change on the gauge\n"
     "  status                   print the device state, volume and alarm outputs\n"
     "  table-read FILE          read the tank table and export it as CSV\n"
     "  table-write FILE         import a CSV file and write it as the tank table\n"
@@ -38,11 +41,17 @@ const char* const kUsageText =
     "                           fields from a format-3 settings file\n"
     "  scan [--from N] [--to M] list the gauges that answer on node IDs N to M (0 to 98;\n"
     "                           defaults 0 and 98); needs no --node\n"
+    "  history                  print the journal of writes (opens no port)\n"
+    "\n"
+    "Every write is read back and compared (--no-verify after the command skips that), and\n"
+    "the gauge's settings as found and as left are archived under ~/.local/share/ZUR/\n"
+    "Configurator with a line in its journal.jsonl.\n"
     "\n"
     "Exit status: 0 success (scan: at least one gauge answered well), 1 the gauge did not\n"
     "answer or answered wrongly (scan: none did), 2 usage error,\n"
     "3 the gauge refused this tool, 4 a file could not be read or written or failed its "
-    "checks.\n";
+    "checks,\n5 the gauge did not keep what was written (diff: the gauge and the file "
+    "differ).\n";
 
 bool ParseDecimal(const std::string& text, int& value) {
     size_t digits = 0;
@@ -69,11 +78,18 @@ struct TCommandShape {
 
 const std::map<std::string, TCommandShape>& Commands() {
     static const std::map<std::string, TCommandShape> commands = {
-        {"identify", {ccIdentify, 0}},    {"read", {ccRead, 0}},
-        {"write", {ccWrite, 1}},          {"status", {ccStatus, 0}},
-        {"table-read", {ccTableRead, 1}}, {"table-write", {ccTableWrite, 1}},
-        {"set-node", {ccSetNode, 1}},     {"set-protocol", {ccSetProtocol, 1}},
-        {"report", {ccReport, -1}},       {"scan", {ccScan, 0}},
+        {"identify", {ccIdentify, 0}},
+        {"read", {ccRead, 0}},
+        {"write", {ccWrite, 1}},
+        {"status", {ccStatus, 0}},
+        {"table-read", {ccTableRead, 1}},
+        {"table-write", {ccTableWrite, 1}},
+        {"set-node", {ccSetNode, 1}},
+        {"set-protocol", {ccSetProtocol, 1}},
+        {"report", {ccReport, -1}},
+        {"scan", {ccScan, 0}},
+        {"diff", {ccDiff, 1}},
+        {"history", {ccHistory, 0}},
     };
     return commands;
 }
@@ -201,6 +217,12 @@ TCliParse ParseCliOptions(const std::vector<std::string>& args) {
     options.Command = found->second.Command;
 
     std::vector<std::string> rest(args.begin() + static_cast<long>(i), args.end());
+    const bool writes = options.Command == ccWrite || options.Command == ccSetNode ||
+                        options.Command == ccSetProtocol || options.Command == ccTableWrite;
+    if (writes && !rest.empty() && rest[0] == "--no-verify") {
+        options.Verify = false;
+        rest.erase(rest.begin());
+    }
     if (options.Command == ccRead) {
         if (rest.size() == 2 && rest[0] == "--save" && !rest[1].empty()) {
             options.File = rest[1];
@@ -242,6 +264,7 @@ TCliParse ParseCliOptions(const std::vector<std::string>& args) {
 
     switch (options.Command) {
     case ccWrite:
+    case ccDiff:
     case ccTableRead:
     case ccTableWrite:
         if (rest[0].empty())

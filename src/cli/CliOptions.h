@@ -17,6 +17,8 @@ enum TCliCommand {
     ccSetProtocol,
     ccReport,
     ccScan,
+    ccDiff,
+    ccHistory,
 };
 
 struct TCliOptions {
@@ -27,7 +29,7 @@ struct TCliOptions {
     std::optional<int> NodeId;
     bool Json = false;
     bool Trace = false; // every frame on stderr
-    bool Fast = false; // fast transfers: replies framed by length, no dispatch tick
+    bool Fast = false;  // fast transfers: replies framed by length, no dispatch tick
 
     TCliCommand Command = ccIdentify;
     std::string File; // read --save, write, table-read, table-write, report; empty when not given
@@ -36,6 +38,8 @@ struct TCliOptions {
     std::string Fields; // report --fields: a format-3 settings file; empty when not given
     int ScanFrom = 0;   // scan: the node range, ascending
     int ScanTo = 98;
+    // write, set-node, set-protocol, table-write: read back and compare (--no-verify: not).
+    bool Verify = true;
 };
 
 struct TCliParse {

@@ -85,7 +85,8 @@ QString TArchive::SaveImage(const QString& gauge, const QString& kind,
             *error = QStringLiteral("cannot create the folder %1").arg(folder);
         return {};
     }
-    const QString stem = time.toUTC().toString(QLatin1String(kTimeFormat)) + QLatin1Char('-') + kind;
+    const QString stem =
+        time.toUTC().toString(QLatin1String(kTimeFormat)) + QLatin1Char('-') + kind;
     QString path = folder + QLatin1Char('/') + stem + QStringLiteral(".TLS");
     for (int n = 2; QFileInfo::exists(path); ++n)
         path = folder + QLatin1Char('/') + stem + QStringLiteral("-%1.TLS").arg(n);
@@ -118,8 +119,8 @@ bool TArchive::AppendJournal(const QJsonObject& entry, QString* error) {
     if (existing.exists()) {
         if (!existing.open(QIODevice::ReadOnly)) {
             if (error)
-                *error = QStringLiteral("cannot read %1: %2")
-                             .arg(JournalPath(), existing.errorString());
+                *error =
+                    QStringLiteral("cannot read %1: %2").arg(JournalPath(), existing.errorString());
             return false;
         }
         all = existing.readAll();

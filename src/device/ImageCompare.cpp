@@ -64,7 +64,8 @@ TDifferences CompareImages(const TDeviceImage& from, const TDeviceImage& to,
             group = a.Name;
             continue;
         }
-        if (a.DataType != stTable && a.WriteInstruction != 0 && InScope(scope, a.WriteInstruction)) {
+        if (a.DataType != stTable && a.WriteInstruction != 0 &&
+            InScope(scope, a.WriteInstruction)) {
             const std::string before = a.AsText(true, true);
             const std::string after = b.AsText(true, true);
             if (before != after)

@@ -62,8 +62,8 @@ TSafeWrite::TSafeWrite(T7310& device, TArchive& archive, std::string operation)
 
 bool TSafeWrite::Prepare() {
     const bool tableMissing = NonStandard(device_.GaugeImage) && !device_.GaugeTableKnown();
-    if (device_.GaugeImageKnown() && !tableMissing)
-        return true;
+    if (device_.GaugeImageKnown())
+        return !tableMissing || device_.ReadGaugeTable();
     TDeviceImage found;
     return device_.ReadGaugeImage(found, false);
 }
@@ -86,8 +86,7 @@ QString TSafeWrite::Save(const TDeviceImage& image, const QString& kind) {
 void TSafeWrite::Begin() {
     started_ = QDateTime::currentDateTimeUtc();
     as_found_image_ = device_.GaugeImage;
-    gauge_folder_ =
-        TArchive::GaugeFolderName(as_found_image_.DeviceName, as_found_image_.Rs485Id);
+    gauge_folder_ = TArchive::GaugeFolderName(as_found_image_.DeviceName, as_found_image_.Rs485Id);
     as_found_ = Save(as_found_image_, QStringLiteral("as-found"));
     device_.StartWriteLog();
 }
@@ -102,9 +101,12 @@ bool TSafeWrite::Verify() {
     const std::set<uint8_t> sent = Sent();
     const bool table = sent.count(kTableSizeWrite) > 0 || sent.count(kTableDataWrite) > 0;
     not_kept_ = {};
-    if (!device_.ReadGaugeImage(left, table))
+    if (!device_.ReadGaugeImage(left, table)) {
+        verify_failed_ = true;
         return false;
+    }
     verified_ = true;
+    verify_failed_ = false;
     not_kept_ = CompareImages(left, device_.Image, ScopeOf(sent));
     as_left_ = Save(left, QStringLiteral("as-left"));
     return true;
@@ -113,7 +115,7 @@ bool TSafeWrite::Verify() {
 TWriteResult TSafeWrite::Record(bool written) {
     changes_ = CompareImages(as_found_image_, device_.Image, ScopeOf(Sent()));
     TWriteResult result = TWriteResult::Ok;
-    if (!written)
+    if (!written || (verify_failed_ && !verified_))
         result = TWriteResult::Failed;
     else if (verified_ && !not_kept_.Empty())
         result = TWriteResult::NotKept;

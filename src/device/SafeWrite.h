@@ -43,7 +43,8 @@ public:
     // Reads the gauge back, compares what the series wrote, archives the image as left.
     // False when the read-back failed (NotKept() is then empty).
     bool Verify();
-    // Appends the journal line; written: the series reported success.
+    // Appends the journal line; written: the series reported success. A write whose read-back
+    // failed counts as failed.
     TWriteResult Record(bool written);
 
     // The settings the series meant to change (as found -> written), known after Record.
@@ -71,6 +72,7 @@ private:
     QString as_found_;
     QString as_left_;
     bool verified_ = false;
+    bool verify_failed_ = false; // a read-back was tried and failed
     TDifferences changes_;
     TDifferences not_kept_;
 };

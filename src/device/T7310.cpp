@@ -597,14 +597,22 @@ bool T7310::ReadTableBlocks(const TDeviceImage& target) {
     return ok;
 }
 
+bool T7310::ReadGaugeTable() {
+    read_target_ = &GaugeImage;
+    ScopeExit restore([this] { read_target_ = nullptr; });
+    if (!ReadTableBlocks(GaugeImage))
+        return false;
+    gauge_table_known_ = true;
+    return true;
+}
+
 bool T7310::ReadGaugeImage(TDeviceImage& into, bool withTable) {
     TDeviceImage read = GaugeImage;
     read_target_ = &read;
     ScopeExit restore([this] { read_target_ = nullptr; });
     bool ok = ReadSettingBlocks(false);
-    const bool table =
-        withTable || (read.TankRecord()[img::TankType] == img::TankTypeNonStandard &&
-                      !gauge_table_known_);
+    const bool table = withTable || (read.TankRecord()[img::TankType] == img::TankTypeNonStandard &&
+                                     !gauge_table_known_);
     if (ok && table)
         ok = ReadTableBlocks(read);
     restore.Now();

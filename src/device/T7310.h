@@ -133,6 +133,8 @@ public:
     // tank is Non standard and its table is not known. Image and the pages are left alone;
     // only progress events are raised. On success GaugeImage becomes `into`.
     bool ReadGaugeImage(TDeviceImage& into, bool withTable);
+    // Reads only the table, into GaugeImage (Image and the pages are left alone).
+    bool ReadGaugeTable();
     // The write instructions sent since StartWriteLog, in order (table rows once each).
     void StartWriteLog() { write_log_.clear(); }
     const std::vector<uint8_t>& WriteLog() const { return write_log_; }

@@ -51,6 +51,9 @@ std::vector<TRun> RunAll(const std::vector<TCall>& calls, int deadlineMs) {
     for (const TCall& call : calls) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), call.home->Path());
+        // The archive and journal of the tool's writes stay in the test's folder too.
+        environment.insert(QStringLiteral("XDG_DATA_HOME"),
+                           call.home->Path() + QStringLiteral("/data"));
         auto child = std::make_unique<QProcess>();
         child->setProcessEnvironment(environment);
         child->setProgram(QStringLiteral(T7310_CLI_PATH));
