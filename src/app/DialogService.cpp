@@ -1,5 +1,7 @@
 #include "DialogService.h"
 
+#include "FmCompare.h"
+
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -39,6 +41,10 @@ public:
         // QFileDialog asks before overwriting an existing file.
         return QFileDialog::getSaveFileName(parent, caption, QString(), filter);
     }
+    bool Differences(QWidget* parent, const TDifferencesBox& box) override {
+        TfmCompare dialog(box, parent);
+        return dialog.exec() == QDialog::Accepted && !box.AcceptText.isEmpty();
+    }
 
 private:
     static QString caption() { return QStringLiteral("T7310 / T8310 Configurator"); }
@@ -49,6 +55,10 @@ IDialogService* g_service = nullptr;
 
 } // namespace
 
-IDialogService& Dialogs() { return g_service ? *g_service : g_qt_dialogs; }
+IDialogService& Dialogs() {
+    return g_service ? *g_service : g_qt_dialogs;
+}
 
-void SetDialogService(IDialogService* service) { g_service = service; }
+void SetDialogService(IDialogService* service) {
+    g_service = service;
+}

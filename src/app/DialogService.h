@@ -3,9 +3,23 @@
 // Every message box, text prompt and file dialog of the program goes through one service, so
 // tests can install a scripted one that records each text and answers from a script.
 
+#include "ImageCompare.h"
+
 #include <QString>
 
 class QWidget;
+
+// A table of setting differences (group, setting, the two sides) and the table rows that
+// differ: what a write will change, what the gauge did not keep, gauge against configurator.
+struct TDifferencesBox {
+    QString Caption;    // the window's title
+    QString Heading;    // above the table
+    QString FromColumn; // "On the gauge"
+    QString ToColumn;   // "To be written"
+    QString EmptyText;  // instead of the table when there are no differences
+    QString AcceptText; // "Write": a question answered with it or Cancel; empty: Close only
+    TDifferences Differences;
+};
 
 class IDialogService {
 public:
@@ -19,8 +33,13 @@ public:
     virtual bool InputText(QWidget* parent, const QString& caption, const QString& prompt,
                            QString& value) = 0;
     // File dialogs; an empty result means the user cancelled.
-    virtual QString OpenFileName(QWidget* parent, const QString& caption, const QString& filter) = 0;
-    virtual QString SaveFileName(QWidget* parent, const QString& caption, const QString& filter) = 0;
+    virtual QString OpenFileName(QWidget* parent, const QString& caption,
+                                 const QString& filter) = 0;
+    virtual QString SaveFileName(QWidget* parent, const QString& caption,
+                                 const QString& filter) = 0;
+    // Shows the differences; true when a question's accept button was chosen (always false
+    // for a box without one).
+    virtual bool Differences(QWidget* parent, const TDifferencesBox& box) = 0;
 };
 
 // The service in use: the real Qt dialogs unless another was installed.

@@ -6,6 +6,7 @@
 #include "FmAlarms.h"
 #include "FmDeviceStatus.h"
 #include "FmDisplayOptions.h"
+#include "FmHistory.h"
 #include "FmManualLin.h"
 #include "FmProgramSettings.h"
 #include "FmScanBus.h"
@@ -18,6 +19,7 @@
 #include "SerialPacket.h"
 #include "T7310.h"
 #include "Values.h"
+#include "WriteSafety.h"
 #include "ZURSettings.h"
 #include "ZurApplication.h"
 
@@ -146,6 +148,9 @@ TfmMain::TfmMain(QWidget* parent) : QMainWindow(parent) {
     // 4. The device object.
     try {
         CreateDeviceObject();
+        Safety_ = std::make_unique<TWriteSafety>(
+            this, *Device_, ProgramSettings_.get(),
+            [this](const QString& text) { ShowStatusText(text, kStatusSeconds); });
     } catch (...) {
         Dialogs().Plain(this, QStringLiteral("Error creating T7310 Device Object"));
     }
@@ -178,6 +183,7 @@ TfmMain::~TfmMain() {
         TrafficMonitor->SetLink(nullptr);
     // The device object goes first (it closes the link), then the store (unsaved); the pages
     // follow as the window's children.
+    Safety_.reset();
     Device_.reset();
     ProgramSettings_.reset();
 }
@@ -325,6 +331,8 @@ void TfmMain::CreateMenus() {
     miOpen = AddItem(file, "miOpen", QStringLiteral("&Open"), false, &TfmMain::miOpenClick);
     miSaveAs =
         AddItem(file, "miSaveAs", QStringLiteral("&Save As"), false, &TfmMain::miSaveAsClick);
+    miHistory =
+        AddItem(file, "miHistory", QStringLiteral("&History..."), true, &TfmMain::miHistoryClick);
     file->addSeparator();
     miProgramSettings = AddItem(file, "miProgramSettings", QStringLiteral("Program &Settings..."),
                                 true, &TfmMain::miProgramSettingsClick);
@@ -343,6 +351,8 @@ void TfmMain::CreateMenus() {
     miWriteAllSettings =
         AddItem(device, "miWriteAllSettings", QStringLiteral("&Write All Settings"), false,
                 &TfmMain::miWriteAllSettingsClick);
+    miCompare = AddItem(device, "miCompare", QStringLiteral("Compare with &Gauge..."), false,
+                        &TfmMain::miCompareClick);
     device->addSeparator();
     miChangeNodeID = AddItem(device, "miChangeNodeID", QStringLiteral("Change RS-485 Node &ID"),
                              false, &TfmMain::miChangeNodeIDClick);
@@ -487,6 +497,45 @@ void TfmMain::AttachPage(TPageSlot slot, TZURPage* page) {
     host->layout()->addWidget(page);
     page->show();
     Pages[slot] = page;
+    // Each page's own write is archived, read back and journalled like Write All Settings.
+    static const char* const operations[psCount] = {
+        "sensor-parameters", "tank-settings", "tank-table", "alarms",
+        "display-options",   "device-status", "summary"};
+    const char* operation = operations[slot];
+    page->SetWriteGuard([this, operation](const std::function<bool()>& series) {
+        if (!Safety_)
+            return series();
+        return Safety_->Run(operation, series, false) == TWriteSafety::TOutcome::Written;
+    });
+    connect(page, &TZURPage::EditedChanged, this,
+            [this, slot](bool edited) { UpdateTabMarker(slot, edited); });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Edited, not yet written
+
+void TfmMain::UpdateTabMarker(TPageSlot slot, bool edited) {
+    const int index = pcMain->indexOf(TabSheet(slot));
+    if (index < 0)
+        return;
+    QString caption = pcMain->tabText(index);
+    if (caption.endsWith(QStringLiteral(" *")))
+        caption.chop(2);
+    pcMain->setTabText(index, edited ? caption + QStringLiteral(" *") : caption);
+    pcMain->setTabToolTip(index, edited ? QStringLiteral("Edited, not yet written") : QString());
+}
+
+void TfmMain::MarkPagesShown() {
+    for (TZURPage* page : Pages)
+        if (page)
+            page->MarkShown();
+}
+
+bool TfmMain::PagesEdited() const {
+    for (TZURPage* page : Pages)
+        if (page && page->Edited())
+            return true;
+    return false;
 }
 
 QWidget* TfmMain::TabSheet(TPageSlot slot) const {
@@ -547,6 +596,7 @@ void TfmMain::SetConnectedCommandsEnabled(bool enabled) {
     miWriteAllSettings->setEnabled(enabled);
     miChangeNodeID->setEnabled(enabled);
     miDefaultProtocol->setEnabled(enabled);
+    miCompare->setEnabled(enabled);
     SetFileCommandsEnabled(enabled);
     // The scan opens the port itself: only while the device object does not hold it.
     miScanBus->setEnabled(!enabled);
@@ -568,6 +618,10 @@ void TfmMain::DeviceConnected() {
     lbFastTransfers->setVisible(Device_->Link().FastActive());
     ShowStatusText(QStringLiteral("Connected"), kStatusSeconds);
     SetSheetVisible(tsSummary, Device_->IsExtended());
+    // The pages now show what the gauge holds.
+    if (Safety_)
+        Safety_->SetPending(false);
+    MarkPagesShown();
 }
 
 void TfmMain::DeviceDisconnected() {
@@ -598,11 +652,13 @@ void TfmMain::SerialTimeoutTimerTimer() {
         AdapterWatch.Baud = link.BaudRate;
         AdapterWatch.Node = Device_->NodeId;
     }
+    // What was not written yet is saved before the disconnect, so nothing is lost.
+    const QString saved = Safety_ ? Safety_->SaveUnwritten(PagesEdited()) : QString();
     if (Device_) {
         Device_->EndAlarmTest();
         Device_->Disconnect();
     }
-    Dialogs().Information(this, QStringLiteral("Device disconnected..."));
+    Dialogs().Information(this, QStringLiteral("Device disconnected...") + saved);
     ShowStatusText(QStringLiteral("Disconnected"), kStatusSeconds);
     if (!lostPath.empty() && ReconnectWhenAdapterReturns())
         StartAdapterWatch(lostPath);
@@ -762,13 +818,18 @@ void TfmMain::ConnectToNode(const QString& text) {
 }
 
 void TfmMain::miReadAllSettingsClick() {
-    if (Device_ && !Device_->ReadAllSettings())
-        ShowStatusText(QStringLiteral("Error reading settings"), kStatusSeconds);
-}
-
-void TfmMain::miWriteAllSettingsClick() {
     if (!Device_)
         return;
+    if (!Device_->ReadAllSettings()) {
+        ShowStatusText(QStringLiteral("Error reading settings"), kStatusSeconds);
+        return;
+    }
+    if (Safety_)
+        Safety_->SetPending(false);
+    MarkPagesShown();
+}
+
+bool TfmMain::GatherPages() {
     const TPageSlot order[] = {psDisplayOptions, psSensorParams, psTankTypes, psManualLin,
                                psAlarmSetpoints};
     for (TPageSlot slot : order) {
@@ -778,16 +839,68 @@ void TfmMain::miWriteAllSettingsClick() {
             continue;
         if (!Pages[slot]->Gather()) {
             SetActiveSheet(TabSheet(slot));
-            return;
+            return false;
         }
     }
-    if (Device_->WriteAllSettings()) {
+    return true;
+}
+
+void TfmMain::miWriteAllSettingsClick() {
+    if (!Device_)
+        return;
+    if (!GatherPages())
+        return;
+    if (!Safety_) {
+        // Without the archive the write still goes through as it always has.
+        if (Device_->WriteAllSettings()) {
+            ShowStatusText(QStringLiteral("Settings written successfully"), kStatusSeconds);
+            Dialogs().Information(this, QStringLiteral("Settings written successfully"));
+        } else {
+            ShowStatusText(QStringLiteral("Error writing settings"), kStatusSeconds);
+            Dialogs().Information(this,
+                                  QStringLiteral("An error occured whilst writing the settings"));
+        }
+        return;
+    }
+    // The gathered entries are in the image now, and stay unwritten until the write succeeds.
+    Safety_->SetPending(true);
+    switch (Safety_->Run(
+        "write-all", [this] { return Device_->WriteAllSettings(); }, true)) {
+    case TWriteSafety::TOutcome::Cancelled:
+        return;
+    case TWriteSafety::TOutcome::Written:
+        Safety_->SetPending(false);
+        MarkPagesShown();
         ShowStatusText(QStringLiteral("Settings written successfully"), kStatusSeconds);
         Dialogs().Information(this, QStringLiteral("Settings written successfully"));
-    } else {
+        return;
+    case TWriteSafety::TOutcome::NotKept:
+        // The status bar keeps saying what went wrong: the verification.
+        Dialogs().Information(this, QStringLiteral("An error occured whilst writing the settings"));
+        return;
+    case TWriteSafety::TOutcome::Failed:
         ShowStatusText(QStringLiteral("Error writing settings"), kStatusSeconds);
         Dialogs().Information(this, QStringLiteral("An error occured whilst writing the settings"));
+        return;
     }
+}
+
+void TfmMain::miCompareClick() {
+    if (!Device_ || !Safety_ || !Device_->Connected())
+        return;
+    // The entries on the pages are part of what the configurator holds.
+    if (!GatherPages())
+        return;
+    if (!Safety_->CompareWithGauge())
+        ShowStatusText(QStringLiteral("Error reading settings"), kStatusSeconds);
+}
+
+void TfmMain::miHistoryClick() {
+    if (!Safety_)
+        return;
+    TfmHistory dialog(Safety_->Archive(), miOpen->isEnabled(), this);
+    if (dialog.exec() == QDialog::Accepted && !dialog.ChosenFile().isEmpty())
+        OpenSettingsFile(dialog.ChosenFile());
 }
 
 void TfmMain::miChangeNodeIDClick() {
@@ -815,7 +928,11 @@ void TfmMain::miChangeNodeIDClick() {
     }
     *item->Raw = static_cast<uint8_t>(nodeId);
     // On success the device object asks for the reconnect (OnNodeIdChanged).
-    if (!Device_->WriteGroup(instr::NodeIdWrite))
+    const auto write = [this] { return Device_->WriteGroup(instr::NodeIdWrite); };
+    const bool written =
+        Safety_ ? Safety_->Run("node-id", write, false) == TWriteSafety::TOutcome::Written
+                : write();
+    if (!written)
         Dialogs().Information(this, QString::fromLatin1(kNodeIdWriteFailed));
 }
 
@@ -824,7 +941,9 @@ void TfmMain::miDefaultProtocolClick() {
         return;
     uint8_t& flag = Device_->Image.DefaultProtocol;
     flag = flag ? 0 : 1;
-    if (Device_->WriteGroup(instr::DefaultProtocolWrite))
+    const auto write = [this] { return Device_->WriteGroup(instr::DefaultProtocolWrite); };
+    if (Safety_ ? Safety_->Run("protocol", write, false) == TWriteSafety::TOutcome::Written
+                : write())
         miDefaultProtocol->setChecked(flag != 0);
     else
         Dialogs().Information(this, QString::fromLatin1(kNodeIdWriteFailed));
@@ -837,13 +956,22 @@ void TfmMain::miOpenClick() {
         Dialogs().OpenFileName(this, QStringLiteral("Open"), QString::fromLatin1(kFileFilter));
     if (name.isEmpty())
         return;
+    OpenSettingsFile(name);
+}
+
+void TfmMain::OpenSettingsFile(const QString& name) {
     // A file that cannot be opened raises its error to the exception box.
-    if (Device_->LoadFromFile(QFile::encodeName(name).toStdString()))
+    if (Device_->LoadFromFile(QFile::encodeName(name).toStdString())) {
+        // The pages show the file now; it is not on the gauge until written.
+        if (Safety_)
+            Safety_->SetPending(true);
+        MarkPagesShown();
         Dialogs().Information(this, QStringLiteral("Settings loaded successfully.\nPlease select "
                                                    "'Write All Settings' from the device menu to "
                                                    "download the new settings."));
-    else
+    } else {
         Dialogs().Error(this, QStringLiteral("An error occured whilst opening the file"));
+    }
 }
 
 void TfmMain::miSaveAsClick() {

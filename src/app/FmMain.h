@@ -18,6 +18,7 @@ class QWidget;
 class T7310;
 class TMEKTimer;
 class TProgramSettings;
+class TWriteSafety;
 class TZURPage;
 class TfmTrafficMonitor;
 
@@ -54,6 +55,8 @@ public:
     TZURPage* Page(TPageSlot slot) const { return Pages[slot]; }
     QWidget* PageHost(TPageSlot slot) const;
     QWidget* TabSheet(TPageSlot slot) const;
+    // Archive, verification and the dropped-line save; null without a device object.
+    TWriteSafety* Safety() const { return Safety_.get(); }
 
     // ---- controls (named as in the window's layout) ----
     QTabWidget* pcMain = nullptr;
@@ -85,6 +88,8 @@ public:
     QAction* miScanBus = nullptr;
     QAction* miTrafficMonitor = nullptr;
     TfmTrafficMonitor* TrafficMonitor = nullptr;
+    QAction* miHistory = nullptr; // File > History...: the journal of writes, the archive
+    QAction* miCompare = nullptr; // Device > Compare with Gauge... (while connected)
 
     std::unique_ptr<TMEKTimer> StatusBarTextTimer;
     std::unique_ptr<TMEKTimer> ReadTableTimer;
@@ -106,6 +111,8 @@ public:
     // The connect flow from the node ID text on: checks, the broadcast question, remembering
     // the ID, the connect and its failure box.
     void ConnectToNode(const QString& text);
+    void miHistoryClick();
+    void miCompareClick();
 
     static constexpr int kStatusSeconds = 4;
 
@@ -161,6 +168,15 @@ private:
 
     // Fast transfers: the stored choice, taken by the link at each connect.
     void ApplyTransferMode();
+    // ---- the checked write ----
+    // The gathers of Write All Settings; false at the first page that refuses (made active).
+    bool GatherPages();
+    void MarkPagesShown();
+    bool PagesEdited() const;
+    void UpdateTabMarker(TPageSlot slot, bool edited);
+    // Loads a settings file as File > Open does, with its boxes.
+    void OpenSettingsFile(const QString& name);
+
     QString StoredText(const char* name) const;
     int StoredInteger(const char* name) const;
     // Runs a command; an error escaping it is shown in the exception box.
@@ -184,6 +200,7 @@ private:
 
     std::unique_ptr<TProgramSettings> ProgramSettings_;
     std::unique_ptr<T7310> Device_;
+    std::unique_ptr<TWriteSafety> Safety_;
     TZURPage* Pages[psCount] = {};
     QLabel* Panels[2] = {};
     bool SummaryKey = false;

@@ -23,6 +23,8 @@ const char* DialogKindName(TDialogKind kind) {
         return "OpenFile";
     case TDialogKind::SaveFile:
         return "SaveFile";
+    case TDialogKind::Differences:
+        return "Differences";
     }
     return "?";
 }
@@ -136,4 +138,20 @@ QString TScriptedDialogService::SaveFileName(QWidget* parent, const QString& cap
     if (!take(TDialogKind::SaveFile, record, answer) || !answer.Accept)
         return {};
     return answer.Text;
+}
+
+bool TScriptedDialogService::Differences(QWidget*, const TDifferencesBox& box) {
+    QStringList lines;
+    for (const TSettingDifference& d : box.Differences.Settings)
+        lines << QString::fromLatin1(DifferenceLine(d).c_str());
+    for (const TRowDifference& row : box.Differences.Table)
+        lines << QString::fromLatin1(DifferenceLine(row).c_str());
+    TDialogRecord record{TDialogKind::Differences, box.Heading, box.Caption,
+                         lines.join(QLatin1Char('\n')), false};
+    if (box.AcceptText.isEmpty()) {
+        this->record(record);
+        return false;
+    }
+    TAnswer answer{};
+    return take(TDialogKind::Differences, record, answer) && answer.Accept;
 }

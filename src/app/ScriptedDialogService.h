@@ -14,7 +14,16 @@
 #include <functional>
 #include <vector>
 
-enum class TDialogKind { Information, Error, Plain, Question, InputText, OpenFile, SaveFile };
+enum class TDialogKind {
+    Information,
+    Error,
+    Plain,
+    Question,
+    InputText,
+    OpenFile,
+    SaveFile,
+    Differences,
+};
 
 const char* DialogKindName(TDialogKind kind);
 
@@ -22,7 +31,8 @@ struct TDialogRecord {
     TDialogKind Kind = TDialogKind::Information;
     QString Text;    // the box's text, or the prompt of an input dialog
     QString Caption; // the caption of an input or file dialog
-    QString Value;   // the text an input dialog was pre-filled with; a file dialog's filter
+    QString Value;   // the text an input dialog was pre-filled with; a file dialog's filter;
+                     // a differences box's lines ("Group / Setting: from -> to"), one a line
     bool Unexpected = false;
     QWidget* Parent = nullptr; // the window the dialog was shown over
 };
@@ -43,6 +53,9 @@ public:
     void AnswerOpenFile(const QString& name) { push(TDialogKind::OpenFile, true, name); }
     void AnswerSaveFile(const QString& name) { push(TDialogKind::SaveFile, true, name); }
     void CancelFile(TDialogKind kind) { push(kind, false, {}); }
+    // A differences box that asks (Write or Cancel); one without a question needs no answer.
+    void AnswerAccept() { push(TDialogKind::Differences, true, {}); }
+    void AnswerCancel() { push(TDialogKind::Differences, false, {}); }
 
     // ---- what was shown ----
     const std::vector<TDialogRecord>& Records() const { return records_; }
@@ -66,6 +79,7 @@ public:
                    QString& value) override;
     QString OpenFileName(QWidget* parent, const QString& caption, const QString& filter) override;
     QString SaveFileName(QWidget* parent, const QString& caption, const QString& filter) override;
+    bool Differences(QWidget* parent, const TDifferencesBox& box) override;
 
 private:
     struct TAnswer {

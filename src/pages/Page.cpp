@@ -6,15 +6,22 @@
 #include "T7310.h"
 #include "Values.h"
 
+#include <QAbstractButton>
+#include <QAbstractSlider>
+#include <QAbstractSpinBox>
+#include <QComboBox>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <cmath>
 #include <stdexcept>
+
+const QString TZURPage::kEditedText = QStringLiteral("edited, not yet written");
 
 const QString TZURPage::kWriteErrorText =
     QStringLiteral("An error occured whilst writing the settings.\nPlease ensure the device is "
@@ -140,7 +147,9 @@ void TZURPage::SetButtonsEnabled(bool enabled) {
 }
 
 void TZURPage::btReadSettingsClick() {
-    if (!ReadSettings() && Description_.ReadFailure == TReadFailure::ErrorBox)
+    if (ReadSettings())
+        MarkShown();
+    else if (Description_.ReadFailure == TReadFailure::ErrorBox)
         Dialogs().Plain(this, QStringLiteral("Error"));
 }
 
@@ -150,10 +159,144 @@ void TZURPage::btWriteSettingsClick() {
             Dialogs().Error(this, kWriteErrorText);
         return;
     }
-    if (WriteSettings())
+    const bool written =
+        WriteGuard_ ? WriteGuard_([this] { return WriteSettings(); }) : WriteSettings();
+    if (written) {
+        MarkShown();
         Dialogs().Information(this, SuccessText());
-    else
+    } else {
         Dialogs().Error(this, kWriteErrorText);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Edited, not yet written
+
+namespace {
+
+// A control's content as one comparable text.
+QString ValueOf(QWidget* control) {
+    if (auto* edit = qobject_cast<QLineEdit*>(control))
+        return edit->text();
+    if (auto* combo = qobject_cast<QComboBox*>(control))
+        return QString::number(combo->currentIndex()) + QLatin1Char('|') + combo->currentText();
+    if (auto* button = qobject_cast<QAbstractButton*>(control))
+        return button->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+    if (auto* slider = qobject_cast<QAbstractSlider*>(control))
+        return QString::number(slider->value());
+    if (auto* spin = qobject_cast<QAbstractSpinBox*>(control))
+        return spin->text();
+    return {};
+}
+
+// The label the user reads beside the control, when it has one.
+QLabel* CaptionOf(QWidget* page, QWidget* control) {
+    for (QLabel* label : page->findChildren<QLabel*>())
+        if (label->buddy() == control)
+            return label;
+    return nullptr;
+}
+
+} // namespace
+
+QList<QWidget*> TZURPage::Inputs() const {
+    QList<QWidget*> inputs;
+    for (QWidget* child : Body->findChildren<QWidget*>()) {
+        bool input = false;
+        if (auto* edit = qobject_cast<QLineEdit*>(child))
+            // A combo box's own line edit is the combo box's content.
+            input = !edit->isReadOnly() && !qobject_cast<QComboBox*>(edit->parentWidget());
+        else if (auto* button = qobject_cast<QAbstractButton*>(child))
+            input = button->isCheckable();
+        else
+            input = qobject_cast<QComboBox*>(child) || qobject_cast<QAbstractSlider*>(child) ||
+                    (qobject_cast<QAbstractSpinBox*>(child) &&
+                     !qobject_cast<QAbstractSpinBox*>(child)->isReadOnly());
+        if (input && !Ignored_.contains(QPointer<QWidget>(child)))
+            inputs << child;
+    }
+    return inputs;
+}
+
+void TZURPage::Track(QWidget* control) {
+    if (Shown_.contains(control))
+        return;
+    Shown_.insert(control, ValueOf(control));
+    auto changed = [this, control] { UpdateMarker(control); };
+    if (auto* edit = qobject_cast<QLineEdit*>(control))
+        connect(edit, &QLineEdit::textChanged, this, changed);
+    else if (auto* combo = qobject_cast<QComboBox*>(control)) {
+        connect(combo, &QComboBox::currentIndexChanged, this, changed);
+        connect(combo, &QComboBox::editTextChanged, this, changed);
+    } else if (auto* button = qobject_cast<QAbstractButton*>(control))
+        connect(button, &QAbstractButton::toggled, this, changed);
+    else if (auto* slider = qobject_cast<QAbstractSlider*>(control))
+        connect(slider, &QAbstractSlider::valueChanged, this, changed);
+    else if (auto* spin = qobject_cast<QAbstractSpinBox*>(control))
+        connect(spin, &QAbstractSpinBox::editingFinished, this, changed);
+    connect(control, &QObject::destroyed, this, [this, control] {
+        Shown_.remove(control);
+        MarkedFonts_.remove(control);
+        Descriptions_.remove(control);
+    });
+}
+
+void TZURPage::MarkShown() {
+    for (QWidget* control : Inputs()) {
+        Track(control);
+        Shown_[control] = ValueOf(control);
+        SetMarked(control, false);
+    }
+    if (Edited_) {
+        Edited_ = false;
+        Q_EMIT EditedChanged(false);
+    }
+}
+
+QList<QWidget*> TZURPage::EditedControls() const {
+    QList<QWidget*> edited;
+    for (QWidget* control : Inputs())
+        if (Shown_.contains(control) && Shown_.value(control) != ValueOf(control))
+            edited << control;
+    return edited;
+}
+
+void TZURPage::IgnoreEdits(QWidget* control) {
+    SetMarked(control, false);
+    Shown_.remove(control);
+    Ignored_ << QPointer<QWidget>(control);
+}
+
+void TZURPage::UpdateMarker(QWidget* control) {
+    if (Ignored_.contains(QPointer<QWidget>(control)) || !Shown_.contains(control))
+        return;
+    SetMarked(control, Shown_.value(control) != ValueOf(control));
+    const bool edited = !EditedControls().isEmpty();
+    if (edited != Edited_) {
+        Edited_ = edited;
+        Q_EMIT EditedChanged(edited);
+    }
+}
+
+void TZURPage::SetMarked(QWidget* control, bool marked) {
+    QWidget* caption = CaptionOf(this, control);
+    if (!caption)
+        caption = control;
+    if (marked == MarkedFonts_.contains(control))
+        return;
+    if (marked) {
+        MarkedFonts_.insert(control, caption->font());
+        QFont bold = caption->font();
+        bold.setBold(true);
+        caption->setFont(bold);
+        Descriptions_.insert(control, control->accessibleDescription());
+        const QString own = control->accessibleDescription();
+        control->setAccessibleDescription(own.isEmpty() ? kEditedText
+                                                        : own + QStringLiteral(", ") + kEditedText);
+    } else {
+        caption->setFont(MarkedFonts_.take(control));
+        control->setAccessibleDescription(Descriptions_.take(control));
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -163,6 +306,10 @@ void TZURPage::ShowFields() {
     for (const TFieldBinding& row : Fields)
         if (Applies(row))
             row.Edit->setText(FixedText(row.Field.Get(Device.Image) * row.Scale, row.Decimals));
+    // What the page shows now is what it last showed; the rest of the page's show (combo and
+    // check boxes set after the fields) is taken once the show has run.
+    MarkShown();
+    QTimer::singleShot(0, this, [this] { MarkShown(); });
 }
 
 bool TZURPage::CheckFields() {

@@ -9,6 +9,9 @@
 
 #include "DeviceImage.h"
 
+#include <QFont>
+#include <QHash>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -89,6 +92,30 @@ public:
 
     const TPageDescription& Description() const { return Description_; }
 
+    // Runs the page's write series for Write Settings; the main window installs one that
+    // archives, reads back and journals the write. Without one the series just runs.
+    using TWriteGuard = std::function<bool(const std::function<bool()>& series)>;
+    void SetWriteGuard(TWriteGuard guard) { WriteGuard_ = std::move(guard); }
+
+    // ---- edited, not yet written ----
+    // Every edit, combo and check box, spin box and track bar of the body is compared with
+    // what the page last showed; one that differs has its caption in bold (its own text when
+    // it has no caption label) and says so in its accessible description. The page is
+    // "shown" again when it fills its bound fields, reads or writes its settings, or when
+    // the window calls MarkShown after reading, loading or writing everything.
+    void MarkShown();
+    bool Edited() const { return Edited_; }
+    // The controls that differ from what the page last showed.
+    QList<QWidget*> EditedControls() const;
+    // Controls that are not settings (a test switch) are never marked.
+    void IgnoreEdits(QWidget* control);
+
+    static const QString kEditedText;
+
+Q_SIGNALS:
+    void EditedChanged(bool edited);
+
+public:
     // ---- the frame's controls ----
     QFrame* LeftPanel = nullptr;
     QLabel* Heading = nullptr;
@@ -139,5 +166,18 @@ protected:
     T7310& Device;
 
 private:
+    // The page's inputs as they stand now: edit boxes, combo and check boxes, spin boxes and
+    // track bars of the body that are not ignored.
+    QList<QWidget*> Inputs() const;
+    void Track(QWidget* control);
+    void UpdateMarker(QWidget* control);
+    void SetMarked(QWidget* control, bool marked);
+
     const TPageDescription Description_;
+    TWriteGuard WriteGuard_;
+    QHash<QWidget*, QString> Shown_;        // each tracked control's value as last shown
+    QHash<QWidget*, QFont> MarkedFonts_;    // the font a marked caption had before
+    QHash<QWidget*, QString> Descriptions_; // a marked control's own accessible description
+    QList<QPointer<QWidget>> Ignored_;
+    bool Edited_ = false;
 };

@@ -75,9 +75,22 @@ TfmProgramSettings::TfmProgramSettings(TProgramSettings& settings, QWidget* pare
     const TProgramSetting* fast = settings_.Lookup(QString::fromLatin1(kFastTransfers));
     cbFastTransfers->setChecked(fast && fast->BooleanValue);
     // ---- end of fast transfers ----
+    // ---- the checked write ----
+    cbConfirmChanges = new QCheckBox(QStringLiteral("Confirm changes before writing"), this);
+    cbConfirmChanges->setObjectName(QStringLiteral("cbConfirmChanges"));
+    cbConfirmChanges->setGeometry(12, 158, 266, 20);
+    cbVerifyWrites = new QCheckBox(QStringLiteral("Verify after writing"), this);
+    cbVerifyWrites->setObjectName(QStringLiteral("cbVerifyWrites"));
+    cbVerifyWrites->setGeometry(12, 180, 266, 20);
+    for (auto [box, name] :
+         {std::pair{cbConfirmChanges, kConfirmChanges}, std::pair{cbVerifyWrites, kVerifyWrites}}) {
+        const TProgramSetting* stored = settings_.Lookup(QString::fromLatin1(name));
+        box->setChecked(stored ? stored->BooleanValue : true);
+    }
+    // ---- end of the checked write ----
     // The program's own options stand in one column above the buttons; the dialog grows with
     // them, 290 pixels wide.
-    const int optionsBottom = cbFastTransfers->geometry().bottom() + 1;
+    const int optionsBottom = cbVerifyWrites->geometry().bottom() + 1;
 
     auto* separator = new QFrame(this);
     separator->setFrameShape(QFrame::HLine);
@@ -120,6 +133,16 @@ void TfmProgramSettings::btOKClick() {
     const bool reconnectBefore = reconnect && reconnect->BooleanValue;
     if (reconnect)
         reconnect->BooleanValue = cbReconnect->isChecked();
+    // ---- the checked write ----
+    TProgramSetting* confirm = settings_.Lookup(QString::fromLatin1(kConfirmChanges));
+    TProgramSetting* verify = settings_.Lookup(QString::fromLatin1(kVerifyWrites));
+    const bool confirmBefore = confirm && confirm->BooleanValue;
+    const bool verifyBefore = verify && verify->BooleanValue;
+    if (confirm)
+        confirm->BooleanValue = cbConfirmChanges->isChecked();
+    if (verify)
+        verify->BooleanValue = cbVerifyWrites->isChecked();
+    // ---- end of the checked write ----
     if (port) {
         const int32_t previous = port->IntegerValue;
         const bool previousFast = fast && fast->BooleanValue;
@@ -136,6 +159,10 @@ void TfmProgramSettings::btOKClick() {
                 reconnect->BooleanValue = reconnectBefore;
             if (fast)
                 fast->BooleanValue = previousFast;
+            if (confirm)
+                confirm->BooleanValue = confirmBefore;
+            if (verify)
+                verify->BooleanValue = verifyBefore;
             Dialogs().Error(this, QStringLiteral("Error accessing program settings\n") +
                                       QString::fromStdString(error.what()));
             return;

@@ -24,6 +24,10 @@ public:
     QCheckBox* cbReconnect = nullptr;  // "Reconnect when the adapter returns"
     // "Fast Transfers", from the next connect on.
     QCheckBox* cbFastTransfers = nullptr;
+    // ---- the checked write ----
+    QCheckBox* cbConfirmChanges = nullptr; // "Confirm changes before writing"
+    QCheckBox* cbVerifyWrites = nullptr;   // "Verify after writing"
+    // ---- end of the checked write ----
     QPushButton* btOK = nullptr;
     QPushButton* Button2 = nullptr;
 

@@ -249,6 +249,10 @@ void DeclareConfiguratorSettings(TProgramSettings& settings) {
     // ---- fast transfers ----
     settings.AddBoolean(section, QString::fromLatin1(kFastTransfers), false);
     // ---- end of fast transfers ----
+    // ---- the checked write ----
+    settings.AddBoolean(section, QString::fromLatin1(kConfirmChanges), true);
+    settings.AddBoolean(section, QString::fromLatin1(kVerifyWrites), true);
+    // ---- end of the checked write ----
 }
 
 // ---- Traffic monitor dock ----

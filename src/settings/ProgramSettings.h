@@ -81,6 +81,11 @@ inline constexpr const char* kReconnectOnReturn = "Reconnect when the adapter re
 inline constexpr const char* kFastTransfers = "Fast Transfers";
 // ---- end of fast transfers ----
 
+// ---- settings of the checked write (after the three above) ----
+inline constexpr const char* kConfirmChanges = "Confirm changes before writing"; // boolean, on
+inline constexpr const char* kVerifyWrites = "Verify after writing";             // boolean, on
+// ---- end of the checked write's settings ----
+
 // Declares the settings above, in that order (the window and the command-line tool share one
 // declaration).
 void DeclareConfiguratorSettings(TProgramSettings& settings);

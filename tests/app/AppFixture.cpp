@@ -25,6 +25,8 @@ void TAppTest::SetUp() {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_->path());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings_->path());
     qputenv("XDG_CONFIG_HOME", settings_->path().toLocal8Bit());
+    // The archive and journal of the window's writes too.
+    qputenv("XDG_DATA_HOME", (settings_->path() + QStringLiteral("/data")).toLocal8Bit());
 }
 
 void TAppTest::TearDown() {

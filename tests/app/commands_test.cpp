@@ -157,6 +157,7 @@ TEST_F(Commands, WriteAllSettingsWritesEveryGroupAndReportsTheOutcome) {
     StartGauge();
     ASSERT_TRUE(ConnectAs(QStringLiteral("1")));
     Gauge().ClearLog();
+    Dialogs.AnswerAccept(); // what will change is shown first
     ASSERT_TRUE(Choose(Window().miWriteAllSettings));
     EXPECT_EQ(Dialogs.Boxes(), QStringList{QStringLiteral("Settings written successfully")});
     EXPECT_EQ(PanelText(0), QStringLiteral("   Settings written successfully"));
@@ -170,6 +171,7 @@ TEST_F(Commands, WriteAllSettingsWritesEveryGroupAndReportsTheOutcome) {
 
     Dialogs.Clear();
     Gauge().SetFault(0xA3, sim::Fault::Nack);
+    Dialogs.AnswerAccept();
     ASSERT_TRUE(Choose(Window().miWriteAllSettings));
     EXPECT_EQ(Dialogs.Boxes(),
               QStringList{QStringLiteral("An error occured whilst writing the settings")});
@@ -233,6 +235,7 @@ TEST_F(Commands, PagesAreEnabledInOrderAndGatheredBeforeAnythingIsSent) {
 
     // The manual linearisation page is gathered only while its tab is shown.
     log.clear();
+    Dialogs.AnswerAccept(); // what will change is shown first
     ASSERT_TRUE(Choose(w.miWriteAllSettings));
     const std::vector<std::string> gathered{"display gather", "sensor gather", "tank gather",
                                             "alarms gather"};
@@ -240,6 +243,7 @@ TEST_F(Commands, PagesAreEnabledInOrderAndGatheredBeforeAnythingIsSent) {
     Device().OnNonStandardTank(&Device(), true);
     log.clear();
     Dialogs.Clear();
+    Dialogs.AnswerAccept();
     ASSERT_TRUE(Choose(w.miWriteAllSettings));
     const std::vector<std::string> withTable{"display gather", "sensor gather", "tank gather",
                                              "manual gather", "alarms gather"};

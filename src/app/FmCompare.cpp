@@ -1,0 +1,91 @@
+#include "FmCompare.h"
+
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+QString Latin1(const std::string& text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QTableWidget* NewTable(QWidget* parent, const QStringList& headers, const QString& name) {
+    auto* table = new QTableWidget(0, static_cast<int>(headers.size()), parent);
+    table->setObjectName(name);
+    table->setHorizontalHeaderLabels(headers);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->verticalHeader()->setVisible(false);
+    table->horizontalHeader()->setStretchLastSection(true);
+    return table;
+}
+
+void AddRow(QTableWidget* table, const QStringList& cells) {
+    const int row = table->rowCount();
+    table->insertRow(row);
+    for (int column = 0; column < cells.size(); ++column)
+        table->setItem(row, column, new QTableWidgetItem(cells[column]));
+}
+
+} // namespace
+
+TfmCompare::TfmCompare(const TDifferencesBox& box, QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("fmCompare"));
+    setWindowTitle(box.Caption);
+    setModal(true);
+    resize(620, 420);
+    auto* column = new QVBoxLayout(this);
+
+    lbHeading = new QLabel(box.Heading, this);
+    lbHeading->setObjectName(QStringLiteral("lbHeading"));
+    lbHeading->setWordWrap(true);
+    QFont bold = lbHeading->font();
+    bold.setBold(true);
+    lbHeading->setFont(bold);
+    column->addWidget(lbHeading);
+
+    const TDifferences& differences = box.Differences;
+    lbEmpty = new QLabel(box.EmptyText, this);
+    lbEmpty->setObjectName(QStringLiteral("lbEmpty"));
+    lbEmpty->setVisible(differences.Empty());
+    column->addWidget(lbEmpty);
+
+    tbSettings = NewTable(
+        this, {QStringLiteral("Group"), QStringLiteral("Setting"), box.FromColumn, box.ToColumn},
+        QStringLiteral("tbSettings"));
+    tbSettings->setAccessibleName(box.Heading);
+    for (const TSettingDifference& d : differences.Settings)
+        AddRow(tbSettings, {Latin1(d.Group), Latin1(d.Name), Latin1(d.From), Latin1(d.To)});
+    tbSettings->resizeColumnsToContents();
+    tbSettings->setVisible(!differences.Settings.empty());
+    column->addWidget(tbSettings, 2);
+
+    tbRows = NewTable(this, {QStringLiteral("Tank Table row"), box.FromColumn, box.ToColumn},
+                      QStringLiteral("tbRows"));
+    tbRows->setAccessibleName(box.Heading + QStringLiteral(" (tank table)"));
+    for (const TRowDifference& row : differences.Table)
+        AddRow(tbRows,
+               {QString::number(row.Row), Latin1(RowText(row.From)), Latin1(RowText(row.To))});
+    tbRows->resizeColumnsToContents();
+    tbRows->setVisible(!differences.Table.empty());
+    column->addWidget(tbRows, 1);
+    if (differences.Empty())
+        column->addStretch(1);
+
+    auto* buttons = new QDialogButtonBox(this);
+    if (!box.AcceptText.isEmpty()) {
+        btAccept = buttons->addButton(box.AcceptText, QDialogButtonBox::AcceptRole);
+        btAccept->setObjectName(QStringLiteral("btAccept"));
+        btClose = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    } else {
+        btClose = buttons->addButton(QStringLiteral("Close"), QDialogButtonBox::RejectRole);
+    }
+    btClose->setObjectName(QStringLiteral("btClose"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    column->addWidget(buttons);
+}
