@@ -87,9 +87,16 @@ QString TArchive::SaveImage(const QString& gauge, const QString& kind,
     }
     const QString stem =
         time.toUTC().toString(QLatin1String(kTimeFormat)) + QLatin1Char('-') + kind;
-    QString path = folder + QLatin1Char('/') + stem + QStringLiteral(".TLS");
-    for (int n = 2; QFileInfo::exists(path); ++n)
-        path = folder + QLatin1Char('/') + stem + QStringLiteral("-%1.TLS").arg(n);
+    // A taken name gets the next number after every one in use, so a newer file always sorts
+    // after an older one even when the oldest has been dropped.
+    int highest = 0;
+    const QStringList taken = QDir(folder).entryList({stem + QStringLiteral("*.TLS")}, QDir::Files);
+    for (const QString& name : taken)
+        if (name.startsWith(stem))
+            highest = std::max(highest, std::get<2>(AgeKey(name)));
+    QString path = folder + QLatin1Char('/') + stem +
+                   (highest == 0 ? QString() : QStringLiteral("-%1").arg(highest + 1)) +
+                   QStringLiteral(".TLS");
     const QByteArray data(reinterpret_cast<const char*>(bytes.data()),
                           static_cast<qsizetype>(bytes.size()));
     if (!WriteWhole(path, data, error))
