@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <QLockFile>
 #include <QSaveFile>
 #include <QStandardPaths>
 
@@ -119,6 +120,15 @@ bool TArchive::AppendJournal(const QJsonObject& entry, QString* error) {
     if (!QDir().mkpath(folder_)) {
         if (error)
             *error = QStringLiteral("cannot create the folder %1").arg(folder_);
+        return false;
+    }
+    // Two programs writing at once (the window and the command-line tool) must not each
+    // rewrite the journal without the other's line.
+    QLockFile lock(JournalPath() + QStringLiteral(".lock"));
+    if (!lock.tryLock(10000)) {
+        if (error)
+            *error =
+                QStringLiteral("the journal %1 is locked by another program").arg(JournalPath());
         return false;
     }
     QByteArray all;
