@@ -55,6 +55,21 @@ IDialogService* g_service = nullptr;
 
 } // namespace
 
+bool IDialogService::Differences(QWidget* parent, const TDifferencesBox& box) {
+    QString text = box.Heading + QStringLiteral("\n");
+    for (const TSettingDifference& d : box.Differences.Settings)
+        text += QStringLiteral("\n") + QString::fromLatin1(DifferenceLine(d).c_str());
+    for (const TRowDifference& row : box.Differences.Table)
+        text += QStringLiteral("\n") + QString::fromLatin1(DifferenceLine(row).c_str());
+    if (box.Differences.Empty())
+        text += QStringLiteral("\n") + box.EmptyText;
+    if (box.AcceptText.isEmpty()) {
+        Information(parent, text);
+        return false;
+    }
+    return Question(parent, text);
+}
+
 IDialogService& Dialogs() {
     return g_service ? *g_service : g_qt_dialogs;
 }

@@ -38,8 +38,8 @@ public:
     virtual QString SaveFileName(QWidget* parent, const QString& caption,
                                  const QString& filter) = 0;
     // Shows the differences; true when a question's accept button was chosen (always false
-    // for a box without one).
-    virtual bool Differences(QWidget* parent, const TDifferencesBox& box) = 0;
+    // for a box without one). A service without a table of its own shows them as text.
+    virtual bool Differences(QWidget* parent, const TDifferencesBox& box);
 };
 
 // The service in use: the real Qt dialogs unless another was installed.

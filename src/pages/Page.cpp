@@ -137,7 +137,11 @@ TZURPage::TZURPage(QWidget* host, T7310& device, TPageDescription description)
     row->addWidget(Body, 1);
 }
 
-TZURPage::~TZURPage() = default;
+TZURPage::~TZURPage() {
+    // The controls go after this page's own members: nothing they send may reach the page.
+    for (QWidget* control : Shown_.keys())
+        disconnect(control, nullptr, this, nullptr);
+}
 
 void TZURPage::SetButtonsEnabled(bool enabled) {
     if (btReadSettings)
