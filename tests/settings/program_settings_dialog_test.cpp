@@ -185,6 +185,33 @@ TEST_F(ProgramSettingsDialog, UnwritableStoreKeepsTheDialogOpenAndTheOldPort) {
     EXPECT_EQ(Port(), 4);
 }
 
+TEST_F(ProgramSettingsDialog, TheCheckedWriteSettingsDefaultOnAndOkStoresThem) {
+    struct Case {
+        bool confirm;
+        bool verify;
+    };
+    Load(1);
+    EXPECT_TRUE(settings_.Lookup(kConfirmChanges)->BooleanValue);
+    EXPECT_TRUE(settings_.Lookup(kVerifyWrites)->BooleanValue);
+    for (const Case c : {Case{false, true}, Case{true, false}, Case{false, false}}) {
+        SCOPED_TRACE(testing::Message() << c.confirm << c.verify);
+        TfmProgramSettings dialog(settings_);
+        dialog.show();
+        if (dialog.cbConfirmChanges->isChecked() != c.confirm)
+            QTest::mouseClick(dialog.cbConfirmChanges, Qt::LeftButton, {}, QPoint(8, 10));
+        if (dialog.cbVerifyWrites->isChecked() != c.verify)
+            QTest::mouseClick(dialog.cbVerifyWrites, Qt::LeftButton, {}, QPoint(8, 10));
+        QTest::mouseClick(dialog.btOK, Qt::LeftButton);
+        QSettings stored(store_.ConfiguratorFile(), QSettings::IniFormat);
+        EXPECT_EQ(stored.value(kConfirmChanges).toInt(), c.confirm ? 1 : 0);
+        EXPECT_EQ(stored.value(kVerifyWrites).toInt(), c.verify ? 1 : 0);
+        // The next dialog shows what is stored.
+        TfmProgramSettings again(settings_);
+        EXPECT_EQ(again.cbConfirmChanges->isChecked(), c.confirm);
+        EXPECT_EQ(again.cbVerifyWrites->isChecked(), c.verify);
+    }
+}
+
 TEST(AboutBox, ShowsTitleAndVersionAndClosesOnOkOrEscape) {
     for (bool escape : {false, true}) {
         TfmAbout about;

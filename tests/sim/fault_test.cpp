@@ -35,7 +35,7 @@ struct Gauge {
 } // namespace
 
 TEST(GaugeSimulatorFaults, EachFaultAsTheClientSeesIt) {
-    enum class Seen { Nothing, Nack, BadChecksum, OtherNode, Short, Split, Noise, HangUp };
+    enum class Seen { Nothing, Nack, BadChecksum, OtherNode, Short, Split, Noise, HangUp, Good };
     const struct {
         sim::Fault fault;
         Seen seen;
@@ -49,6 +49,7 @@ TEST(GaugeSimulatorFaults, EachFaultAsTheClientSeesIt) {
         {sim::Fault::SplitReply, Seen::Split, true},
         {sim::Fault::Garbage, Seen::Noise, false},
         {sim::Fault::Unplug, Seen::HangUp, false},
+        {sim::Fault::Forget, Seen::Good, false}, // acknowledged, and the old value kept
     };
     for (const auto& c : cases) {
         // The same fault on a read and on a write, set for that code and for every code.
@@ -105,6 +106,11 @@ TEST(GaugeSimulatorFaults, EachFaultAsTheClientSeesIt) {
             case Seen::HangUp:
                 EXPECT_TRUE(gauge.line->HangsUp(1000));
                 EXPECT_TRUE(gauge.sim.Unplugged());
+                break;
+            case Seen::Good:
+                EXPECT_TRUE(reply.checksumOk);
+                EXPECT_EQ(reply.flags, 0x0F);
+                EXPECT_EQ(reply.payload().size(), fullPayload);
                 break;
             }
             if (!isWrite || c.seen == Seen::HangUp)
