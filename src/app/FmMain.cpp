@@ -41,6 +41,7 @@
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <stdexcept>
@@ -413,6 +414,9 @@ void TfmMain::CreateDeviceObject() {
     d.OnReadAllDone = [this](T7310*) {
         ShowStatusText(QStringLiteral("Read Settings."), kStatusSeconds);
         SetFileCommandsEnabled(true);
+        // The pages show what was read (some only from the events after this one): nothing on
+        // them is an edit any more, however the read was started.
+        QTimer::singleShot(0, this, [this] { MarkPagesShown(); });
     };
     d.OnWritingSetting = [this](T7310*, const std::string& name) {
         ShowStatusText(QStringLiteral("Writing Setting - ") + Text(name), kStatusSeconds);
