@@ -509,7 +509,7 @@ void TfmMain::AttachPage(TPageSlot slot, TZURPage* page) {
     page->SetWriteGuard([this, operation](const std::function<bool()>& series) {
         if (!Safety_)
             return series();
-        return Safety_->Run(operation, series, false) == TWriteSafety::TOutcome::Written;
+        return CheckedWrite(operation, series, false) == TWriteSafety::TOutcome::Written;
     });
     connect(page, &TZURPage::EditedChanged, this,
             [this, slot](bool edited) { UpdateTabMarker(slot, edited); });
@@ -733,8 +733,31 @@ void TfmMain::AdapterWatchTimerTimer() {
 void TfmMain::DeviceNonStandardTank(bool nonStandard) {
     SetSheetVisible(tsManualLin, nonStandard);
     // A loaded file brings its own table; only a tank found on the device reads it.
-    if (nonStandard && Device_ && !Device_->ApplyingFile())
+    if (nonStandard && Device_ && !Device_->ApplyingFile()) {
+        // Not inside a checked write: its read-back waits, and a read started from the timer
+        // inside that wait would end both. The table is read once the write is over.
+        if (CheckedWrites > 0)
+            TableReadHeld = true;
+        else
+            ReadTableTimer->SetEnabled(true);
+    }
+}
+
+TWriteSafety::TOutcome TfmMain::CheckedWrite(const char* operation,
+                                             const std::function<bool()>& series, bool confirm) {
+    ++CheckedWrites;
+    TWriteSafety::TOutcome outcome = TWriteSafety::TOutcome::Failed;
+    try {
+        outcome = Safety_->Run(operation, series, confirm);
+    } catch (...) {
+        --CheckedWrites;
+        throw;
+    }
+    if (--CheckedWrites == 0 && TableReadHeld) {
+        TableReadHeld = false;
         ReadTableTimer->SetEnabled(true);
+    }
+    return outcome;
 }
 
 void TfmMain::ReadTableTimerTimer() {
@@ -868,7 +891,7 @@ void TfmMain::miWriteAllSettingsClick() {
     }
     // The gathered entries are in the image now, and stay unwritten until the write succeeds.
     Safety_->SetPending(true);
-    switch (Safety_->Run(
+    switch (CheckedWrite(
         "write-all", [this] { return Device_->WriteAllSettings(); }, true)) {
     case TWriteSafety::TOutcome::Cancelled:
         return;
@@ -934,7 +957,7 @@ void TfmMain::miChangeNodeIDClick() {
     // On success the device object asks for the reconnect (OnNodeIdChanged).
     const auto write = [this] { return Device_->WriteGroup(instr::NodeIdWrite); };
     const bool written =
-        Safety_ ? Safety_->Run("node-id", write, false) == TWriteSafety::TOutcome::Written
+        Safety_ ? CheckedWrite("node-id", write, false) == TWriteSafety::TOutcome::Written
                 : write();
     if (!written)
         Dialogs().Information(this, QString::fromLatin1(kNodeIdWriteFailed));
@@ -946,7 +969,7 @@ void TfmMain::miDefaultProtocolClick() {
     uint8_t& flag = Device_->Image.DefaultProtocol;
     flag = flag ? 0 : 1;
     const auto write = [this] { return Device_->WriteGroup(instr::DefaultProtocolWrite); };
-    if (Safety_ ? Safety_->Run("protocol", write, false) == TWriteSafety::TOutcome::Written
+    if (Safety_ ? CheckedWrite("protocol", write, false) == TWriteSafety::TOutcome::Written
                 : write())
         miDefaultProtocol->setChecked(flag != 0);
     else

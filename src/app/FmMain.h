@@ -3,6 +3,8 @@
 // The main window: menus, the page control with one tab per group of settings, the status
 // bar, and the connection workflow around the one device object.
 
+#include "WriteSafety.h"
+
 #include <QMainWindow>
 
 #include <functional>
@@ -18,7 +20,6 @@ class QWidget;
 class T7310;
 class TMEKTimer;
 class TProgramSettings;
-class TWriteSafety;
 class TZURPage;
 class TfmTrafficMonitor;
 
@@ -173,7 +174,13 @@ private:
     bool GatherPages();
     void MarkPagesShown();
     bool PagesEdited() const;
+    TWriteSafety::TOutcome CheckedWrite(const char* operation, const std::function<bool()>& series,
+                                        bool confirm);
     void UpdateTabMarker(TPageSlot slot, bool edited);
+    // Runs a write through the archive and verification; a table read asked for meanwhile
+    // waits until it is over.
+    int CheckedWrites = 0;
+    bool TableReadHeld = false;
     // Loads a settings file as File > Open does, with its boxes.
     void OpenSettingsFile(const QString& name);
 

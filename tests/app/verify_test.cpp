@@ -175,7 +175,7 @@ TEST_F(Verify, ADroppedLineSavesWhatWasNotWrittenAndSaysWhere) {
     Gauge().SetFault(0xA4, sim::Fault::Unplug); // the last group of Write All Settings
     Dialogs.AnswerAccept();
     ASSERT_TRUE(Choose(Window().miWriteAllSettings));
-    ASSERT_TRUE(WaitUntil([&] { return Dialogs.Boxes().size() == 2; }, 8000))
+    ASSERT_TRUE(WaitUntilDone([&] { return Dialogs.Boxes().size() == 2; }, 8000))
         << Dialogs.Transcript().join('\n').toStdString();
     const QStringList boxes = Dialogs.Boxes();
     EXPECT_EQ(boxes[0], QStringLiteral("An error occured whilst writing the settings"));
