@@ -61,11 +61,14 @@ TSafeWrite::TSafeWrite(T7310& device, TArchive& archive, std::string operation)
     : device_(device), archive_(archive), operation_(std::move(operation)) {}
 
 bool TSafeWrite::Prepare() {
-    const bool tableMissing = NonStandard(device_.GaugeImage) && !device_.GaugeTableKnown();
-    if (device_.GaugeImageKnown())
-        return !tableMissing || device_.ReadGaugeTable();
-    TDeviceImage found;
-    return device_.ReadGaugeImage(found, false);
+    if (!device_.GaugeImageKnown()) {
+        TDeviceImage found;
+        if (!device_.ReadGaugeImage(found, false))
+            return false;
+    }
+    // A Non standard tank is archived with its table, read first when this session has not.
+    return !NonStandard(device_.GaugeImage) || device_.GaugeTableKnown() ||
+           device_.ReadGaugeTable();
 }
 
 void TSafeWrite::ArchiveError(const QString& text) {

@@ -611,8 +611,7 @@ bool T7310::ReadGaugeImage(TDeviceImage& into, bool withTable) {
     read_target_ = &read;
     ScopeExit restore([this] { read_target_ = nullptr; });
     bool ok = ReadSettingBlocks(false);
-    const bool table = withTable || (read.TankRecord()[img::TankType] == img::TankTypeNonStandard &&
-                                     !gauge_table_known_);
+    const bool table = withTable;
     if (ok && table)
         ok = ReadTableBlocks(read);
     restore.Now();

@@ -129,9 +129,8 @@ public:
     bool WriteSummary();
 
     // Reads every setting of the gauge (the reads of a read of all settings but the identity)
-    // into `into`, which starts as GaugeImage, and the table when asked or when the gauge's
-    // tank is Non standard and its table is not known. Image and the pages are left alone;
-    // only progress events are raised. On success GaugeImage becomes `into`.
+    // into `into`, which starts as GaugeImage, and the table when asked. Image and the pages
+    // are left alone; only progress events are raised. On success GaugeImage becomes `into`.
     bool ReadGaugeImage(TDeviceImage& into, bool withTable);
     // Reads only the table, into GaugeImage (Image and the pages are left alone).
     bool ReadGaugeTable();
