@@ -4,6 +4,7 @@
 
 #include "AppFixture.h"
 
+#include "FmDisplayOptions.h"
 #include "FmHistory.h"
 #include "Page.h"
 #include "ProgramSettings.h"
@@ -18,6 +19,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSlider>
 #include <QTableWidget>
 #include <QTest>
 
@@ -37,10 +39,19 @@ QList<TDialogRecord> OfKind(const TScriptedDialogService& dialogs, TDialogKind k
 
 class Verify : public TAppTest {
 protected:
-    // Connected, with the contrast in the image edited to 90.
-    void ConnectAndEdit() {
+    // A gauge whose settings the pages show unchanged (a tank name the page's box can hold).
+    void StartPlainGauge() {
         StartGauge();
+        const std::string name = "DIESEL TANK";
+        Gauge().SetBlock(0x15, std::vector<uint8_t>(name.begin(), name.end()));
+    }
+    // Connected, with the contrast on the Display Options page moved to 90.
+    void ConnectAndEdit() {
+        StartPlainGauge();
         ASSERT_TRUE(ConnectAs(QStringLiteral("1")));
+        auto* display = dynamic_cast<TfmDisplayOptions*>(Window().Page(TfmMain::psDisplayOptions));
+        ASSERT_NE(display, nullptr);
+        display->tbContrast->setValue(90);
         Device().Image.DisplayOptions[img::DisplayContrast] = 90;
         Gauge().ClearLog();
         Dialogs.Clear();
@@ -50,7 +61,9 @@ protected:
     }
     bool WroteAnything() const {
         const std::vector<uint8_t> sent = Requests();
-        return std::any_of(sent.begin(), sent.end(), [](uint8_t c) { return c >= 0xA0; });
+        return std::any_of(sent.begin(), sent.end(), [](uint8_t c) {
+            return c >= 0xA0 && c <= 0xBF;
+        }); // writes, not previews
     }
     TArchive::TJournal Journal() { return Window().Safety()->Archive().ReadJournal(); }
 };
@@ -141,7 +154,7 @@ TEST_F(Verify, WriteAllShowsWhatWillChangeAndWritesOnlyWhenAsked) {
 }
 
 TEST_F(Verify, WithNothingToChangeTheQuestionSaysSoAndStillOffersWrite) {
-    StartGauge();
+    StartPlainGauge();
     ASSERT_TRUE(ConnectAs(QStringLiteral("1")));
     Dialogs.Clear();
     Dialogs.AnswerAccept();
