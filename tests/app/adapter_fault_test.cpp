@@ -93,6 +93,7 @@ TEST_F(AdapterFault, PulledOutMidOperationTheWindowEndsDisconnectedAndConnectsAg
             Gauge().Unplug();
         } else {
             Gauge().SetFault(c.pulledAt, sim::Fault::Unplug);
+            Dialogs.AnswerAccept(); // what will change is shown first
             ASSERT_TRUE(Choose(Window().miWriteAllSettings));
         }
         ASSERT_TRUE(WaitUntilDone(
@@ -105,7 +106,11 @@ TEST_F(AdapterFault, PulledOutMidOperationTheWindowEndsDisconnectedAndConnectsAg
             10000))
             << Dialogs.Transcript().join(QLatin1Char('\n')).toStdString();
         EXPECT_TRUE(Gauge().Unplugged());
-        EXPECT_EQ(Dialogs.Boxes(), c.boxes);
+        // The disconnect box goes on to say where the entries not yet written were saved.
+        const QStringList boxes = Dialogs.Boxes();
+        ASSERT_EQ(boxes.size(), c.boxes.size()) << boxes.join('\n').toStdString();
+        for (qsizetype i = 0; i < boxes.size(); ++i)
+            EXPECT_TRUE(boxes[i].startsWith(c.boxes[i])) << boxes[i].toStdString();
         EXPECT_FALSE(Device().Connected());
         EXPECT_EQ(PanelText(1), QStringLiteral("DISCONNECTED"));
         EXPECT_FALSE(Window().miWriteAllSettings->isEnabled());
