@@ -714,7 +714,8 @@ void TfmMain::AdapterWatchTimerTimer() {
         return;
     // Off while connecting or asking: the connect runs the message loop.
     AdapterWatchTimer->SetEnabled(false);
-    if (HasUnwrittenChanges && HasUnwrittenChanges() &&
+    // A connect reads all settings over the entries the user has not written yet: asked first.
+    if (PagesEdited() &&
         !Dialogs().Question(this, QStringLiteral("The adapter is back.\nReconnecting reads all "
                                                  "settings from the device over the changes "
                                                  "not written yet.\nReconnect now?")))

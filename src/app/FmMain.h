@@ -118,9 +118,6 @@ public:
     static constexpr int kStatusSeconds = 4;
 
     // ---- the adapter coming back ----
-    // Asked before a returning adapter is reconnected by itself, since a connect reads all
-    // settings over what the user has not written yet. Unset: nothing is ever unwritten.
-    std::function<bool()> HasUnwrittenChanges;
     // How often the device path of a lost adapter is looked for, and how many connects are
     // tried once it is back (ModemManager may hold a new adapter for a few seconds).
     int AdapterWatchInterval = 500;

@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 #include <QValidator>
 
+#include <algorithm>
 #include <array>
 #include <stdexcept>
 
@@ -160,6 +161,10 @@ void TfmTankType::BuildBody() {
     eTankName = Edit("eTankName", QString());
     eTankName->setMaxLength(kTankNameLength);
     eTankName->setValidator(new TSingleByteValidator(eTankName));
+    // A 12-character name shown whole (below) does not let typing go past 11 again.
+    connect(eTankName, &QLineEdit::textEdited, this, [this](const QString& text) {
+        eTankName->setMaxLength(std::max(kTankNameLength, static_cast<int>(text.size())));
+    });
     wide(Caption(QStringLiteral("Tank name:"), eTankName));
     wide(eTankName);
 
@@ -323,6 +328,9 @@ void TfmTankType::RaiseNonStandardTank() {
 void TfmTankType::TankShape() {
     TankRecord = Device.Image.TankRecord();
     const std::string& name = Device.Image.TankName;
+    // Typing stops at 11 characters, but a name the gauge or a file already holds may have
+    // 12: shown whole, so that writing the page back does not cut its last character off.
+    eTankName->setMaxLength(std::max(kTankNameLength, static_cast<int>(name.size())));
     eTankName->setText(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
     ShowTankType(TankRecord[img::TankType]);
     ShowTankUnits(TankRecord[img::TankUom]);

@@ -5,10 +5,13 @@
 #include "AppFixture.h"
 
 #include "ComPortMap.h"
+#include "FmDisplayOptions.h"
 #include "ProgramSettings.h"
 #include "T7310.h"
 
+#include <QCoreApplication>
 #include <QLabel>
+#include <QSlider>
 
 namespace {
 
@@ -29,7 +32,9 @@ protected:
         Dialogs.Clear();
         Gauge().Unplug();
         ASSERT_TRUE(WaitUntilDone([&] { return !Dialogs.Records().empty(); }, 5000));
-        EXPECT_EQ(Dialogs.Boxes(), QStringList{QStringLiteral("Device disconnected...")});
+        ASSERT_EQ(Dialogs.Boxes().size(), 1);
+        // With entries not written yet, the box goes on to say where they were saved.
+        EXPECT_TRUE(Dialogs.Boxes()[0].startsWith(QStringLiteral("Device disconnected...")));
         EXPECT_FALSE(Device().Connected());
     }
 
@@ -55,8 +60,15 @@ TEST_F(Replug, TheReturningAdapterIsReconnectedAsTheUserWants) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Window().ProgramSettings()->Lookup(kReconnectOnReturn)->BooleanValue = c.settingOn;
-        Window().HasUnwrittenChanges = [&c] { return c.unwritten; };
         ASSERT_TRUE(ConnectAs(QStringLiteral("1")));
+        if (c.unwritten) {
+            QCoreApplication::processEvents(); // the pages take what the connect showed
+            auto* display =
+                dynamic_cast<TfmDisplayOptions*>(Window().Page(TfmMain::psDisplayOptions));
+            ASSERT_NE(display, nullptr);
+            display->tbContrast->setValue(display->tbContrast->value() - 10);
+            ASSERT_TRUE(display->Edited());
+        }
         PullAdapter();
         EXPECT_EQ(Window().WatchingForAdapter(), c.settingOn);
 

@@ -39,15 +39,9 @@ QList<TDialogRecord> OfKind(const TScriptedDialogService& dialogs, TDialogKind k
 
 class Verify : public TAppTest {
 protected:
-    // A gauge whose settings the pages show unchanged (a tank name the page's box can hold).
-    void StartPlainGauge() {
-        StartGauge();
-        const std::string name = "DIESEL TANK";
-        Gauge().SetBlock(0x15, std::vector<uint8_t>(name.begin(), name.end()));
-    }
     // Connected, with the contrast on the Display Options page moved to 90.
     void ConnectAndEdit() {
-        StartPlainGauge();
+        StartGauge();
         ASSERT_TRUE(ConnectAs(QStringLiteral("1")));
         auto* display = dynamic_cast<TfmDisplayOptions*>(Window().Page(TfmMain::psDisplayOptions));
         ASSERT_NE(display, nullptr);
@@ -154,7 +148,7 @@ TEST_F(Verify, WriteAllShowsWhatWillChangeAndWritesOnlyWhenAsked) {
 }
 
 TEST_F(Verify, WithNothingToChangeTheQuestionSaysSoAndStillOffersWrite) {
-    StartPlainGauge();
+    StartGauge();
     ASSERT_TRUE(ConnectAs(QStringLiteral("1")));
     Dialogs.Clear();
     Dialogs.AnswerAccept();

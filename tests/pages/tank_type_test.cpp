@@ -230,4 +230,23 @@ TEST_F(TankType, TheNameTakesElevenSingleByteCharacters) {
     EXPECT_EQ(page.eTankName->accessibleName(), QStringLiteral("Tank name:"));
 }
 
+TEST_F(TankType, ATwelveCharacterNameFromTheGaugeIsWrittenBackWhole) {
+    StartGauge();
+    auto& page = MakePage<TfmTankType>();
+    ASSERT_TRUE(Connect());
+    for (const std::string name : {"DIESEL TANK1", "TANK 7"}) {
+        Device().Image.TankName = name;
+        Click(page.btReadSettings); // shows the name already held
+        ASSERT_TRUE(page.GatherTankSettings());
+        EXPECT_EQ(Device().Image.TankName, name);
+    }
+    // Once shortened by the user, the name takes no more than 11 characters again.
+    Device().Image.TankName = "DIESEL TANK1";
+    Click(page.btReadSettings);
+    page.eTankName->setFocus();
+    QTest::keyClick(page.eTankName, Qt::Key_Backspace);
+    QTest::keyClicks(page.eTankName, QStringLiteral("23"));
+    EXPECT_EQ(page.eTankName->text(), QStringLiteral("DIESEL TANK"));
+}
+
 } // namespace
