@@ -140,7 +140,9 @@ QString TScriptedDialogService::SaveFileName(QWidget* parent, const QString& cap
     return answer.Text;
 }
 
-bool TScriptedDialogService::Differences(QWidget*, const TDifferencesBox& box) {
+bool TScriptedDialogService::Differences(QWidget* parent, const TDifferencesBox& box) {
+    if (OnDifferences)
+        OnDifferences(parent, box);
     QStringList lines;
     for (const TSettingDifference& d : box.Differences.Settings)
         lines << QString::fromLatin1(DifferenceLine(d).c_str());

@@ -69,6 +69,8 @@ public:
 
     // Called as each dialog is shown, so a test can look at the window at that moment.
     std::function<void(const TDialogRecord&)> OnShow;
+    // Called with a differences box as it would be shown (the screenshot tool renders it).
+    std::function<void(QWidget* parent, const TDifferencesBox& box)> OnDifferences;
 
     // ---- IDialogService ----
     void Information(QWidget* parent, const QString& text) override;

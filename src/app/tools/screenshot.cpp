@@ -2,19 +2,28 @@
 // gauge, from the real widgets into a PNG for the documentation; SHEET is the object name of
 // the tab sheet to show (tsDisplayOptions ...), by default the Device Status tab. It works in a
 // settings folder of its own, so the user's settings are not touched, and answers the connect
-// prompt with node 1. SHEET fmTrafficMonitor opens the traffic monitor dock instead.
+// prompt with node 1. SHEET fmTrafficMonitor opens the traffic monitor dock instead;
+// fmCompare renders the box Write All Settings shows before it writes an edited contrast and
+// tank name, fmVerify the box after a gauge that forgot the contrast, and fmHistory the
+// History... dialog after that write. The archive goes to the temporary folder too.
 
 #include "ComPortMap.h"
+#include "FmCompare.h"
+#include "FmHistory.h"
 #include "FmMain.h"
 #include "GaugeSimulator.h"
 #include "ScriptedDialogService.h"
 #include "SerialPacket.h"
 #include "T7310.h"
+#include "WriteSafety.h"
 #include "ZurApplication.h"
 
 #include <QAction>
 #include <QDeadlineTimer>
 #include <QLabel>
+#include <QLineEdit>
+#include <QSlider>
+#include <QTableWidget>
 #include <QPixmap>
 #include <QSettings>
 #include <QTabWidget>
@@ -34,6 +43,61 @@ bool WaitFor(const std::function<bool()>& done, int milliseconds) {
     return done();
 }
 
+bool Save(QWidget& widget, const QString& output) {
+    if (!widget.grab().save(output, "PNG")) {
+        std::fprintf(stderr, "t7310-screenshot: cannot write %s\n", qPrintable(output));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(output));
+    return true;
+}
+
+// The contrast and tank name edited on their pages, then Write All Settings: the box asked
+// before the write (answered Cancel), the box after a gauge that forgot the contrast, or the
+// History... dialog once the write is journalled.
+int WriteAllPicture(TfmMain& window, sim::GaugeSimulator& gauge, TScriptedDialogService& dialogs,
+                    const std::string& sheet, const QString& output) {
+    auto* contrast = window.findChild<QSlider*>(QStringLiteral("tbContrast"));
+    auto* name = window.findChild<QLineEdit*>(QStringLiteral("eTankName"));
+    if (!contrast || !name || !window.Safety()) {
+        std::fprintf(stderr, "t7310-screenshot: no contrast or tank name to edit\n");
+        return 1;
+    }
+    QCoreApplication::processEvents(); // the pages take what the connect showed
+    contrast->setValue(90);
+    name->setText(QStringLiteral("KEROSENE 2"));
+    bool saved = false;
+    const bool boxWanted = sheet != "fmHistory";
+    dialogs.OnDifferences = [&](QWidget* parent, const TDifferencesBox& box) {
+        const bool asking = !box.AcceptText.isEmpty();
+        if (!boxWanted || asking != (sheet == "fmCompare"))
+            return;
+        TfmCompare shown(box, parent);
+        shown.show();
+        QCoreApplication::processEvents();
+        saved = Save(shown, output);
+    };
+    if (sheet == "fmCompare") {
+        dialogs.AnswerCancel();
+    } else {
+        dialogs.AnswerAccept();
+        if (sheet == "fmVerify")
+            gauge.SetFault(0xA4, sim::Fault::Forget);
+    }
+    window.miWriteAllSettings->trigger();
+    if (sheet == "fmHistory") {
+        TfmHistory history(window.Safety()->Archive(), true, &window);
+        history.show();
+        history.tbJournal->selectRow(0);
+        QCoreApplication::processEvents();
+        saved = Save(history, output);
+    }
+    if (!saved)
+        std::fprintf(stderr, "t7310-screenshot: nothing to render:\n%s\n",
+                     qPrintable(dialogs.Transcript().join(QLatin1Char('\n'))));
+    return saved ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -42,15 +106,18 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QString output = QString::fromLocal8Bit(argv[1]);
+    const std::string sheetName = argc == 4 ? argv[3] : "";
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    TZurApplication application(argc, argv);
-
     QTemporaryDir settings;
     if (!settings.isValid()) {
         std::fprintf(stderr, "t7310-screenshot: no temporary folder\n");
         return 1;
     }
+    // The writes below archive and journal: never into the user's own archive.
+    setenv("XDG_DATA_HOME", qPrintable(settings.path()), 1);
+    TZurApplication application(argc, argv);
+
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
 
@@ -93,6 +160,10 @@ int main(int argc, char** argv) {
                      qPrintable(dialogs.Transcript().join(QLatin1Char('\n'))));
         return 1;
     }
+    const bool safety =
+        sheetName == "fmCompare" || sheetName == "fmVerify" || sheetName == "fmHistory";
+    if (safety)
+        return WriteAllPicture(window, gauge, dialogs, sheetName, output);
     if (argc == 4 && !monitor) {
         auto* sheet = window.findChild<QWidget*>(QString::fromLocal8Bit(argv[3]));
         const int index = sheet ? window.pcMain->indexOf(sheet) : -1;
