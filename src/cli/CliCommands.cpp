@@ -599,12 +599,18 @@ private:
         return esSuccess;
     }
 
-    int Write() {
+    // The file first (a missing one opens no port), then the gauge, then the file loaded
+    // over what the gauge holds.
+    int ConnectAndLoad() {
         if (!CheckReadableFile(options_.File))
             return esFileFailure;
         if (const int status = Connect(false))
             return status;
-        if (const int status = LoadSettingsFile())
+        return LoadSettingsFile();
+    }
+
+    int Write() {
+        if (const int status = ConnectAndLoad())
             return status;
         const int status = GuardedWrite("write-all", [this] {
             if (!device_.WriteAllSettings())
@@ -625,11 +631,7 @@ private:
     }
 
     int Diff() {
-        if (!CheckReadableFile(options_.File))
-            return esFileFailure;
-        if (const int status = Connect(false))
-            return status;
-        if (const int status = LoadSettingsFile())
+        if (const int status = ConnectAndLoad())
             return status;
         TCompareScope scope;
         scope.Writes = FileWriteInstructions(device_);
