@@ -61,3 +61,17 @@ inline std::vector<std::vector<uint8_t>> SplitChunks(FuzzInput& input) {
     }
     return chunks;
 }
+
+// A command line: the arguments are the input split at zero bytes (none for an empty input).
+inline std::vector<std::string> SplitArguments(const uint8_t* data, size_t size) {
+    std::vector<std::string> args(1);
+    for (size_t i = 0; i < size; ++i) {
+        if (data[i] == 0)
+            args.emplace_back();
+        else
+            args.back() += static_cast<char>(data[i]);
+    }
+    if (size == 0)
+        args.clear();
+    return args;
+}

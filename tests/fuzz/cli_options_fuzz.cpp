@@ -5,15 +5,7 @@
 #include "CliOptions.h"
 
 bool FuzzOne(const uint8_t* data, size_t size) {
-    std::vector<std::string> args(1);
-    for (size_t i = 0; i < size; ++i) {
-        if (data[i] == 0)
-            args.emplace_back();
-        else
-            args.back() += static_cast<char>(data[i]);
-    }
-    if (size == 0)
-        args.clear();
+    const std::vector<std::string> args = SplitArguments(data, size);
     const TCliParse parse = ParseCliOptions(args);
     if (!parse.Ok) {
         FUZZ_CHECK(!parse.Error.empty());

@@ -5,15 +5,7 @@
 #include "SimCommandLine.h"
 
 bool FuzzOne(const uint8_t* data, size_t size) {
-    std::vector<std::string> args(1);
-    for (size_t i = 0; i < size; ++i) {
-        if (data[i] == 0)
-            args.emplace_back();
-        else
-            args.back() += static_cast<char>(data[i]);
-    }
-    if (size == 0)
-        args.clear();
+    const std::vector<std::string> args = SplitArguments(data, size);
     const sim::CommandLine line = sim::ParseCommandLine(args);
     if (!line.ok) {
         FUZZ_CHECK(!line.error.empty());
