@@ -13,10 +13,6 @@ namespace {
 // Catalogue number after which the default-protocol flag is listed (it has none of its own,
 // and belongs with the node ID among the other settings).
 constexpr uint32_t kRs485IdItem = 50;
-constexpr uint8_t kDefaultProtocolWrite = 0xAD;
-constexpr uint8_t kTableSizeWrite = 0xAA;
-constexpr uint8_t kTableDataWrite = 0xAB;
-constexpr uint8_t kDisplayResolutionWrite = 0xB2;
 
 bool InScope(const TCompareScope& scope, uint8_t write) {
     return !scope.Writes || scope.Writes->count(write) > 0;
@@ -72,11 +68,11 @@ TDifferences CompareImages(const TDeviceImage& from, const TDeviceImage& to,
                 differences.Settings.push_back(
                     {static_cast<int>(a.Id), group, a.Name, before, after});
         }
-        if (a.Id == kRs485IdItem && InScope(scope, kDefaultProtocolWrite) &&
+        if (a.Id == kRs485IdItem && InScope(scope, instr::DefaultProtocolWrite) &&
             (from.DefaultProtocol != 0) != (to.DefaultProtocol != 0))
-            differences.Settings.push_back({-1, group, instr::GroupName(kDefaultProtocolWrite),
-                                            ProtocolText(from.DefaultProtocol),
-                                            ProtocolText(to.DefaultProtocol)});
+            differences.Settings.push_back(
+                {-1, group, instr::GroupName(instr::DefaultProtocolWrite),
+                 ProtocolText(from.DefaultProtocol), ProtocolText(to.DefaultProtocol)});
     }
 
     if (scope.Table) {
@@ -100,8 +96,8 @@ bool TableMatters(const TDeviceImage& a, const TDeviceImage& b) {
 std::set<uint8_t> WriteAllInstructions(const T7310& device) {
     std::set<uint8_t> codes(instr::WriteAllOrder().begin(), instr::WriteAllOrder().end());
     if (device.Image.TankRecord()[img::TankType] == img::TankTypeNonStandard) {
-        codes.insert(kTableSizeWrite);
-        codes.insert(kTableDataWrite);
+        codes.insert(instr::TableSizeWrite);
+        codes.insert(instr::TableDataWrite);
     }
     return codes;
 }
@@ -109,12 +105,12 @@ std::set<uint8_t> WriteAllInstructions(const T7310& device) {
 std::set<uint8_t> FileWriteInstructions(const T7310& device) {
     std::set<uint8_t> codes = WriteAllInstructions(device);
     if (device.IsExtended())
-        codes.insert(kDisplayResolutionWrite);
+        codes.insert(instr::DisplayResolutionWrite);
     if (device.Is8310) {
         if (device.HasFlowScaling)
-            codes.insert(0xB1);
-        codes.insert(0xB3);
-        codes.insert(0xB4);
+            codes.insert(instr::FlowScalingWrite);
+        codes.insert(instr::SafeCapacityWrite);
+        codes.insert(instr::ResolutionHysteresisWrite);
     }
     return codes;
 }

@@ -1,5 +1,6 @@
 #include "SafeWrite.h"
 
+#include "Instructions.h"
 #include "SerialPacket.h"
 #include "SettingsFile.h"
 #include "T7310.h"
@@ -7,9 +8,6 @@
 #include <QJsonArray>
 
 namespace {
-
-constexpr uint8_t kTableSizeWrite = 0xAA;
-constexpr uint8_t kTableDataWrite = 0xAB;
 
 QString Latin1(const std::string& text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
@@ -36,7 +34,8 @@ const char* WriteResultText(TWriteResult result) {
 TCompareScope ScopeOf(const std::set<uint8_t>& writes) {
     TCompareScope scope;
     scope.Writes = writes;
-    scope.Table = writes.count(kTableSizeWrite) > 0 || writes.count(kTableDataWrite) > 0;
+    scope.Table =
+        writes.count(instr::TableSizeWrite) > 0 || writes.count(instr::TableDataWrite) > 0;
     return scope;
 }
 
@@ -102,9 +101,8 @@ std::set<uint8_t> TSafeWrite::Sent() const {
 bool TSafeWrite::Verify() {
     TDeviceImage left;
     const std::set<uint8_t> sent = Sent();
-    const bool table = sent.count(kTableSizeWrite) > 0 || sent.count(kTableDataWrite) > 0;
     not_kept_ = {};
-    if (!device_.ReadGaugeImage(left, table)) {
+    if (!device_.ReadGaugeImage(left, ScopeOf(sent).Table)) {
         verify_failed_ = true;
         return false;
     }

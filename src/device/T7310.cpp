@@ -567,16 +567,7 @@ int RowPercent(size_t row, size_t size) {
 } // namespace
 
 bool T7310::ReadTankTable() {
-    RaiseProgress(0);
-    bool ok = ReadGroup(instr::TableSizeRead);
-    const size_t size = ok ? Image.TableSize() : 0;
-    for (size_t i = 0; ok && i < size; ++i) {
-        // Beyond the last row of the table, the range check fails the read.
-        ok = ReadTableRows(static_cast<uint8_t>(i), 1);
-        if (ok)
-            RaiseProgress(RowPercent(i, size));
-    }
-    RaiseProgress(100);
+    const bool ok = ReadTableBlocks(Image);
     if (ok) {
         gauge_table_known_ = true;
         Raise(OnTankTable, this, Image.TankTable, Image.TankDescription);
@@ -589,6 +580,7 @@ bool T7310::ReadTableBlocks(const TDeviceImage& target) {
     bool ok = ReadGroup(instr::TableSizeRead);
     const size_t size = ok ? target.TableSize() : 0;
     for (size_t i = 0; ok && i < size; ++i) {
+        // Beyond the last row of the table, the range check fails the read.
         ok = ReadTableRows(static_cast<uint8_t>(i), 1);
         if (ok)
             RaiseProgress(RowPercent(i, size));

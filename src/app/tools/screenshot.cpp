@@ -22,11 +22,11 @@
 #include <QDeadlineTimer>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSlider>
-#include <QTableWidget>
 #include <QPixmap>
 #include <QSettings>
+#include <QSlider>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTemporaryDir>
 
 #include <cstdio>
