@@ -72,7 +72,13 @@ TTableCurve::TTableCurve(QWidget* parent) : QChartView(parent) {
         axis->setTitleFont(small);
         axis->setLabelFormat(QStringLiteral("%g"));
         axis->setTickCount(5);
+        // The curve stands in a narrow column: "40000" in full, not "40...".
+        axis->setTruncateLabels(false);
     }
+    // The volume's name and unit stand above the curve: beside the axis they would cover the
+    // labels in the narrow column the page leaves.
+    VolumeAxis->setTitleVisible(false);
+    chart->setTitleFont(HeightAxis->titleFont());
     chart->addAxis(HeightAxis, Qt::AlignBottom);
     chart->addAxis(VolumeAxis, Qt::AlignLeft);
     for (QXYSeries* series : {static_cast<QXYSeries*>(Curve), static_cast<QXYSeries*>(Points),
@@ -90,6 +96,7 @@ TTableCurve::TTableCurve(QWidget* parent) : QChartView(parent) {
 void TTableCurve::SetUnits(const QString& length, const QString& volume) {
     HeightAxis->setTitleText(Title("Height", length));
     VolumeAxis->setTitleText(Title("Volume", volume));
+    chart()->setTitle(VolumeAxis->titleText());
 }
 
 void TTableCurve::ShowTable(const TTableRows& rows, const std::vector<TRowMarks>& marks) {
