@@ -18,10 +18,44 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 // The simulated gauge for page tests: node 1, the given model and PC software ID.
 sim::Options PageGaugeOptions(const std::string& model = "T8310", const std::string& pcid = "5");
+
+// A page for the frame's own tests: its binding table holds the display damping, shown in
+// `edit`; Write Settings sends the display options.
+class TDampingPage : public TZURPage {
+public:
+    TDampingPage(QWidget* host, T7310& device, TPageDescription description)
+        : TZURPage(host, device, std::move(description)) {}
+    void SetPageEnabled(bool enabled) override { SetButtonsEnabled(enabled); }
+    bool HasGather() const override { return true; }
+    bool Gather() override {
+        if (!CheckFields())
+            return false;
+        StoreFields();
+        return true;
+    }
+    void Show() { ShowFields(); }
+
+protected:
+    void BindDamping(QLineEdit* edit, double scale, int decimals, TFieldCheck check, double hi) {
+        Fields.push_back({.Edit = edit,
+                          .Field = {[](TDeviceImage& image) {
+                                        return image.DisplayOptions.data() + img::DisplayDamping;
+                                    },
+                                    2},
+                          .Scale = scale,
+                          .Decimals = decimals,
+                          .CheckName = QStringLiteral("Damping"),
+                          .Check = check,
+                          .Lo = 0,
+                          .Hi = hi});
+    }
+    bool WriteSettings() override { return Device.WriteGroup(0xA4); }
+};
 
 class TPageTest : public ::testing::Test {
 protected:

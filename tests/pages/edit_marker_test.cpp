@@ -18,9 +18,9 @@ namespace {
 
 // A bound edit box with its caption, a combo box with its caption, a check box that is its own
 // caption, and a switch that is not a setting.
-class TMarkedPage final : public TZURPage {
+class TMarkedPage final : public TDampingPage {
 public:
-    TMarkedPage(QWidget* host, T7310& device) : TZURPage(host, device, {}) {
+    TMarkedPage(QWidget* host, T7310& device) : TDampingPage(host, device, {}) {
         eDamping = Edit("eDamping", QString());
         lbDamping = Caption(QStringLiteral("Damping"), eDamping);
         cbUnit = new QComboBox(Body);
@@ -29,26 +29,8 @@ public:
         cbShow = new QCheckBox(QStringLiteral("Show Decimal Point"), Body);
         cbTest = new QCheckBox(QStringLiteral("Test outputs"), Body);
         IgnoreEdits(cbTest);
-        Fields.push_back({.Edit = eDamping,
-                          .Field = {[](TDeviceImage& image) {
-                                        return image.DisplayOptions.data() + img::DisplayDamping;
-                                    },
-                                    2},
-                          .Decimals = 0,
-                          .CheckName = QStringLiteral("Damping"),
-                          .Check = TFieldCheck::Whole,
-                          .Lo = 0,
-                          .Hi = 65000});
+        BindDamping(eDamping, 1.0, 0, TFieldCheck::Whole, 65000);
     }
-    void SetPageEnabled(bool enabled) override { SetButtonsEnabled(enabled); }
-    bool HasGather() const override { return true; }
-    bool Gather() override {
-        if (!CheckFields())
-            return false;
-        StoreFields();
-        return true;
-    }
-    void Show() { ShowFields(); }
 
     QLineEdit* eDamping = nullptr;
     QLabel* lbDamping = nullptr;
@@ -56,9 +38,6 @@ public:
     QLabel* lbUnit = nullptr;
     QCheckBox* cbShow = nullptr;
     QCheckBox* cbTest = nullptr;
-
-protected:
-    bool WriteSettings() override { return Device.WriteGroup(0xA4); }
 };
 
 class EditMarker : public TPageTest {

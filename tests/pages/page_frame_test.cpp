@@ -12,38 +12,19 @@
 namespace {
 
 // A page with one bound edit box: the display damping, in seconds with two decimals.
-class TProbePage final : public TZURPage {
+class TProbePage final : public TDampingPage {
 public:
     TProbePage(QWidget* host, T7310& device, TReadFailure failure)
-        : TZURPage(host, device,
-                   {.Heading = QStringLiteral("Probe:"),
-                    .HelpObjectName = QStringLiteral("lbProbeText"),
-                    .HelpText = QStringLiteral("help"),
-                    .SuccessText = QStringLiteral("Probe written."),
-                    .ReadFailure = failure}) {
+        : TDampingPage(host, device,
+                       {.Heading = QStringLiteral("Probe:"),
+                        .HelpObjectName = QStringLiteral("lbProbeText"),
+                        .HelpText = QStringLiteral("help"),
+                        .SuccessText = QStringLiteral("Probe written."),
+                        .ReadFailure = failure}) {
         eDamping = Edit("eDamping", QStringLiteral("0"));
         Caption(QStringLiteral("Screen Damping"), eDamping);
-        Fields.push_back({.Edit = eDamping,
-                          .Field = {[](TDeviceImage& image) {
-                                        return image.DisplayOptions.data() + img::DisplayDamping;
-                                    },
-                                    2},
-                          .Scale = 0.001,
-                          .Decimals = 2,
-                          .CheckName = QStringLiteral("Damping"),
-                          .Check = TFieldCheck::Real,
-                          .Lo = 0,
-                          .Hi = 65});
+        BindDamping(eDamping, 0.001, 2, TFieldCheck::Real, 65);
     }
-    void SetPageEnabled(bool enabled) override { SetButtonsEnabled(enabled); }
-    bool HasGather() const override { return true; }
-    bool Gather() override {
-        if (!CheckFields())
-            return false;
-        StoreFields();
-        return true;
-    }
-    void Show() { ShowFields(); }
     QLineEdit* eDamping = nullptr;
 
 protected:
@@ -53,7 +34,6 @@ protected:
         ShowFields();
         return true;
     }
-    bool WriteSettings() override { return Device.WriteGroup(0xA4); }
 };
 
 class PageFrame : public TPageTest {
