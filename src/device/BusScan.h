@@ -6,6 +6,7 @@
 // garble each other's reply on the line.
 
 #include "Identity.h"
+#include "NodeId.h"
 
 #include <cstdint>
 #include <functional>
@@ -36,8 +37,8 @@ public:
     int Silence = 100;         // ms of line silence that ends a reply
     int DispatchInterval = 10; // ms between the link's dispatch ticks
 
-    static constexpr int kLowestNode = 0;
-    static constexpr int kHighestNode = 98;
+    static constexpr int kLowestNode = TNodeId::kLowest;
+    static constexpr int kHighestNode = TNodeId::kHighestAssignable;
     static constexpr const char* kCollisionText = "bad reply (two gauges with one ID?)";
     static constexpr const char* kNackText = "negative acknowledgement";
 

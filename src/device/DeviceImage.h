@@ -134,6 +134,16 @@ struct TDeviceImage {
     std::string SoftwareVersion;
     std::string DevicePcSoftwareId;
 
+    // Questions asked of an image.
+    uint8_t TankType() const { return TankRecord()[img::TankType]; }
+    // A Non standard tank is measured by its table, which must then be read and written too.
+    bool IsNonStandardTank() const { return TankType() == img::TankTypeNonStandard; }
+    uint8_t TankUom() const { return TankRecord()[img::TankUom]; }
+    uint8_t DisplayUom() const { return DisplayOptions[img::DisplayUom]; }
+    // The input calibration pair: the A/D counts read at 4 mA and at 20 mA.
+    uint16_t InputCountAt4mA() const;
+    uint16_t InputCountAt20mA() const;
+
     uint8_t* TankRecord() { return TankDescription.data() + img::TankRecordOffset; }
     const uint8_t* TankRecord() const { return TankDescription.data() + img::TankRecordOffset; }
     uint8_t TableSize() const { return TankTable[img::TableSizeOffset]; }
@@ -143,6 +153,51 @@ struct TDeviceImage {
     const uint8_t* TableRow(size_t row) const {
         return TankTable.data() + img::TableRowsOffset + row * img::TableRowSize;
     }
+};
+
+// Which part of the device image a value lives in.
+enum class TImageBlock : uint8_t {
+    None,
+    Alarm, // the alarm record of the location's Index
+    TankMin,
+    TankMax,
+    OutputOptions,
+    DisplayOptions,
+    TankDescription, // name bytes, then the tank record
+    TankRecord,
+    Calibration,
+    Extended,
+    TankTable, // size byte, then the rows
+    Rs485Id,
+    DefaultProtocol,
+    DeviceState,
+    AlarmOutputs,
+    Volume,
+    // Texts
+    TankName,
+    DeviceName,
+    SoftwareVersion,
+    PcSoftwareId,
+};
+
+// Where a value lives: Width bytes at Offset in a block (for a text block, the text itself).
+// The one description of a location, used by the catalogue and the instruction table alike.
+struct TImageLocation {
+    TImageBlock Block = TImageBlock::None;
+    uint8_t Index = 0; // the alarm record
+    uint16_t Offset = 0;
+    uint16_t Width = 0;
+
+    bool IsText() const { return Block >= TImageBlock::TankName; }
+    // The first byte, or null for none or a text.
+    uint8_t* Bytes(TDeviceImage& image) const;
+    const uint8_t* Bytes(const TDeviceImage& image) const;
+    // The text variable of a text block, or null.
+    std::string* Text(TDeviceImage& image) const;
+    const std::string* Text(const TDeviceImage& image) const;
+    // Width 1, 2 or 4, big-endian; 0 for anything else.
+    uint32_t Get(const TDeviceImage& image) const;
+    void Set(TDeviceImage& image, uint32_t value) const;
 };
 
 // Values kept for the summary report; never sent to the gauge, saved in format 3 files.

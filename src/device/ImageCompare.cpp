@@ -10,10 +10,6 @@
 
 namespace {
 
-// Catalogue number after which the default-protocol flag is listed (it has none of its own,
-// and belongs with the node ID among the other settings).
-constexpr uint32_t kRs485IdItem = 50;
-
 bool InScope(const TCompareScope& scope, uint8_t write) {
     return !scope.Writes || scope.Writes->count(write) > 0;
 }
@@ -43,32 +39,22 @@ bool SameRow(const std::optional<TTableRowText>& a, const std::optional<TTableRo
 
 TDifferences CompareImages(const TDeviceImage& from, const TDeviceImage& to,
                            const TCompareScope& scope) {
-    // The catalogue binds to one image; one catalogue over a copy of each side walks both.
-    TDeviceImage left = from;
-    TDeviceImage right = to;
-    TZURSettings leftItems;
-    TZURSettings rightItems;
-    BuildCatalogue(leftItems, left);
-    BuildCatalogue(rightItems, right);
-
+    const TZURSettings& items = Catalogue();
     TDifferences differences;
-    std::string group;
-    for (size_t i = 0; i < leftItems.Count(); ++i) {
-        const TZURSetting& a = leftItems.Item(i);
-        const TZURSetting& b = rightItems.Item(i);
-        if (a.DataType == stGroup) {
-            group = a.Name;
+    for (size_t i = 0; i < items.Count(); ++i) {
+        const TZURSetting& a = items.Item(i);
+        if (a.DataType == stGroup)
             continue;
-        }
+        const std::string& group = a.Group;
         if (a.DataType != stTable && a.WriteInstruction != 0 &&
             InScope(scope, a.WriteInstruction)) {
-            const std::string before = a.AsText(true, true);
-            const std::string after = b.AsText(true, true);
+            const std::string before = a.AsText(from, true, true);
+            const std::string after = a.AsText(to, true, true);
             if (before != after)
                 differences.Settings.push_back(
                     {static_cast<int>(a.Id), group, a.Name, before, after});
         }
-        if (a.Id == kRs485IdItem && InScope(scope, instr::DefaultProtocolWrite) &&
+        if (a.Id == item::Rs485Id && InScope(scope, instr::DefaultProtocolWrite) &&
             (from.DefaultProtocol != 0) != (to.DefaultProtocol != 0))
             differences.Settings.push_back(
                 {-1, group, instr::GroupName(instr::DefaultProtocolWrite),
@@ -89,28 +75,14 @@ TDifferences CompareImages(const TDeviceImage& from, const TDeviceImage& to,
 }
 
 bool TableMatters(const TDeviceImage& a, const TDeviceImage& b) {
-    return a.TankRecord()[img::TankType] == img::TankTypeNonStandard ||
-           b.TankRecord()[img::TankType] == img::TankTypeNonStandard;
+    return a.IsNonStandardTank() || b.IsNonStandardTank();
 }
 
 std::set<uint8_t> WriteAllInstructions(const T7310& device) {
     std::set<uint8_t> codes(instr::WriteAllOrder().begin(), instr::WriteAllOrder().end());
-    if (device.Image.TankRecord()[img::TankType] == img::TankTypeNonStandard) {
+    if (device.Image.IsNonStandardTank()) {
         codes.insert(instr::TableSizeWrite);
         codes.insert(instr::TableDataWrite);
-    }
-    return codes;
-}
-
-std::set<uint8_t> FileWriteInstructions(const T7310& device) {
-    std::set<uint8_t> codes = WriteAllInstructions(device);
-    if (device.IsExtended())
-        codes.insert(instr::DisplayResolutionWrite);
-    if (device.Is8310) {
-        if (device.HasFlowScaling)
-            codes.insert(instr::FlowScalingWrite);
-        codes.insert(instr::SafeCapacityWrite);
-        codes.insert(instr::ResolutionHysteresisWrite);
     }
     return codes;
 }

@@ -60,9 +60,6 @@ bool TableMatters(const TDeviceImage& a, const TDeviceImage& b);
 // The write instructions Write All Settings sends for the device's image as it stands (the
 // table's two when its tank is Non standard).
 std::set<uint8_t> WriteAllInstructions(const T7310& device);
-// The instructions `t7310-cli write` sends: Write All Settings, then what a file also carries
-// for the device's family (display resolution, the summary's values).
-std::set<uint8_t> FileWriteInstructions(const T7310& device);
 
 // "H, V" (three decimals each), or "-" for a row a side lacks.
 std::string RowText(const std::optional<TTableRowText>& row);

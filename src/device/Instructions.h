@@ -98,19 +98,22 @@ struct TCursor {
     uint8_t TableCount = 0;
 };
 
-using TBlockBase = uint8_t* (*)(TDeviceImage& image, const TCursor& cursor);
-
+// The block a request carries and a reply is stored into: the alarm record comes from the
+// cursor, and a per-row block starts at the cursor's first row.
 struct TBlockRef {
-    TBlockBase Base = nullptr; // start of the block in the image; null: no block
-    uint16_t Offset = 0;
-    uint16_t Length = 0; // bytes; per row when PerRow
-    bool PerRow = false; // Length x the cursor's row count
+    TImageLocation Where{}; // Width: bytes, per row when PerRow
+    bool PerRow = false;    // Width x the cursor's row count
 
     size_t Size(const TCursor& cursor) const {
-        return PerRow ? size_t{Length} * cursor.TableCount : size_t{Length};
+        return PerRow ? size_t{Where.Width} * cursor.TableCount : size_t{Where.Width};
     }
     uint8_t* Bytes(TDeviceImage& image, const TCursor& cursor) const {
-        return Base ? Base(image, cursor) + Offset : nullptr;
+        TImageLocation at = Where;
+        at.Index = cursor.AlarmIndex;
+        if (PerRow)
+            at.Offset = static_cast<uint16_t>(at.Offset + img::TableRowsOffset +
+                                              cursor.TableStart * img::TableRowSize);
+        return at.Bytes(image);
     }
 };
 

@@ -13,10 +13,6 @@ QString Latin1(const std::string& text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-bool NonStandard(const TDeviceImage& image) {
-    return image.TankRecord()[img::TankType] == img::TankTypeNonStandard;
-}
-
 } // namespace
 
 const char* WriteResultText(TWriteResult result) {
@@ -66,7 +62,7 @@ bool TSafeWrite::Prepare() {
             return false;
     }
     // A Non standard tank is archived with its table, read first when this session has not.
-    return !NonStandard(device_.GaugeImage) || device_.GaugeTableKnown() ||
+    return !device_.GaugeImage.IsNonStandardTank() || device_.GaugeTableKnown() ||
            device_.ReadGaugeTable();
 }
 

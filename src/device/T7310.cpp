@@ -92,9 +92,15 @@ T7310::T7310() {
     link_->ReadIntervalTimeout = 250;
     link_->OnConnect = [this](TWin32Port*) { LinkConnected(); };
     link_->OnDisconnect = [this](TWin32Port*) { LinkDisconnected(); };
-    link_->OnPacketTimeout = [this](TSerialPacket*, uint8_t code) { LinkError(code); };
-    link_->OnPacketNACK = [this](TSerialPacket*, uint8_t code) { LinkError(code); };
-    link_->OnPacketInvalidChecksum = [this](TSerialPacket*, uint8_t code) { LinkError(code); };
+    link_->OnPacketTimeout = [this](TSerialPacket*, uint8_t code) {
+        LinkError(code, TFailure::NoReply);
+    };
+    link_->OnPacketNACK = [this](TSerialPacket*, uint8_t code) {
+        LinkError(code, TFailure::Refused);
+    };
+    link_->OnPacketInvalidChecksum = [this](TSerialPacket*, uint8_t code) {
+        LinkError(code, TFailure::BadChecksum);
+    };
     link_->OnPacketRx = [this](TSerialPacket*, const TPacket& packet) { PacketRx(packet); };
 
     wait_timer_ = std::make_unique<TMEKTimer>();
@@ -142,8 +148,9 @@ void T7310::LinkDisconnected() {
     connected_ = false;
 }
 
-void T7310::LinkError(uint8_t instruction) {
+void T7310::LinkError(uint8_t instruction, TFailure failure) {
     abort_ = true;
+    failure_ = failure;
     if (!Busy)
         Raise(OnCommsError, this, instruction);
 }
@@ -158,16 +165,16 @@ void T7310::PacketRx(const TPacket& packet) {
     // A frame that ends the wait with failure must not count as an acknowledgement either,
     // or a write would report success on another node's or a malformed reply.
     if (packet.Length == 0 || (packet.Data[0] != NodeId && NodeId != kBroadcastNode)) {
-        abort_ = true;
+        WrongReply();
         return;
     }
     const TInstruction* row = instr::Find(packet.Instruction);
     if (!row || row->Kind == TKind::Write || row->Kind == TKind::Control) {
-        abort_ = true;
+        WrongReply();
         return;
     }
     if (!StoreReply(*row, packet.Data + 1, size_t{packet.Length} - 1)) {
-        abort_ = true;
+        WrongReply();
         return;
     }
     // A status reply comes back to a poll, never waited for: its acknowledgement bit must not
@@ -178,6 +185,16 @@ void T7310::PacketRx(const TPacket& packet) {
         ack_ = true;
     else
         replied_[row->Code] = true;
+}
+
+bool T7310::NotSent(uint8_t instruction) {
+    outcome_ = {false, instruction, 0, 0, TFailure::NotSent};
+    return false;
+}
+
+void T7310::WrongReply() {
+    abort_ = true;
+    failure_ = TFailure::WrongReply;
 }
 
 bool T7310::StoreReply(const TInstruction& row, const uint8_t* payload, size_t length) {
@@ -217,9 +234,9 @@ bool T7310::StoreInto(TDeviceImage& image, const TInstruction& row, const uint8_
     case TStore::TankName: {
         image.TankName = TextOf(payload, length);
         uint8_t* nameBytes = row.Block.Bytes(image, read_cursor_);
-        const size_t copied = std::min(length, size_t{row.Block.Length});
+        const size_t copied = std::min(length, size_t{row.Block.Where.Width});
         std::memcpy(nameBytes, payload, copied);
-        std::memset(nameBytes + copied, 0, row.Block.Length - copied);
+        std::memset(nameBytes + copied, 0, row.Block.Where.Width - copied);
         return true;
     }
     }
@@ -243,6 +260,7 @@ bool T7310::WaitFor(const bool& flag, bool expected, int timeout) {
         // Re-entered through the message loop: no reply can be ours, and the outer wait's
         // reply may have gone to whatever ran in between.
         abort_ = true;
+        failure_ = TFailure::Interrupted;
         return false;
     }
     if (!QCoreApplication::instance())
@@ -307,11 +325,20 @@ bool T7310::Request(const TInstruction& row, const instr::TCursor& cursor, uint8
 bool T7310::Exchange(const TInstruction& row, bool& flag, const instr::TCursor& cursor,
                      uint8_t argument) {
     flag = false;
-    if (!Request(row, cursor, argument))
+    outcome_ = {};
+    if (!Request(row, cursor, argument)) {
+        outcome_ = {false, row.Code, 0, 0, TFailure::NotSent};
         return false;
+    }
     if (row.WaitMultiple == 0)
         return true;
-    return WaitFor(flag, true, row.WaitMultiple * BaseReplyTimeout);
+    failure_ = TFailure::None;
+    if (WaitFor(flag, true, row.WaitMultiple * BaseReplyTimeout))
+        return true;
+    // Whatever ended the wait without the reply; the wait's own time-out when nothing did.
+    outcome_ = {false, row.Code, 0, 0,
+                failure_ == TFailure::None ? TFailure::NoReply : failure_};
+    return false;
 }
 
 bool T7310::AppliesTo(instr::TFamily family) const {
@@ -388,7 +415,7 @@ bool T7310::ReadGroup(uint8_t instruction) {
     const TInstruction* row = instr::Find(instruction);
     // Alarm and table rows need their argument: ReadAlarm and ReadTableRows.
     if (!row || row->Kind != TKind::Read || row->Prefix != TPrefix::None)
-        return false;
+        return NotSent(instruction);
     Raise(OnReadingSetting, this, instr::GroupName(instruction));
     return Exchange(*row, replied_[instruction], read_cursor_);
 }
@@ -402,7 +429,7 @@ bool T7310::ReadAlarm(uint8_t index) {
 
 bool T7310::ReadTableRows(uint8_t start, uint8_t count) {
     if (!RowsValid(start, count))
-        return false;
+        return NotSent(instr::TableDataRead);
     read_cursor_.TableStart = start;
     read_cursor_.TableCount = count;
     return Exchange(Row(instr::TableDataRead), replied_[instr::TableDataRead], read_cursor_);
@@ -474,14 +501,17 @@ bool T7310::WriteGroup(uint8_t instruction) {
         return ok;
     }
     if (!row || row->Kind != TKind::Write)
-        return false;
+        return NotSent(instruction);
 
     if (!Exchange(*row, ack_, write_cursor_)) {
         Raise(OnSettingWriteError, this, name);
         return false;
     }
-    if (row->FollowUpCommit)
+    if (row->FollowUpCommit) {
+        const TOutcome written = outcome_;
         Exchange(Row(instr::Commit), ack_, write_cursor_); // outcome ignored
+        outcome_ = written;
+    }
 
     Raise(OnSettingWritten, this, name);
     finish.Now();
@@ -501,7 +531,7 @@ bool T7310::WriteAlarm(uint8_t index) {
 
 bool T7310::WriteTableRows(uint8_t start, uint8_t count) {
     if (!RowsValid(start, count))
-        return false;
+        return NotSent(instr::TableDataWrite);
     write_cursor_.TableStart = start;
     write_cursor_.TableCount = count;
     return WriteGroup(instr::TableDataWrite);
@@ -511,7 +541,7 @@ bool T7310::WriteAllSettings() {
     for (uint8_t code : instr::WriteAllOrder())
         if (!WriteGroup(code))
             return false;
-    if (Image.TankRecord()[img::TankType] == img::TankTypeNonStandard)
+    if (Image.IsNonStandardTank())
         return WriteTankTable();
     return true;
 }
@@ -555,6 +585,13 @@ bool T7310::WriteSummary() {
 
 // ---- tank table ----
 
+void T7310::TableRowFailed(uint8_t instruction, size_t row, size_t rows) {
+    if (outcome_.Ok)
+        NotSent(instruction);
+    outcome_.Row = static_cast<int>(row + 1);
+    outcome_.Rows = static_cast<int>(rows);
+}
+
 void T7310::RaiseProgress(int percent) {
     Raise(OnTableProgress, this, percent);
 }
@@ -584,6 +621,8 @@ bool T7310::ReadTableBlocks(const TDeviceImage& target) {
         ok = ReadTableRows(static_cast<uint8_t>(i), 1);
         if (ok)
             RaiseProgress(RowPercent(i, size));
+        else
+            TableRowFailed(instr::TableDataRead, i, size);
     }
     RaiseProgress(100);
     return ok;
@@ -625,6 +664,8 @@ bool T7310::WriteTankTable() {
         ok = WriteTableRows(static_cast<uint8_t>(i), 1);
         if (ok)
             RaiseProgress(RowPercent(i, size));
+        else
+            TableRowFailed(instr::TableDataWrite, i, size);
     }
     RaiseProgress(100);
     return ok;

@@ -5,7 +5,9 @@
 // Shows nothing itself: everything is reported through the events below.
 
 #include "DeviceImage.h"
+#include "Event.h"
 #include "Instructions.h"
+#include "NodeId.h"
 #include "ZURSettings.h"
 
 #include <array>
@@ -19,6 +21,27 @@
 class TSerialPacket;
 class TMEKTimer;
 struct TPacket;
+
+// Why a request failed.
+enum class TFailure : uint8_t {
+    None,
+    NoReply,     // no reply within the time-out
+    Refused,     // a negative acknowledgement
+    BadChecksum, // a reply whose checksum did not match
+    WrongReply,  // another node's, a malformed or an unexpected reply
+    NotSent,     // the request could not be built (rows out of range)
+    Interrupted, // another wait began inside this one
+};
+
+// How the last operation ended: success, or which request failed, why, and for a table
+// transfer at which row.
+struct TOutcome {
+    bool Ok = true;
+    uint8_t Instruction = 0;
+    int Row = 0;  // 1.. the table row that failed; 0 for none
+    int Rows = 0; // the rows of that table
+    TFailure Failure = TFailure::None;
+};
 
 class T7310 {
 public:
@@ -66,34 +89,36 @@ public:
     TSerialPacket& Link() { return *link_; }
 
     // ---- events, in declaration order ----
-    std::function<void(T7310*)> OnConnected;
-    std::function<void(T7310*)> OnDisconnected;
-    std::function<void(T7310*, uint8_t instruction)> OnCommsError;
-    std::function<void(T7310*, const std::string& group)> OnWritingSetting;
-    std::function<void(T7310*, const std::string& group)> OnSettingWritten;
-    std::function<void(T7310*, const std::string& group)> OnSettingWriteError;
-    std::function<void(T7310*)> OnReadAllStart;
-    std::function<void(T7310*)> OnReadAllDone;
-    std::function<void(T7310*, const std::string& group)> OnReadingSetting;
-    std::function<void(T7310*, const TTankDescription&)> OnTankShape;
-    std::function<void(T7310*, const TAlarmRefs&, const uint8_t* inputCalibration)>
-        OnSensorSettings;
-    std::function<void(T7310*, const TAlarmRefs&)> OnAlarms;
-    std::function<void(T7310*, const TDisplayOptions&)> OnDisplayOptions;
-    std::function<void(T7310*, uint8_t state)> OnDeviceState;
-    std::function<void(T7310*, uint8_t bits)> OnAlarmOutputs;
-    std::function<void(T7310*, float volume)> OnVolume;
-    std::function<void(T7310*, const TOutputOptions&)> OnOutputOptions;
-    std::function<void(T7310*)> OnSettingsRead;
-    std::function<void(T7310*, bool nonStandard)> OnNonStandardTank;
-    std::function<void(T7310*, bool modbus)> OnDefaultProtocol;
-    std::function<void(T7310*, uint8_t newId)> OnNodeIdChanged;
-    std::function<void(T7310*, bool on)> OnAlarmTestMode;
-    std::function<void(T7310*, int percent)> OnTableProgress;
-    std::function<void(T7310*, const TTankTable&, const TTankDescription&)> OnTankTable;
+    TEvent<T7310*> OnConnected;
+    TEvent<T7310*> OnDisconnected;
+    TEvent<T7310*, uint8_t> OnCommsError;
+    TEvent<T7310*, const std::string&> OnWritingSetting;
+    TEvent<T7310*, const std::string&> OnSettingWritten;
+    TEvent<T7310*, const std::string&> OnSettingWriteError;
+    TEvent<T7310*> OnReadAllStart;
+    TEvent<T7310*> OnReadAllDone;
+    TEvent<T7310*, const std::string&> OnReadingSetting;
+    TEvent<T7310*, const TTankDescription&> OnTankShape;
+    TEvent<T7310*, const TAlarmRefs&, const uint8_t*> OnSensorSettings;
+    TEvent<T7310*, const TAlarmRefs&> OnAlarms;
+    TEvent<T7310*, const TDisplayOptions&> OnDisplayOptions;
+    TEvent<T7310*, uint8_t> OnDeviceState;
+    TEvent<T7310*, uint8_t> OnAlarmOutputs;
+    TEvent<T7310*, float> OnVolume;
+    TEvent<T7310*, const TOutputOptions&> OnOutputOptions;
+    TEvent<T7310*> OnSettingsRead;
+    TEvent<T7310*, bool> OnNonStandardTank;
+    TEvent<T7310*, bool> OnDefaultProtocol;
+    TEvent<T7310*, uint8_t> OnNodeIdChanged;
+    TEvent<T7310*, bool> OnAlarmTestMode;
+    TEvent<T7310*, int> OnTableProgress;
+    TEvent<T7310*, const TTankTable&, const TTankDescription&> OnTankTable;
     // The gauge declared this tool incompatible: the GUI shows the text in an error box,
     // the command-line tool prints it.
-    std::function<void(T7310*, const std::string& text)> OnIncompatible;
+    TEvent<T7310*, const std::string&> OnIncompatible;
+
+    // The outcome of the operation that ran last (a series ends at its first failure).
+    const TOutcome& LastOutcome() const { return outcome_; }
 
     // ---- operations ----
     // When not empty, the link opens this device instead of resolving the port number.
@@ -151,13 +176,13 @@ public:
         "PC software, or device firmware is a prototype release.\n";
 
     // The node ID that addresses every gauge; a reply from any node is accepted then.
-    static constexpr uint8_t kBroadcastNode = 99;
+    static constexpr uint8_t kBroadcastNode = TNodeId::kBroadcast;
 
 private:
     // Link handlers.
     void LinkConnected();
     void LinkDisconnected();
-    void LinkError(uint8_t instruction);
+    void LinkError(uint8_t instruction, TFailure failure);
     void PacketRx(const TPacket& packet);
     bool StoreReply(const instr::TInstruction& row, const uint8_t* payload, size_t length);
     bool StoreInto(TDeviceImage& image, const instr::TInstruction& row, const uint8_t* payload,
@@ -181,7 +206,14 @@ private:
     bool AppliesTo(instr::TFamily family) const;
     bool WriteSeries(std::initializer_list<uint8_t> codes);
     void RaiseProgress(int percent);
+    // Names the row of a table transfer that failed in the outcome.
+    void TableRowFailed(uint8_t instruction, size_t row, size_t rows);
+    void WrongReply();
+    // Records a request that could not be built or sent; false.
+    bool NotSent(uint8_t instruction);
 
+    TOutcome outcome_;
+    TFailure failure_ = TFailure::None; // what ended the wait under way
     bool abort_ = false;
     bool ack_ = false;
     bool writing_ = false;

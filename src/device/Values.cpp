@@ -284,3 +284,13 @@ TFieldCheckResult CheckRealNumberText(const std::string& name, const std::string
                                       float hi) {
     return CheckRealNumberText(name, text, lo, hi, DecimalSeparator());
 }
+
+uint32_t ScaledRound(double entry, double factor) {
+    const float scaled = static_cast<float>(entry) * static_cast<float>(factor) + 0.5f;
+    // Field checks keep entries within their bounds; anything else is clamped, not wrapped.
+    if (!(scaled > 0.0f))
+        return 0;
+    if (scaled >= 4294967295.0f)
+        return UINT32_MAX;
+    return static_cast<uint32_t>(std::floor(scaled));
+}

@@ -75,6 +75,10 @@ inline double StrToFloat(const QString& text) {
     return StrToFloat(text.toStdString());
 }
 
+// The convention for storing an entry: multiply, add 0.5 and drop the fraction, on 32-bit
+// floating-point values; below zero gives 0, beyond 32 bits the largest value.
+uint32_t ScaledRound(double entry, double factor);
+
 // ---- field checks (the edit box part lives with the pages) ----
 struct TFieldCheckResult {
     bool Ok = false;

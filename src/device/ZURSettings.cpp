@@ -1,9 +1,12 @@
 #include "ZURSettings.h"
 
 #include "ByteOrder.h"
+#include "NodeId.h"
 #include "Values.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 
 TZURSetting* TZURSettings::Find(uint32_t id) const {
     for (const auto& item : items_)
@@ -12,7 +15,50 @@ TZURSetting* TZURSettings::Find(uint32_t id) const {
     return nullptr;
 }
 
+TZURSetting* TZURSettings::Find(uint32_t id, const std::string& name) const {
+    for (const auto& item : items_)
+        if (item->Id == id && item->Name == name)
+            return item.get();
+    return nullptr;
+}
+
+std::string UnitText(TSettingUnit unit, const TDeviceImage& image) {
+    switch (unit) {
+    case TSettingUnit::None:
+        return {};
+    case TSettingUnit::Percent:
+        return "%";
+    case TSettingUnit::Milliseconds:
+        return "ms";
+    case TSettingUnit::Seconds:
+        return "s";
+    case TSettingUnit::TankLength:
+        return LengthUnitText(image.TankUom());
+    case TSettingUnit::Litres:
+        return "Litres";
+    case TSettingUnit::Milliamperes:
+        return "mA";
+    }
+    return {};
+}
+
+uint32_t TZURSetting::Value(const TDeviceImage& image) const {
+    return IsValue() && !Where.IsText() ? Where.Get(image) : 0;
+}
+
+void TZURSetting::SetValue(TDeviceImage& image, uint32_t raw) const {
+    if (IsValue() && !Where.IsText())
+        Where.Set(image, raw);
+}
+
 std::string TZURSetting::AsText(bool useHook, bool appendUnit) const {
+    // A value item bound to nothing (a misbuilt catalogue) shows nothing rather than crash.
+    if (!Image)
+        return {};
+    return AsText(*Image, useHook, appendUnit);
+}
+
+std::string TZURSetting::AsText(const TDeviceImage& image, bool useHook, bool appendUnit) const {
     // The number types share one path: hook text when asked for, else the decimal number.
     auto number = [&](int64_t value) {
         if (useHook && FormatHook)
@@ -23,42 +69,114 @@ std::string TZURSetting::AsText(bool useHook, bool appendUnit) const {
     case stGroup:
     case stTable:
         return {};
-    case stText:
-        return Text ? *Text : std::string();
+    case stText: {
+        const std::string* text = Where.Text(image);
+        return text ? *text : std::string();
+    }
     default:
         break;
     }
-    // A value item bound to nothing (a misbuilt catalogue) shows nothing rather than crash.
-    if (!Raw)
+    const uint8_t* raw = Where.Bytes(image);
+    if (!raw)
         return {};
     switch (DataType) {
     case stByte:
-        return number(Raw[0]);
+        return number(raw[0]);
     case stOnOff:
-        return OnOffText(Raw[0]);
+        return OnOffText(raw[0]);
     case stWord:
-        return number(GetBE16(Raw));
+        return number(GetBE16(raw));
     case stLong:
-        return number(static_cast<int32_t>(GetBE32(Raw)));
+        return number(static_cast<int32_t>(GetBE32(raw)));
     case stDouble:
-        return FormatFixed(GetBEDouble(Raw), 15, 3, DecimalSeparator());
+        return FormatFixed(GetBEDouble(raw), 15, 3, DecimalSeparator());
     case stEdge:
-        return EdgeText(Raw[0]);
+        return EdgeText(raw[0]);
     case stVolumeUnit:
-        return VolumeUnitText(Raw[0]);
+        return VolumeUnitText(raw[0]);
     case stTankType:
-        return TankTypeText(Raw[0]);
+        return TankTypeText(raw[0]);
     case stLengthUnit:
-        return LengthUnitText(Raw[0]);
+        return LengthUnitText(raw[0]);
     default:
         return {};
     }
+}
+
+std::string TZURSetting::EntryText(const TDeviceImage& image) const {
+    if (DataType == stText) {
+        const std::string* text = Where.Text(image);
+        return text ? *text : std::string();
+    }
+    const double shown = Value(image) * Scale;
+    return FormatFixed(shown, 18, Decimals, DecimalSeparator());
+}
+
+TEntryCheck TZURSetting::Check() const {
+    return {Name, Scale == 1.0 && Decimals == 0, static_cast<double>(Min) * Scale,
+            static_cast<double>(Max) * Scale};
+}
+
+TEntryResult TZURSetting::FromText(const std::string& text, const TEntryCheck* check) const {
+    const TEntryCheck own = Check();
+    const TEntryCheck& rule = check ? *check : own;
+    const TFieldCheckResult checked =
+        rule.Whole ? CheckWholeNumberText(rule.Name, text, static_cast<int32_t>(rule.Lo),
+                                          static_cast<int32_t>(rule.Hi))
+                   : CheckRealNumberText(rule.Name, text, static_cast<float>(rule.Lo),
+                                         static_cast<float>(rule.Hi));
+    if (!checked.Ok)
+        return {false, 0, checked.Message};
+    int64_t raw = 0;
+    if (rule.Whole) {
+        // A whole entry is scaled without rounding: it is the count itself.
+        raw = static_cast<int64_t>(std::llround(StrToInt(text) / Scale));
+    } else {
+        raw = ScaledRound(StrToFloat(text), 1.0 / Scale);
+    }
+    // A page's check may allow more than the gauge holds; the stored value never leaves the
+    // item's bounds (nor its width).
+    raw = std::clamp(raw, Min, Max);
+    return {true, static_cast<uint32_t>(raw), {}};
 }
 
 namespace {
 
 // 65025 x 65025 - 1: the largest length the gauge holds.
 constexpr int64_t kMaxLength = 0xFC05FC00u;
+
+// How an entry shows a value, where it is not the raw number itself.
+struct TShown {
+    double Scale = 1.0;
+    int Decimals = 0;
+    TSettingUnit Unit = TSettingUnit::None;
+};
+constexpr TShown kThousandths{0.001, 3};
+constexpr TShown kLength{0.001, 3, TSettingUnit::TankLength};
+constexpr TShown kMs{1.0, 0, TSettingUnit::Milliseconds};
+
+TImageLocation At(TImageBlock block, size_t offset, size_t width, size_t index = 0) {
+    return {block, static_cast<uint8_t>(index), static_cast<uint16_t>(offset),
+            static_cast<uint16_t>(width)};
+}
+
+size_t WidthOf(TSettingDataType type) {
+    switch (type) {
+    case stWord:
+        return 2;
+    case stLong:
+        return 4;
+    case stDouble:
+        return 8;
+    case stTable:
+        return img::TankTableSize;
+    case stGroup:
+    case stText:
+        return 0;
+    default:
+        return 1;
+    }
+}
 
 class TCatalogueBuilder {
 public:
@@ -69,21 +187,30 @@ public:
         item->Id = id;
         item->Name = name;
         item->DataType = stGroup;
+        group_ = name;
         settings_.Add(std::move(item));
     }
 
     TZURSetting& Value(uint32_t id, const std::string& name, TSettingDataType type, int64_t min,
-                       int64_t max, uint8_t read, uint8_t write, uint8_t* raw,
-                       TFormatHook format = nullptr) {
+                       int64_t max, uint8_t read, uint8_t write, TImageBlock block,
+                       size_t offset = 0, TFormatHook format = nullptr, TShown shown = {},
+                       size_t index = 0) {
         auto item = std::make_unique<TZURSetting>();
         item->Id = id;
         item->Name = name;
+        item->Group = group_;
+        item->Where = At(block, offset, WidthOf(type), index);
         item->DataType = type;
         item->Min = min;
         item->Max = max;
+        item->Scale = shown.Scale;
+        item->Decimals = shown.Decimals;
+        item->Unit = shown.Unit;
+        // A value is on the gauges its read instruction goes to.
+        if (const instr::TInstruction* row = instr::Find(read))
+            item->Family = row->Family;
         item->ReadInstruction = read;
         item->WriteInstruction = write;
-        item->Raw = raw;
         item->FormatHook = format;
         TZURSetting& added = *item;
         settings_.Add(std::move(item));
@@ -91,17 +218,18 @@ public:
     }
 
     void Text(uint32_t id, const std::string& name, int64_t max, uint8_t read, uint8_t write,
-              std::string* text) {
-        Value(id, name, stText, 0, max, read, write, nullptr).Text = text;
+              TImageBlock text) {
+        Value(id, name, stText, 0, max, read, write, text);
     }
 
 private:
     TZURSettings& settings_;
+    std::string group_;
 };
 
-} // namespace
-
-void BuildCatalogue(TZURSettings& settings, TDeviceImage& image) {
+void BuildFacts(TZURSettings& settings) {
+    using namespace instr;
+    using B = TImageBlock;
     TCatalogueBuilder add(settings);
 
     static constexpr std::array<const char*, img::AlarmCount> headings{"Master Alarm", "Alarm 1",
@@ -111,83 +239,111 @@ void BuildCatalogue(TZURSettings& settings, TDeviceImage& image) {
     for (size_t k = 0; k < img::AlarmCount; ++k) {
         const uint32_t id = static_cast<uint32_t>(k * 5);
         const std::string prefix = prefixes[k];
-        uint8_t* alarm = image.Alarms[k].data();
         add.Group(id, headings[k]);
-        add.Value(id + 1, prefix + "Setpoint", stWord, 0, 10000, 0x10, 0xA0,
-                  alarm + img::AlarmSetpoint, PercentFormat)
+        add.Value(id + 1, prefix + "Setpoint", stWord, 0, 10000, AlarmRead, AlarmWrite, B::Alarm,
+                  img::AlarmSetpoint, PercentFormat, {0.01, 2, TSettingUnit::Percent}, k)
             .ParseHook = PercentParse;
-        add.Value(id + 2, prefix + "Enabled", stOnOff, 0, 1, 0x10, 0xA0, alarm + img::AlarmEnabled);
-        add.Value(id + 3, prefix + "Direction", stEdge, 1, 2, 0x10, 0xA0,
-                  alarm + img::AlarmDirection);
-        add.Value(id + 4, prefix + "Hysteresis", stWord, 0, k == 3 ? 65025 : 65000, 0x10, 0xA0,
-                  alarm + img::AlarmHysteresis, MsFormat);
+        add.Value(id + 2, prefix + "Enabled", stOnOff, 0, 1, AlarmRead, AlarmWrite, B::Alarm,
+                  img::AlarmEnabled, nullptr, {}, k);
+        add.Value(id + 3, prefix + "Direction", stEdge, 1, 2, AlarmRead, AlarmWrite, B::Alarm,
+                  img::AlarmDirection, nullptr, {}, k);
+        add.Value(id + 4, prefix + "Hysteresis", stWord, 0, k == 3 ? 65025 : 65000, AlarmRead,
+                  AlarmWrite, B::Alarm, img::AlarmHysteresis, MsFormat, kMs, k);
     }
 
     add.Group(20, "Tank Min");
-    add.Value(21, "Height", stLong, 0, kMaxLength, 0x11, 0xA1,
-              image.TankMin.data() + img::TankPointHeight);
-    add.Value(22, "AD Value", stWord, 0, 1023, 0x11, 0xA1,
-              image.TankMin.data() + img::TankPointAdValue);
+    add.Value(21, "Height", stLong, 0, kMaxLength, TankMinRead, TankMinWrite, B::TankMin,
+              img::TankPointHeight, nullptr, kLength);
+    add.Value(22, "AD Value", stWord, 0, 1023, TankMinRead, TankMinWrite, B::TankMin,
+              img::TankPointAdValue);
     add.Group(23, "Tank Max");
-    add.Value(24, "Height", stLong, 0, kMaxLength, 0x12, 0xA2,
-              image.TankMax.data() + img::TankPointHeight);
-    add.Value(25, "AD Value", stWord, 0, 1023, 0x12, 0xA2,
-              image.TankMax.data() + img::TankPointAdValue);
+    add.Value(24, "Height", stLong, 0, kMaxLength, TankMaxRead, TankMaxWrite, B::TankMax,
+              img::TankPointHeight, nullptr, kLength);
+    add.Value(25, "AD Value", stWord, 0, 1023, TankMaxRead, TankMaxWrite, B::TankMax,
+              img::TankPointAdValue);
 
-    uint8_t* output = image.OutputOptions.data();
     add.Group(26, "Tank AD Output Options");
-    add.Value(27, "Enable 4-20mA Output", stOnOff, 0, 1, 0x13, 0xA3,
-              output + img::OutputEnable4to20);
-    add.Value(28, "Mirror 4-20mA Input", stOnOff, 0, 1, 0x13, 0xA3,
-              output + img::OutputMirror4to20);
+    add.Value(27, "Enable 4-20mA Output", stOnOff, 0, 1, OutputOptionsRead, OutputOptionsWrite,
+              B::OutputOptions, img::OutputEnable4to20);
+    add.Value(28, "Mirror 4-20mA Input", stOnOff, 0, 1, OutputOptionsRead, OutputOptionsWrite,
+              B::OutputOptions, img::OutputMirror4to20);
 
-    uint8_t* display = image.DisplayOptions.data();
     add.Group(29, "Display Options");
-    add.Value(30, "Display Enabled", stOnOff, 0, 1, 0x14, 0xA4, display + img::DisplayEnabled);
-    add.Value(31, "Significant Figures", stByte, 1, 7, 0x14, 0xA4,
-              display + img::DisplaySignificantFigures);
-    add.Value(item::DisplayUom, "Display UOM", stVolumeUnit, 0, 254, 0x14, 0xA4,
-              display + img::DisplayUom);
-    add.Value(33, "Contrast", stByte, 0, 254, 0x14, 0xA4, display + img::DisplayContrast);
-    add.Value(34, "Show Decimal Point", stOnOff, 0, 1, 0x14, 0xA4,
-              display + img::DisplayShowDecimalPoint);
-    add.Value(35, "Damping", stWord, 0, 65024, 0x14, 0xA4, display + img::DisplayDamping, MsFormat);
+    add.Value(30, "Display Enabled", stOnOff, 0, 1, DisplayOptionsRead, DisplayOptionsWrite,
+              B::DisplayOptions, img::DisplayEnabled);
+    add.Value(31, "Significant Figures", stByte, 1, 7, DisplayOptionsRead, DisplayOptionsWrite,
+              B::DisplayOptions, img::DisplaySignificantFigures);
+    add.Value(item::DisplayUom, "Display UOM", stVolumeUnit, 0, 254, DisplayOptionsRead,
+              DisplayOptionsWrite, B::DisplayOptions, img::DisplayUom);
+    add.Value(33, "Contrast", stByte, 0, 254, DisplayOptionsRead, DisplayOptionsWrite,
+              B::DisplayOptions, img::DisplayContrast);
+    add.Value(34, "Show Decimal Point", stOnOff, 0, 1, DisplayOptionsRead, DisplayOptionsWrite,
+              B::DisplayOptions, img::DisplayShowDecimalPoint);
+    add.Value(35, "Damping", stWord, 0, 65024, DisplayOptionsRead, DisplayOptionsWrite,
+              B::DisplayOptions, img::DisplayDamping, MsFormat,
+              {0.001, 2, TSettingUnit::Seconds});
 
-    uint8_t* tank = image.TankRecord();
     add.Group(36, "Tank Description");
-    add.Text(37, "Tank Name", 12, 0x15, 0xA5, &image.TankName);
-    add.Value(38, "Tank Type", stTankType, 0, 255, 0x16, 0xA6, tank + img::TankType);
-    add.Value(39, "Tank UOM", stLengthUnit, 0, 255, 0x16, 0xA6, tank + img::TankUom);
-    add.Value(40, "Tank SG", stWord, 0, 65024, 0x16, 0xA6, tank + img::TankSg);
-    add.Value(41, "Length", stLong, 0, kMaxLength, 0x16, 0xA6, tank + img::TankLength);
-    add.Value(42, "Height", stLong, 0, kMaxLength, 0x16, 0xA6, tank + img::TankHeight);
-    add.Value(43, "Width", stLong, 0, kMaxLength, 0x16, 0xA6, tank + img::TankWidth);
-    add.Value(44, "Radius", stLong, 0, kMaxLength, 0x16, 0xA6, tank + img::TankRadius);
-    add.Value(45, "Extent", stLong, 0, kMaxLength, 0x16, 0xA6, tank + img::TankExtent);
+    add.Text(37, "Tank Name", 12, TankNameRead, TankNameWrite, B::TankName);
+    add.Value(38, "Tank Type", stTankType, 0, 255, TankDescriptionRead, TankDescriptionWrite,
+              B::TankRecord, img::TankType);
+    add.Value(39, "Tank UOM", stLengthUnit, 0, 255, TankDescriptionRead, TankDescriptionWrite,
+              B::TankRecord, img::TankUom);
+    add.Value(40, "Tank SG", stWord, 0, 65024, TankDescriptionRead, TankDescriptionWrite,
+              B::TankRecord, img::TankSg, nullptr, kThousandths);
+    const std::array<std::pair<const char*, size_t>, 5> dimensions{{{"Length", img::TankLength},
+                                                                    {"Height", img::TankHeight},
+                                                                    {"Width", img::TankWidth},
+                                                                    {"Radius", img::TankRadius},
+                                                                    {"Extent", img::TankExtent}}};
+    for (size_t i = 0; i < dimensions.size(); ++i)
+        add.Value(41 + static_cast<uint32_t>(i), dimensions[i].first, stLong, 0, kMaxLength,
+                  TankDescriptionRead, TankDescriptionWrite, B::TankRecord, dimensions[i].second,
+                  nullptr, kLength);
 
-    uint8_t* calibration = image.Calibration.data();
     add.Group(46, "Tank Calibration");
-    add.Value(47, "at 4mA", stWord, 0, 65024, 0x17, 0xA7, calibration + img::CalAt4mA);
-    add.Value(47, "at 20mA", stWord, 0, 65024, 0x17, 0xA7, calibration + img::CalAt20mA);
+    add.Value(47, "at 4mA", stWord, 0, 65024, CalibrationRead, CalibrationWrite, B::Calibration,
+              img::CalAt4mA);
+    add.Value(47, "at 20mA", stWord, 0, 65024, CalibrationRead, CalibrationWrite, B::Calibration,
+              img::CalAt20mA);
     add.Group(48, "Other Settings");
-    add.Value(49, "Test mode timeout", stWord, 0, 65024, 0x18, 0xA8,
-              calibration + img::CalTestModeTimeout, MsFormat);
-    add.Value(item::Rs485Id, "RS 485 ID", stByte, 0, 98, 0x1B, 0xA9, &image.Rs485Id);
+    add.Value(49, "Test mode timeout", stWord, 0, 65024, TestTimeoutRead, TestTimeoutWrite,
+              B::Calibration, img::CalTestModeTimeout, MsFormat, kMs);
+    add.Value(item::Rs485Id, "RS 485 ID", stByte, TNodeId::kLowest, TNodeId::kHighestAssignable, NodeIdRead, NodeIdWrite, B::Rs485Id);
 
-    add.Text(item::DeviceName, "Device Name", 32, 0xDF, 0, &image.DeviceName);
-    add.Text(item::SoftwareVersion, "Software Version", 32, 0xDF, 0, &image.SoftwareVersion);
-    add.Text(item::PcSoftwareId, "Device PC SoftwareID", 32, 0xDF, 0, &image.DevicePcSoftwareId);
-    add.Value(83, "Tank Table", stTable, 0, 0, 0, 0, image.TankTable.data());
+    add.Text(item::DeviceName, "Device Name", 32, Identity, 0, B::DeviceName);
+    add.Text(item::SoftwareVersion, "Software Version", 32, Identity, 0, B::SoftwareVersion);
+    add.Text(item::PcSoftwareId, "Device PC SoftwareID", 32, Identity, 0, B::PcSoftwareId);
+    add.Value(item::TankTable, "Tank Table", stTable, 0, 0, 0, 0, B::TankTable);
 
-    uint8_t* extended = image.Extended.data();
-    add.Value(84, "Flow Frequency Scaling", stWord, 1, 65535, 0x27, 0xB1,
-              extended + img::ExtFlowFrequencyScaling);
-    add.Value(85, "LCD Display Resolution", stLong, 1, 1000000, 0x28, 0xB2,
-              extended + img::ExtLcdDisplayResolution);
-    add.Value(85, "Safe Tank Capacity", stByte, 1, 100, 0x29, 0xB3,
-              extended + img::ExtSafeTankCapacity);
-    add.Value(86, "Display Resolution Hysteresis", stByte, 1, 99, 0x2A, 0xB4,
-              extended + img::ExtDisplayResolutionHysteresis);
-    add.Value(87, "Tank Safe Capacity Litres", stLong, 0, 1000000, 0x2B, 0,
-              extended + img::ExtTankSafeCapacityLitres);
+    add.Value(84, "Flow Frequency Scaling", stWord, 1, 65535, FlowScalingRead, FlowScalingWrite,
+              B::Extended, img::ExtFlowFrequencyScaling);
+    add.Value(85, "LCD Display Resolution", stLong, 1, 1000000, DisplayResolutionRead,
+              DisplayResolutionWrite, B::Extended, img::ExtLcdDisplayResolution, nullptr,
+              kThousandths);
+    add.Value(85, "Safe Tank Capacity", stByte, 1, 100, SafeCapacityRead, SafeCapacityWrite,
+              B::Extended, img::ExtSafeTankCapacity, nullptr, {1.0, 0, TSettingUnit::Percent});
+    add.Value(86, "Display Resolution Hysteresis", stByte, 1, 99, ResolutionHysteresisRead,
+              ResolutionHysteresisWrite, B::Extended, img::ExtDisplayResolutionHysteresis);
+    add.Value(87, "Tank Safe Capacity Litres", stLong, 0, 1000000, SafeCapacityLitresRead, 0,
+              B::Extended, img::ExtTankSafeCapacityLitres, nullptr,
+              {1.0, 0, TSettingUnit::Litres});
+}
+
+} // namespace
+
+void BuildCatalogue(TZURSettings& settings, TDeviceImage& image) {
+    const size_t first = settings.Count();
+    BuildFacts(settings);
+    for (size_t i = first; i < settings.Count(); ++i)
+        settings.Item(i).Image = &image;
+}
+
+const TZURSettings& Catalogue() {
+    static const TZURSettings facts = [] {
+        TZURSettings settings;
+        BuildFacts(settings);
+        return settings;
+    }();
+    return facts;
 }

@@ -203,8 +203,8 @@ TEST_F(CatalogueTest, EveryRowInListOrder) {
         EXPECT_EQ(item.ReadInstruction, row.Read);
         EXPECT_EQ(item.WriteInstruction, row.Write);
         const uint8_t* start = BlockStart(image, row.Block);
-        EXPECT_EQ(item.Raw, start ? start + row.Offset : nullptr);
-        EXPECT_EQ(item.Text, TextOf(image, row.Block));
+        EXPECT_EQ(item.Raw(), start ? start + row.Offset : nullptr);
+        EXPECT_EQ(item.Text(), TextOf(image, row.Block));
         const TFormatHook expectedHook = row.Hook == THook::Percent ? PercentFormat
                                          : row.Hook == THook::Ms    ? MsFormat
                                                                     : nullptr;
@@ -250,8 +250,8 @@ TEST_F(CatalogueTest, FreshImageIsZeroAndTextsEmpty) {
     EXPECT_EQ(settings.Find(1)->AsText(true, true), "0.00 %");
     for (size_t i = 0; i < settings.Count(); ++i) {
         const TZURSetting& item = settings.Item(i);
-        if (item.Raw && item.DataType != stTable) {
-            EXPECT_EQ(item.Raw[0], 0) << item.Name;
+        if (item.Raw() && item.DataType != stTable) {
+            EXPECT_EQ(item.Raw()[0], 0) << item.Name;
         }
     }
     const TDeviceImage fresh;
@@ -265,7 +265,7 @@ TEST_F(CatalogueTest, FreshImageIsZeroAndTextsEmpty) {
 
 // The item's value changes when the device image does: the catalogue holds no copies.
 TEST_F(CatalogueTest, FindGivesAccessToTheLiveValue) {
-    settings.Find(50)->Raw[0] = 42;
+    settings.Find(50)->Raw()[0] = 42;
     EXPECT_EQ(image.Rs485Id, 42);
     image.DeviceName = "T8310";
     EXPECT_EQ(settings.Find(80)->AsText(false, false), "T8310");
@@ -331,7 +331,7 @@ TEST_F(CatalogueTest, AsTextOfEachDataType) {
         TZURSetting* item = Named(c.Id, c.Name);
         ASSERT_NE(item, nullptr);
         if (!c.Bytes.empty())
-            std::memcpy(item->Raw, c.Bytes.data(), c.Bytes.size());
+            std::memcpy(item->Raw(), c.Bytes.data(), c.Bytes.size());
         EXPECT_EQ(item->AsText(c.UseHook, c.AppendUnit), c.Expected);
     }
 }

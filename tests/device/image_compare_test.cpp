@@ -2,6 +2,7 @@
 // protocol, the table row by row, the scope of a write, and the settings a load keeps.
 
 #include "ByteOrder.h"
+#include "GaugeSession.h"
 #include "ImageCompare.h"
 #include "SettingsFile.h"
 #include "T7310.h"

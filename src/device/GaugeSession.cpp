@@ -1,0 +1,126 @@
+#include "GaugeSession.h"
+
+#include "ConnectionDoctor.h"
+#include "SerialPacket.h"
+
+TGaugeSession::TGaugeSession(T7310& device, TArchive& archive)
+    : device_(device), archive_(archive) {
+    device_.ProgramSoftwareId = kProgramSoftwareId;
+}
+
+TConnectResult TGaugeSession::Connect(int commPort, uint8_t nodeId, long baudRate) {
+    TConnectResult result;
+    // The refusal is raised inside Connect; the owner's handler hears it too.
+    TSubscription refused = device_.OnIncompatible.Subscribe(
+        [&result](T7310*, const std::string& text) { result.IncompatibleText = text; });
+    device_.ProgramSoftwareId = kProgramSoftwareId;
+    if (!device_.Connect(commPort, nodeId, baudRate)) {
+        TSerialPacket& link = device_.Link();
+        if (!result.IncompatibleText.empty()) {
+            result.Failure = TConnectFailure::Incompatible;
+        } else if (link.ErrorCode() != PORT_OK) {
+            result.Failure = TConnectFailure::PortNotOpened;
+            result.Advice = ConnectionAdvice(link.LastSystemError(), link.OpenedPath());
+        } else {
+            result.Failure = TConnectFailure::NoIdentity;
+        }
+        result.Outcome = device_.LastOutcome();
+        return result;
+    }
+    if (!device_.SettingsRead()) {
+        result.Failure = TConnectFailure::ReadFailed;
+        result.Outcome = device_.LastOutcome();
+    }
+    return result;
+}
+
+std::vector<uint8_t> FileWriteSeries(const T7310& device) {
+    std::vector<uint8_t> codes(instr::WriteAllOrder().begin(), instr::WriteAllOrder().end());
+    if (device.Image.IsNonStandardTank()) {
+        codes.push_back(instr::TableSizeWrite);
+        codes.push_back(instr::TableDataWrite);
+    }
+    if (device.IsExtended())
+        codes.push_back(instr::DisplayResolutionWrite);
+    if (device.Is8310) {
+        if (device.HasFlowScaling)
+            codes.push_back(instr::FlowScalingWrite);
+        codes.push_back(instr::SafeCapacityWrite);
+        codes.push_back(instr::ResolutionHysteresisWrite);
+    }
+    return codes;
+}
+
+std::set<uint8_t> FileWriteInstructions(const T7310& device) {
+    const std::vector<uint8_t> codes = FileWriteSeries(device);
+    return {codes.begin(), codes.end()};
+}
+
+bool TGaugeSession::WriteFileSeries() {
+    for (uint8_t code : FileWriteSeries(device_)) {
+        // The table goes as one transfer: its size, then its rows.
+        if (code == instr::TableDataWrite)
+            continue;
+        const bool ok =
+            code == instr::TableSizeWrite ? device_.WriteTankTable() : device_.WriteGroup(code);
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
+TCheckedWriteOutcome TGaugeSession::CheckedWrite(const std::string& operation,
+                                                 const std::function<bool()>& series,
+                                                 const TWriteHooks& hooks) {
+    TCheckedWriteOutcome outcome;
+    TSafeWrite write(device_, archive_, operation);
+    write.OnArchiveError = hooks.ArchiveError;
+    if (!write.Prepare()) {
+        outcome.Result = TCheckedWrite::NotRead;
+        outcome.Outcome = device_.LastOutcome();
+        return outcome;
+    }
+    if (hooks.Confirm &&
+        !hooks.Confirm(CompareImages(device_.GaugeImage, device_.Image, ScopeOf(hooks.Confirms)))) {
+        outcome.Result = TCheckedWrite::Cancelled;
+        return outcome;
+    }
+    write.Begin();
+    outcome.AsFound = write.AsFound();
+    if (!series()) {
+        outcome.Result = TCheckedWrite::Failed;
+        outcome.Outcome = device_.LastOutcome();
+        write.Record(false);
+        return outcome;
+    }
+    if (!hooks.Verify || !hooks.Verify()) {
+        outcome.Result = TCheckedWrite::Written;
+        write.Record(true);
+        return outcome;
+    }
+    if (hooks.BeforeVerify)
+        hooks.BeforeVerify();
+    bool readBack = false;
+    {
+        // Cleared however the read-back ends (a hook may throw).
+        struct TVerifying {
+            bool& Flag;
+            explicit TVerifying(bool& flag) : Flag(flag) { Flag = true; }
+            ~TVerifying() { Flag = false; }
+        } verifying(verifying_);
+        readBack = write.Verify();
+        if (!readBack && hooks.VerifyAgain)
+            readBack = hooks.VerifyAgain(write);
+    }
+    outcome.AsLeft = write.AsLeft();
+    if (!readBack) {
+        outcome.Result = TCheckedWrite::ReadBackFailed;
+        outcome.Outcome = device_.LastOutcome();
+        write.Record(true);
+        return outcome;
+    }
+    outcome.NotKept = write.NotKept();
+    outcome.Result = write.Record(true) == TWriteResult::NotKept ? TCheckedWrite::NotKept
+                                                                  : TCheckedWrite::Written;
+    return outcome;
+}
