@@ -66,10 +66,6 @@ const char* const kConnectFailed =
 const char* const kNodeIdRange = "The RS-485 node ID must be between 0 and 98";
 const char* const kNodeIdWriteFailed = "An error occurred whilst writing the RS-485 ID.";
 
-// Highest node ID a connect accepts: the gauges use 0..98 and 99 addresses every gauge.
-// Anything above would reach the gauge only in its low 8 bits, that is another gauge.
-constexpr int kHighestConnectId = 99;
-constexpr int kHighestNodeId = 98;
 
 // The area of the first tab's label in page control coordinates.
 const QRect kSummaryGestureArea(QPoint(2, 3), QPoint(98, 20));
@@ -107,15 +103,6 @@ std::string DeviceIdentity(const std::string& path) {
     const QString node = QFileInfo(QFile::decodeName(path.c_str())).canonicalFilePath();
     return node.toStdString() + ":" + std::to_string(info.st_ino) + ":" +
            std::to_string(info.st_rdev);
-}
-
-// Why the port would not open and what to do, as one more line; empty when the port opened.
-QString OpenAdvice(T7310& device) {
-    const TSerialPacket& link = device.Link();
-    if (link.ErrorCode() == PORT_OK)
-        return {};
-    const std::string advice = ConnectionAdvice(link.LastSystemError(), link.OpenedPath());
-    return advice.empty() ? QString() : QStringLiteral("\n") + Text(advice);
 }
 
 QWidget* NewSheet(const char* name) {
@@ -409,6 +396,10 @@ void TfmMain::CreateDeviceObject() {
         SetFileCommandsEnabled(false);
     };
     d.OnReadingSetting = [this](T7310*, const std::string& name) {
+        // The read-back of a checked write leaves the status bar saying what was written;
+        // only a failure shows.
+        if (Safety_ && Safety_->Session().Verifying())
+            return;
         ShowStatusText(QStringLiteral("Reading Setting - ") + Text(name), kStatusSeconds);
     };
     d.OnReadAllDone = [this](T7310*) {
@@ -433,7 +424,7 @@ void TfmMain::CreateDeviceObject() {
     d.OnIncompatible = [this](T7310*, const std::string& text) {
         Dialogs().Error(this, Text(text));
     };
-    d.ProgramSoftwareId = 3;
+    d.ProgramSoftwareId = TGaugeSession::kProgramSoftwareId;
 }
 
 void TfmMain::CreatePages() {
@@ -446,7 +437,10 @@ void TfmMain::CreatePages() {
     //     *Device_));
     // A page that is not built yet leaves its host empty.
     AttachPage(psSensorParams, new TfmSensorParameters(PageHost(psSensorParams), *Device_));
-    AttachPage(psTankTypes, new TfmTankType(PageHost(psTankTypes), *Device_));
+    auto* tankPage = new TfmTankType(PageHost(psTankTypes), *Device_);
+    AttachPage(psTankTypes, tankPage);
+    connect(tankPage, &TfmTankType::NonStandardTank, this,
+            [this](bool nonStandard) { DeviceNonStandardTank(nonStandard); });
     AttachPage(psManualLin, new TfmManualLin(PageHost(psManualLin), *Device_));
     AttachPage(psAlarmSetpoints, new TfmAlarms(PageHost(psAlarmSetpoints), *Device_));
     AttachPage(psDisplayOptions, new TfmDisplayOptions(PageHost(psDisplayOptions), *Device_));
@@ -827,11 +821,12 @@ void TfmMain::ConnectToNode(const QString& text) {
         Dialogs().Error(this, Text(e.what()));
         return;
     }
-    if (nodeId < 0 || nodeId > kHighestConnectId) {
+    // Anything above 99 would reach the gauge only in its low 8 bits, that is another gauge.
+    if (!TNodeId::Addressable(nodeId)) {
         Dialogs().Information(this, QString::fromLatin1(kConnectIdRange));
         return;
     }
-    if (nodeId == 99 && !Dialogs().Question(this, QString::fromLatin1(kBroadcastQuestion)))
+    if (TNodeId::IsBroadcast(nodeId) && !Dialogs().Question(this, QString::fromLatin1(kBroadcastQuestion)))
         return;
     // Remembered before the connection is tried, so a failed attempt keeps the ID too.
     if (ProgramSettings_) {
@@ -840,9 +835,17 @@ void TfmMain::ConnectToNode(const QString& text) {
         ProgramSettings_->SaveAll();
     }
     ApplyTransferMode();
-    if (!Device_->Connect(StoredInteger(kCommPort), static_cast<uint8_t>(nodeId),
-                          StoredInteger(kBaudRate)))
-        Dialogs().Information(this, QString::fromLatin1(kConnectFailed) + OpenAdvice(*Device_));
+    const TConnectResult connected =
+        Safety_ ? Safety_->Session().Connect(StoredInteger(kCommPort), static_cast<uint8_t>(nodeId),
+                                             StoredInteger(kBaudRate))
+                : TConnectResult{};
+    // A gauge that answered but whose settings did not all arrive stays connected: the status
+    // poll reads them again.
+    if (connected.Failure != TConnectFailure::None && connected.Failure != TConnectFailure::ReadFailed)
+        Dialogs().Information(this, QString::fromLatin1(kConnectFailed) +
+                                        (connected.Advice.empty()
+                                             ? QString()
+                                             : QStringLiteral("\n") + Text(connected.Advice)));
 }
 
 void TfmMain::miReadAllSettingsClick() {
@@ -935,9 +938,9 @@ void TfmMain::miChangeNodeIDClick() {
     if (!Device_)
         return;
     TZURSetting* item = Device_->Settings().Find(item::Rs485Id);
-    if (!item || !item->Raw)
+    if (!item || !item->Raw())
         return;
-    QString text = QString::number(*item->Raw);
+    QString text = QString::number(*item->Raw());
     if (!Dialogs().InputText(this, QStringLiteral("Change Setting.."),
                              QStringLiteral("RS-485 Node ID"), text))
         return;
@@ -948,13 +951,13 @@ void TfmMain::miChangeNodeIDClick() {
         Dialogs().Information(this, Text(e.what()));
         return;
     }
-    if (nodeId == *item->Raw)
+    if (nodeId == *item->Raw())
         return;
-    if (nodeId < 0 || nodeId > kHighestNodeId) {
+    if (!TNodeId::Assignable(nodeId)) {
         Dialogs().Information(this, QString::fromLatin1(kNodeIdRange));
         return;
     }
-    *item->Raw = static_cast<uint8_t>(nodeId);
+    *item->Raw() = static_cast<uint8_t>(nodeId);
     // On success the device object asks for the reconnect (OnNodeIdChanged).
     const auto write = [this] { return Device_->WriteGroup(instr::NodeIdWrite); };
     const bool written =

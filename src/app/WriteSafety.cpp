@@ -3,7 +3,6 @@
 #include "DialogService.h"
 #include "ImageCompare.h"
 #include "ProgramSettings.h"
-#include "SafeWrite.h"
 #include "T7310.h"
 
 #include <cstdio>
@@ -23,7 +22,7 @@ TWriteSafety::TWriteSafety(QWidget* window, T7310& device, TProgramSettings* set
                            std::function<void(const QString&)> status,
                            std::unique_ptr<TArchive> archive)
     : window_(window), device_(device), settings_(settings), status_(std::move(status)),
-      archive_(std::move(archive)) {}
+      archive_(std::move(archive)), session_(device, *archive_) {}
 
 bool TWriteSafety::Setting(const char* name) const {
     const TProgramSetting* setting =
@@ -40,49 +39,49 @@ void TWriteSafety::ArchiveError(const QString& text) {
 
 TWriteSafety::TOutcome TWriteSafety::Run(const char* operation, const std::function<bool()>& series,
                                          bool confirm) {
-    TSafeWrite write(device_, *archive_, operation);
-    write.OnArchiveError = [this](const QString& text) { ArchiveError(text); };
-    if (!write.Prepare())
-        return TOutcome::Failed;
+    TWriteHooks hooks;
+    hooks.ArchiveError = [this](const QString& text) { ArchiveError(text); };
     if (confirm && Setting(kConfirmChanges)) {
-        TDifferencesBox box;
-        box.Caption = QStringLiteral("Write All Settings");
-        box.Heading = QStringLiteral("Writing will change these settings on the gauge");
-        box.FromColumn = QString::fromLatin1(kGaugeColumn);
-        box.ToColumn = QStringLiteral("To be written");
-        box.EmptyText = QStringLiteral("The gauge already holds every setting to be written.");
-        box.AcceptText = QStringLiteral("&Write");
-        box.Differences = CompareImages(device_.GaugeImage, device_.Image,
-                                        ScopeOf(WriteAllInstructions(device_)));
-        if (!Dialogs().Differences(window_, box))
-            return TOutcome::Cancelled;
-    }
-    write.Begin();
-    const bool written = series();
-    TOutcome outcome = written ? TOutcome::Written : TOutcome::Failed;
-    // A write that ended the connection (a new node ID not answered) cannot be read back.
-    if (written && Setting(kVerifyWrites) && device_.Connected()) {
-        // The read-back leaves the status bar saying what was written; only a failure shows.
-        auto reading = std::exchange(device_.OnReadingSetting, nullptr);
-        const bool readBack = write.Verify();
-        device_.OnReadingSetting = std::move(reading);
-        if (!readBack) {
-            outcome = TOutcome::NotKept;
-        } else if (!write.NotKept().Empty()) {
-            outcome = TOutcome::NotKept;
+        hooks.Confirms = WriteAllInstructions(device_);
+        hooks.Confirm = [this](const TDifferences& changes) {
             TDifferencesBox box;
-            box.Caption = QStringLiteral("Verify after writing");
-            box.Heading = kNotKeptHeading;
+            box.Caption = QStringLiteral("Write All Settings");
+            box.Heading = QStringLiteral("Writing will change these settings on the gauge");
             box.FromColumn = QString::fromLatin1(kGaugeColumn);
-            box.ToColumn = QStringLiteral("Written");
-            box.Differences = write.NotKept();
-            Dialogs().Differences(window_, box);
-        }
-        if (outcome == TOutcome::NotKept)
-            status_(kVerifyError);
+            box.ToColumn = QStringLiteral("To be written");
+            box.EmptyText = QStringLiteral("The gauge already holds every setting to be written.");
+            box.AcceptText = QStringLiteral("&Write");
+            box.Differences = changes;
+            return Dialogs().Differences(window_, box);
+        };
     }
-    write.Record(written);
-    return outcome;
+    // A write that ended the connection (a new node ID not answered) cannot be read back.
+    hooks.Verify = [this] { return Setting(kVerifyWrites) && device_.Connected(); };
+    const TCheckedWriteOutcome written = session_.CheckedWrite(operation, series, hooks);
+    switch (written.Result) {
+    case TCheckedWrite::Written:
+        return TOutcome::Written;
+    case TCheckedWrite::Cancelled:
+        return TOutcome::Cancelled;
+    case TCheckedWrite::NotRead:
+    case TCheckedWrite::Failed:
+        return TOutcome::Failed;
+    case TCheckedWrite::NotKept: {
+        TDifferencesBox box;
+        box.Caption = QStringLiteral("Verify after writing");
+        box.Heading = kNotKeptHeading;
+        box.FromColumn = QString::fromLatin1(kGaugeColumn);
+        box.ToColumn = QStringLiteral("Written");
+        box.Differences = written.NotKept;
+        Dialogs().Differences(window_, box);
+        status_(kVerifyError);
+        return TOutcome::NotKept;
+    }
+    case TCheckedWrite::ReadBackFailed:
+        status_(kVerifyError);
+        return TOutcome::NotKept;
+    }
+    return TOutcome::Failed;
 }
 
 bool TWriteSafety::CompareWithGauge() {

@@ -6,6 +6,7 @@
 // hold saved when the line drops before it was written.
 
 #include "Archive.h"
+#include "GaugeSession.h"
 
 #include <QString>
 
@@ -46,6 +47,7 @@ public:
     bool Pending() const { return pending_; }
 
     TArchive& Archive() { return *archive_; }
+    TGaugeSession& Session() { return session_; }
 
     static const QString kVerifyError;    // "**ERROR** Verifying"
     static const QString kNotKeptHeading; // "The gauge did not keep these settings"
@@ -59,5 +61,6 @@ private:
     TProgramSettings* settings_;
     std::function<void(const QString&)> status_;
     std::unique_ptr<TArchive> archive_;
+    TGaugeSession session_;
     bool pending_ = false;
 };

@@ -6,6 +6,7 @@
 #include "ConnectionDoctor.h"
 #include "ImageCompare.h"
 #include "ProgramSettings.h"
+#include "GaugeSession.h"
 #include "SafeWrite.h"
 #include "SerialPacket.h"
 #include "SettingsFile.h"
@@ -36,15 +37,11 @@
 
 namespace {
 
-// The configurator's compatibility number, which the gauge compares with its own.
-constexpr int32_t kProgramSoftwareId = 3;
 // Only the status command needs the live status poll; without it every other command's
 // exchanges do not queue behind status requests. Connect still runs its first read.
 constexpr int kNoPollInterval = 24 * 60 * 60 * 1000;
 // Status replies are reported by the poll after the one that asked for them.
 constexpr int kStatusPolls = 3;
-
-constexpr const char* kTableDataGroup = "Table Data";
 
 std::string Fold(const std::string& text) {
     std::string folded;
@@ -255,13 +252,7 @@ private:
         ReportError(text);
     }
 
-    void BeginOperation() {
-        comms_error_ = false;
-        write_error_group_.clear();
-        writing_group_.clear();
-        table_events_ = 0;
-        table_rows_written_ = 0;
-    }
+    void BeginOperation() { comms_error_ = false; }
 
     std::string GroupOf(uint8_t instruction) {
         if (instruction == instr::Identity)
@@ -271,35 +262,28 @@ private:
         return instr::GroupName(instruction);
     }
 
-    // The read that failed: the one a link error named, else the last request sent.
-    std::string FailedRead() {
-        return GroupOf(comms_error_ ? comms_instruction_ : device_.Link().LastInstruction());
-    }
+    // The read that failed, as the device object's outcome names it.
+    std::string FailedRead() { return GroupOf(device_.LastOutcome().Instruction); }
 
     int ReadFailure(const std::string& what) {
         Fail(Where() + ": reading " + what + " failed (no answer, or a wrong one)");
         return esCommsFailure;
     }
 
-    // A table transfer reports progress once before the first row, once after each row that
-    // went through, and once at the end.
-    int TableReadFailure() {
-        if (FailedRead() != kTableDataGroup)
-            return ReadFailure(FailedRead());
-        const int rowsRead = std::max(table_events_ - 2, 0);
-        return ReadFailure(std::string(kTableDataGroup) + " at row " +
-                           std::to_string(rowsRead + 1) + " of " +
-                           std::to_string(device_.Image.TableSize()));
+    // "Table Data at row R of N" for a table transfer that failed at a row.
+    std::string FailedAt(const TOutcome& outcome, const std::string& group) {
+        if (outcome.Row <= 0)
+            return group;
+        return group + " at row " + std::to_string(outcome.Row) + " of " +
+               std::to_string(outcome.Rows);
     }
 
-    int WriteFailure() {
-        std::string group = !write_error_group_.empty() ? write_error_group_ : writing_group_;
-        if (group.empty())
-            group = "the settings";
-        if (group == kTableDataGroup)
-            group += " at row " + std::to_string(table_rows_written_) + " of " +
-                     std::to_string(device_.Image.TableSize());
-        Fail(Where() + ": writing " + group + " failed (no acknowledgement)");
+    int TableReadFailure() { return ReadFailure(FailedAt(device_.LastOutcome(), FailedRead())); }
+
+    int WriteFailure(const TOutcome& outcome) {
+        const std::string group =
+            outcome.Instruction ? instr::GroupName(outcome.Instruction) : "the settings";
+        Fail(Where() + ": writing " + FailedAt(outcome, group) + " failed (no acknowledgement)");
         return esCommsFailure;
     }
 
@@ -349,56 +333,48 @@ private:
     // Opens the port, identifies the gauge and reads all settings; any failure ends the
     // command, since the status poll would only retry.
     int Connect(bool livePoll) {
-        device_.ProgramSoftwareId = kProgramSoftwareId;
         if (!livePoll)
             device_.PollInterval = kNoPollInterval;
         if (target_.DevicePath)
             device_.SetDevicePath(*target_.DevicePath);
         device_.Link().FastTransfers = options_.Fast;
-        device_.OnIncompatible = [this](T7310*, const std::string& text) { incompatible_ = text; };
-        device_.OnCommsError = [this](T7310*, uint8_t instruction) {
-            comms_error_ = true;
-            comms_instruction_ = instruction;
-        };
+        device_.OnCommsError = [this](T7310*, uint8_t) { comms_error_ = true; };
         device_.OnReadingSetting = [this](T7310*, const std::string& group) {
             progress_.Show("Reading Setting - " + group);
         };
+        // A table transfer shows its percentage instead of a line per row.
         device_.OnWritingSetting = [this](T7310*, const std::string& group) {
-            writing_group_ = group;
-            if (group == kTableDataGroup)
-                ++table_rows_written_;
-            if (table_events_ == 0)
+            if (!table_transfer_)
                 progress_.Show("Writing Setting - " + group);
         };
-        device_.OnSettingWriteError = [this](T7310*, const std::string& group) {
-            write_error_group_ = group;
-        };
         device_.OnTableProgress = [this](T7310*, int percent) {
-            ++table_events_;
+            table_transfer_ = true;
             progress_.Show("Tank table " + std::to_string(percent) + "%");
         };
 
         if (options_.Trace)
             trace_.Attach(device_.Link());
         BeginOperation();
-        if (!device_.Connect(target_.CommPort, target_.NodeId, target_.BaudRate)) {
-            if (!incompatible_.empty()) {
-                Fail(Where() + ": " + incompatible_);
-                return esRefused;
-            }
-            if (device_.Link().ErrorCode() != PORT_OK) {
-                const std::string advice =
-                    ConnectionAdvice(device_.Link().LastSystemError(), Path());
-                Fail("cannot open " + Path() + ": " + OpenErrorText() +
-                     (advice.empty() ? "" : " - " + advice));
-                return esCommsFailure;
-            }
+        const TConnectResult result =
+            session_.Connect(target_.CommPort, target_.NodeId, target_.BaudRate);
+        switch (result.Failure) {
+        case TConnectFailure::None:
+            break;
+        case TConnectFailure::Incompatible:
+            Fail(Where() + ": " + result.IncompatibleText);
+            return esRefused;
+        case TConnectFailure::PortNotOpened:
+            Fail("cannot open " + Path() + ": " + OpenErrorText() +
+                 (result.Advice.empty() ? "" : " - " + result.Advice));
+            return esCommsFailure;
+        case TConnectFailure::NoIdentity:
             Fail(Where() + ": the gauge did not identify itself (no answer, or a wrong one)");
             return esCommsFailure;
+        case TConnectFailure::ReadFailed:
+            connected_ = true;
+            return ReadFailure(FailedRead());
         }
         connected_ = true;
-        if (!device_.SettingsRead())
-            return ReadFailure(FailedRead());
         progress_.Clear();
         return esSuccess;
     }
@@ -497,46 +473,43 @@ private:
     int GuardedWrite(const std::string& operation, const std::function<bool()>& series,
                      const std::function<void()>& beforeVerify = {},
                      const std::function<bool(TSafeWrite&)>& verifyAgain = {}) {
-        TSafeWrite write(device_, archive_, operation);
+        TWriteHooks hooks;
         // Losing the archive never stops a write; the user is told.
-        write.OnArchiveError = [this](const QString& text) { Fail(text.toStdString()); };
+        hooks.ArchiveError = [this](const QString& text) { Fail(text.toStdString()); };
+        hooks.Verify = [this] {
+            BeginOperation();
+            return options_.Verify;
+        };
+        hooks.BeforeVerify = beforeVerify;
+        hooks.VerifyAgain = verifyAgain;
         BeginOperation();
-        if (!write.Prepare())
-            return ReadFailure(FailedRead());
-        write.Begin();
-        BeginOperation();
-        if (!series()) {
-            write.Record(false);
-            return WriteFailure();
-        }
-        if (!options_.Verify) {
-            write.Record(true);
+        table_transfer_ = false;
+        const TCheckedWriteOutcome written = session_.CheckedWrite(operation, series, hooks);
+        table_transfer_ = false;
+        switch (written.Result) {
+        case TCheckedWrite::Written:
             return esSuccess;
-        }
-        if (beforeVerify)
-            beforeVerify();
-        BeginOperation();
-        bool readBack = write.Verify();
-        if (!readBack && verifyAgain)
-            readBack = verifyAgain(write);
-        if (!readBack) {
-            write.Record(true);
+        case TCheckedWrite::Cancelled: // the tool never asks
+        case TCheckedWrite::NotRead:
+            return ReadFailure(FailedRead());
+        case TCheckedWrite::Failed:
+            return WriteFailure(written.Outcome);
+        case TCheckedWrite::ReadBackFailed:
             return ReadFailure("back " + FailedRead() + " after the write");
+        case TCheckedWrite::NotKept:
+            break;
         }
-        if (write.Record(true) == TWriteResult::NotKept) {
-            progress_.Clear();
-            if (options_.Json) {
-                QJsonObject json = DifferencesJson(write.NotKept(), QStringLiteral("gauge"),
-                                                   QStringLiteral("written"));
-                json["written"] = true;
-                json["kept"] = false;
-                OutJson(json);
-            } else {
-                Out("the gauge did not keep:\n" + DifferencesText(write.NotKept()));
-            }
-            return esDiffers;
+        progress_.Clear();
+        if (options_.Json) {
+            QJsonObject json = DifferencesJson(written.NotKept, QStringLiteral("gauge"),
+                                               QStringLiteral("written"));
+            json["written"] = true;
+            json["kept"] = false;
+            OutJson(json);
+        } else {
+            Out("the gauge did not keep:\n" + DifferencesText(written.NotKept));
         }
-        return esSuccess;
+        return esDiffers;
     }
 
     // ---- commands ----
@@ -558,7 +531,7 @@ private:
             return status;
         // As the window does, a Non standard tank's table is read after the settings.
         bool tableRead = false;
-        if (device_.Image.TankRecord()[img::TankType] == img::TankTypeNonStandard) {
+        if (device_.Image.IsNonStandardTank()) {
             BeginOperation();
             if (!device_.ReadTankTable())
                 return TableReadFailure();
@@ -612,13 +585,7 @@ private:
     int Write() {
         if (const int status = ConnectAndLoad())
             return status;
-        const int status = GuardedWrite("write-all", [this] {
-            if (!device_.WriteAllSettings())
-                return false;
-            if (device_.IsExtended() && !device_.WriteGroup(instr::DisplayResolutionWrite))
-                return false;
-            return !device_.Is8310 || device_.WriteSummary();
-        });
+        const int status = GuardedWrite("write-all", [this] { return session_.WriteFileSeries(); });
         if (status != esSuccess)
             return status;
         progress_.Clear();
@@ -679,7 +646,7 @@ private:
         const uint8_t code = device_.Image.DeviceState;
         const uint8_t bits = device_.Image.AlarmOutputs;
         const TZURSetting* uom = device_.Settings().Find(item::DisplayUom);
-        const std::string unit = uom && uom->Raw ? VolumeUnitLabel(uom->Raw[0]) : std::string();
+        const std::string unit = uom && uom->Raw() ? VolumeUnitLabel(uom->Raw()[0]) : std::string();
         if (options_.Json) {
             OutJson({{"state", code},
                      {"state_text", Latin1(DeviceStateText(code))},
@@ -757,20 +724,20 @@ private:
         if (const int status = Connect(false))
             return status;
         TZURSetting* id = device_.Settings().Find(item::Rs485Id);
-        if (!id || !id->Raw) {
+        if (!id || !id->Raw()) {
             Fail("the catalogue has no RS 485 ID");
             return esCommsFailure;
         }
         const uint8_t wanted = static_cast<uint8_t>(options_.NewNodeId);
-        const bool unchanged = id->Raw[0] == wanted;
+        const bool unchanged = id->Raw()[0] == wanted;
         // As in the window, the ID the gauge already has is not written again.
         if (!unchanged) {
-            const uint8_t previous = id->Raw[0];
+            const uint8_t previous = id->Raw()[0];
             const uint8_t addressed = device_.NodeId;
-            id->Raw[0] = wanted;
+            id->Raw()[0] = wanted;
             // The gauge answers at its new ID from the next request on; a gauge that did not
             // take it still answers at the old one, which tells the two apart.
-            const bool broadcast = addressed == T7310::kBroadcastNode;
+            const bool broadcast = TNodeId::IsBroadcast(addressed);
             const int status = GuardedWrite(
                 "node-id", [this] { return device_.WriteNodeId(); },
                 [this, broadcast, wanted] {
@@ -917,14 +884,10 @@ private:
     // After the device object: it lets go of the link before the link goes.
     TTrafficRecorder trace_;
     TArchive archive_;
+    TGaugeSession session_{device_, archive_};
     bool connected_ = false;
-    std::string incompatible_;
     bool comms_error_ = false;
-    uint8_t comms_instruction_ = 0;
-    std::string writing_group_;
-    std::string write_error_group_;
-    int table_events_ = 0;
-    int table_rows_written_ = 0;
+    bool table_transfer_ = false; // progress shows the table's percentage
 };
 
 } // namespace

@@ -2,6 +2,8 @@
 
 // Command line of t7310-cli: global options, then one command with its arguments.
 
+#include "NodeId.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -54,9 +56,9 @@ struct TCliParse {
 TCliParse ParseCliOptions(const std::vector<std::string>& args);
 
 // Highest node ID that can be addressed, and the broadcast ID that every gauge answers.
-inline constexpr int kMaxNodeId = 99;
+inline constexpr int kMaxNodeId = TNodeId::kBroadcast;
 // Highest ID a gauge can be given.
-inline constexpr int kMaxAssignableNodeId = 98;
+inline constexpr int kMaxAssignableNodeId = TNodeId::kHighestAssignable;
 
 // One line, for usage errors.
 extern const char* const kUsageLine;

@@ -2,15 +2,16 @@
 
 #include "DialogService.h"
 #include "Values.h"
+#include "ZURSettings.h"
 
 #include <QLineEdit>
 
 namespace {
 
-bool Report(QLineEdit* edit, const TFieldCheckResult& result) {
-    if (result.Ok)
+bool Report(QLineEdit* edit, bool ok, const std::string& message) {
+    if (ok)
         return true;
-    Dialogs().Information(edit->window(), QString::fromStdString(result.Message));
+    Dialogs().Information(edit->window(), QString::fromStdString(message));
     // Focus can fail (hidden or disabled box); the user has seen the message either way.
     edit->setFocus();
     edit->selectAll();
@@ -22,13 +23,19 @@ bool Report(QLineEdit* edit, const TFieldCheckResult& result) {
 bool CheckWholeNumberField(const QString& name, QLineEdit* edit, int lo, int hi) {
     if (!edit)
         return false;
-    return Report(edit,
-                  CheckWholeNumberText(name.toStdString(), edit->text().toStdString(), lo, hi));
+    const TFieldCheckResult result =
+        CheckWholeNumberText(name.toStdString(), edit->text().toStdString(), lo, hi);
+    return Report(edit, result.Ok, result.Message);
 }
 
 bool CheckRealNumberField(const QString& name, QLineEdit* edit, float lo, float hi) {
     if (!edit)
         return false;
-    return Report(edit,
-                  CheckRealNumberText(name.toStdString(), edit->text().toStdString(), lo, hi));
+    const TFieldCheckResult result =
+        CheckRealNumberText(name.toStdString(), edit->text().toStdString(), lo, hi);
+    return Report(edit, result.Ok, result.Message);
+}
+
+bool ReportEntry(QLineEdit* edit, const TEntryResult& result) {
+    return edit && Report(edit, result.Ok, result.Message);
 }

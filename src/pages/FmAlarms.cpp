@@ -1,6 +1,5 @@
 #include "FmAlarms.h"
 
-#include "ByteOrder.h"
 #include "DialogService.h"
 #include "FieldChecks.h"
 #include "T7310.h"
@@ -90,8 +89,25 @@ TfmAlarms::TfmAlarms(QWidget* host, T7310& device)
     AlarmTestTimer->setInterval(1000);
     connect(AlarmTestTimer, &QTimer::timeout, this, [this] { AlarmTestTimerTimer(); });
 
-    Device.OnAlarms = [this](T7310*, const TAlarmRefs& alarms) { ShowAlarms(alarms); };
-    Device.OnAlarmTestMode = [this](T7310*, bool on) { AlarmTestMode(on); };
+    AlarmsHeard_ = Device.OnAlarms.Subscribe(
+        [this](T7310*, const TAlarmRefs& alarms) { ShowAlarms(alarms); });
+    TestModeHeard_ =
+        Device.OnAlarmTestMode.Subscribe([this](T7310*, bool on) { AlarmTestMode(on); });
+    // Two rows per alarm: the setpoint, then the hysteresis, each checked as the page always
+    // has (every hysteresis up to 65000) and stored only while the alarm is switched on.
+    for (size_t k = 0; k < img::AlarmCount; ++k) {
+        const uint32_t heading = static_cast<uint32_t>(k * 5);
+        QCheckBox* enabled = Alarm[k].Enabled;
+        const auto on = [enabled] { return enabled->isChecked(); };
+        Fields.push_back({.Control = Alarm[k].Setpoint,
+                          .Item = Setting(heading + 1),
+                          .Check = TEntryCheck{"Set Point", false, 0, 100},
+                          .Stores = on});
+        Fields.push_back({.Control = Alarm[k].Hysterisis,
+                          .Item = Setting(heading + 4),
+                          .Check = TEntryCheck{"Hysterisis", true, 0, 65000},
+                          .Stores = on});
+    }
     SetPageEnabled(false);
 }
 
@@ -199,41 +215,32 @@ void TfmAlarms::ShowAlarms(const TAlarmRefs& alarms) {
         ShowAlarm(k, *alarms[k]);
 }
 
-void TfmAlarms::ShowAlarm(size_t index, const TAlarmRecord& record) {
+void TfmAlarms::ShowAlarm(size_t index, const TAlarmRecord&) {
     TAlarmControls& c = Alarm[index];
-    c.Enabled->setChecked(record[img::AlarmEnabled] != 0);
-    c.Direction->setCurrentIndex(record[img::AlarmDirection] == 1 ? kRaisingEdge : kFallingEdge);
-    c.Setpoint->setText(FixedText(GetBE16(record.data() + img::AlarmSetpoint) * 0.01, 2));
-    c.Hysterisis->setText(QString::number(GetBE16(record.data() + img::AlarmHysteresis)));
+    const uint32_t heading = static_cast<uint32_t>(index * 5);
+    c.Enabled->setChecked(Setting(heading + 2)->Value(Device.Image) != 0);
+    c.Direction->setCurrentIndex(Setting(heading + 3)->Value(Device.Image) == 1 ? kRaisingEdge
+                                                                                : kFallingEdge);
+    ShowField(Fields[index * 2]);
+    ShowField(Fields[index * 2 + 1]);
     ShowSetpointVolume(index);
-}
-
-bool TfmAlarms::GatherAlarm(size_t index) {
-    TAlarmControls& c = Alarm[index];
-    TAlarmRecord& record = *(*Alarms_)[index];
-    if (!c.Enabled->isChecked()) {
-        record[img::AlarmEnabled] = 0;
-        return true;
-    }
-    if (!CheckRealNumberField(QStringLiteral("Set Point"), c.Setpoint, 0, 100))
-        return false;
-    if (!CheckWholeNumberField(QStringLiteral("Hysterisis"), c.Hysterisis, 0, 65000))
-        return false;
-    record[img::AlarmEnabled] = 1;
-    record[img::AlarmDirection] = c.Direction->currentIndex() == kRaisingEdge ? 1 : 2;
-    PutBE16(record.data() + img::AlarmSetpoint,
-            static_cast<uint16_t>(ScaledRound(StrToFloat(c.Setpoint->text()), 100)));
-    PutBE16(record.data() + img::AlarmHysteresis,
-            static_cast<uint16_t>(StrToInt(c.Hysterisis->text())));
-    return true;
 }
 
 bool TfmAlarms::GatherAlarmSettings() {
     if (!Loaded())
         return false;
-    for (size_t k = 0; k < img::AlarmCount; ++k)
-        if (!GatherAlarm(k))
-            return false;
+    // Every entry is checked before any is stored: a refused one leaves the image as it was.
+    if (!CheckFields())
+        return false;
+    for (size_t k = 0; k < img::AlarmCount; ++k) {
+        const uint32_t heading = static_cast<uint32_t>(k * 5);
+        const bool on = Alarm[k].Enabled->isChecked();
+        Setting(heading + 2)->SetValue(Device.Image, on ? 1 : 0);
+        if (on)
+            Setting(heading + 3)->SetValue(
+                Device.Image, Alarm[k].Direction->currentIndex() == kRaisingEdge ? 1 : 2);
+    }
+    StoreFields();
     for (size_t k = 0; k < img::AlarmCount; ++k)
         ShowAlarm(k, *(*Alarms_)[k]);
     return true;
@@ -242,8 +249,8 @@ bool TfmAlarms::GatherAlarmSettings() {
 void TfmAlarms::ShowSetpointVolume(size_t index) {
     QLabel* label = Alarm[index].SetpointVolume;
     const TDeviceImage& image = Device.Image;
-    const uint32_t capacity = GetBE32(image.Extended.data() + img::ExtTankSafeCapacityLitres);
-    const uint8_t unit = image.DisplayOptions[img::DisplayUom];
+    const uint32_t capacity = Setting(87)->Value(image);
+    const uint8_t unit = image.DisplayUom();
     double setpoint = 0;
     // Only a gauge that shows a volume and knows its safe capacity gives a volume to a level.
     if (!Device.IsExtended() || capacity == 0 || unit == 0 || unit > 5 ||
@@ -267,7 +274,7 @@ bool TfmAlarms::ReadSettings() {
 }
 
 bool TfmAlarms::WriteSettings() {
-    return Device.WriteGroup(0xA0);
+    return Device.WriteGroup(instr::AlarmWrite);
 }
 
 // ---- alarm test ----

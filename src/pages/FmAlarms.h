@@ -69,11 +69,12 @@ private:
     QWidget* BuildPanel(size_t index);
     void cbAlarmEnableClick(size_t index);
     void AlarmTestMode(bool on);
-    bool GatherAlarm(size_t index);
     void ShowTestLabel();
     void ShowSetpointVolume(size_t index);
 
     const TAlarmRefs* Alarms_ = nullptr;
+    TSubscription AlarmsHeard_;
+    TSubscription TestModeHeard_;
     bool TestInProgress_ = false;
     size_t AlarmUnderTest_ = 0;
     int Countdown_ = 0;

@@ -168,9 +168,11 @@ TfmDeviceStatus::TfmDeviceStatus(QWidget* host, T7310& device)
     body->addLayout(grid);
     body->addWidget(chTrend, 1);
 
-    Device.OnDeviceState = [this](T7310*, uint8_t state) { OnDeviceState(state); };
-    Device.OnAlarmOutputs = [this](T7310*, uint8_t bits) { OnAlarmOutputs(bits); };
-    Device.OnVolume = [this](T7310*, float volume) { OnVolume(volume); };
+    StatusHeard_[0] =
+        Device.OnDeviceState.Subscribe([this](T7310*, uint8_t state) { OnDeviceState(state); });
+    StatusHeard_[1] =
+        Device.OnAlarmOutputs.Subscribe([this](T7310*, uint8_t bits) { OnAlarmOutputs(bits); });
+    StatusHeard_[2] = Device.OnVolume.Subscribe([this](T7310*, float volume) { OnVolume(volume); });
     SetPageEnabled(false);
 }
 
@@ -193,11 +195,11 @@ void TfmDeviceStatus::OnDeviceState(uint8_t state) {
     const TZURSetting* version = settings.Find(item::SoftwareVersion);
     const TZURSetting* id = settings.Find(item::Rs485Id);
     // A catalogue without these items leaves the labels as they were.
-    if (!name || !name->Text || !version || !version->Text || !id || !id->Raw)
+    if (!name || !name->Text() || !version || !version->Text() || !id || !id->Raw())
         return;
-    lbDeviceName->setText(Latin1(*name->Text));
-    lbDeviceSoftwareVersion->setText(Latin1(*version->Text));
-    lbRS485ID->setText(QString::number(*id->Raw));
+    lbDeviceName->setText(Latin1(*name->Text()));
+    lbDeviceSoftwareVersion->setText(Latin1(*version->Text()));
+    lbRS485ID->setText(QString::number(*id->Raw()));
 }
 
 void TfmDeviceStatus::OnAlarmOutputs(uint8_t bits) {
@@ -208,7 +210,7 @@ void TfmDeviceStatus::OnAlarmOutputs(uint8_t bits) {
 
 uint8_t TfmDeviceStatus::DisplayUom() const {
     const TZURSetting* uom = Device.Settings().Find(item::DisplayUom);
-    return uom && uom->Raw ? uom->Raw[0] : 0;
+    return uom && uom->Raw() ? uom->Raw()[0] : 0;
 }
 
 void TfmDeviceStatus::OnVolume(float volume) {

@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QWidget>
 
+#include <array>
 #include <deque>
 #include <functional>
 
@@ -77,4 +78,5 @@ private:
 
     std::deque<std::pair<qint64, double>> trend_;
     QElapsedTimer clock_;
+    std::array<TSubscription, 3> StatusHeard_;
 };

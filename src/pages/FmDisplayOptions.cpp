@@ -1,6 +1,5 @@
 #include "FmDisplayOptions.h"
 
-#include "ByteOrder.h"
 #include "T7310.h"
 #include "Values.h"
 
@@ -23,10 +22,6 @@ const char* const kHelp =
     "large tanks it is recommended this value is set high.";
 
 constexpr int kUnitCount = 6; // "none" .. "Cubic Feet"
-
-uint8_t* DisplayByte(TDeviceImage& image, size_t offset) {
-    return image.DisplayOptions.data() + offset;
-}
 
 } // namespace
 
@@ -106,39 +101,22 @@ TfmDisplayOptions::TfmDisplayOptions(QWidget* host, T7310& device)
     connect(ContrastTimer, &QTimer::timeout, this, [this] { ContrastTimerTimer(); });
     connect(tbContrast, &QSlider::valueChanged, this, [this] { tbContrastChange(); });
 
-    // The second subscriber among the pages would replace this one: one page per event.
-    Device.OnDisplayOptions = [this](T7310*, const TDisplayOptions& record) {
-        ShowDisplayOptions(record);
-    };
-    // Binding rows in the order the checks run; the significant figures only where the box is
-    // shown, the display resolution only where the gauge has one.
-    Fields.push_back(
-        {.Edit = eSigFigs,
-         .Field = {[](TDeviceImage& i) { return DisplayByte(i, img::DisplaySignificantFigures); },
-                   1},
-         .CheckName = QStringLiteral("Significant Figures"),
-         .Check = TFieldCheck::Whole,
-         .Lo = 1,
-         .Hi = 7,
-         .Applies = [this] { return !Device.IsExtended(); }});
-    Fields.push_back(
-        {.Edit = eDamping,
-         .Field = {[](TDeviceImage& i) { return DisplayByte(i, img::DisplayDamping); }, 2},
-         .Scale = 0.001,
-         .Decimals = 2,
-         .CheckName = QStringLiteral("Damping"),
-         .Lo = 0,
-         .Hi = 65});
-    Fields.push_back(
-        {.Edit = eDisplayResolution,
-         .Field = {[](TDeviceImage& i) { return i.Extended.data() + img::ExtLcdDisplayResolution; },
-                   4},
-         .Scale = 0.001,
-         .Decimals = 3,
-         .CheckName = QStringLiteral("Display Resolution"),
-         .Lo = 0.001,
-         .Hi = 1000,
-         .Applies = [this] { return Device.IsExtended(); }});
+    DisplayOptionsHeard_ = Device.OnDisplayOptions.Subscribe(
+        [this](T7310*, const TDisplayOptions& record) { ShowDisplayOptions(record); });
+    // Binding rows in the order the checks run; the significant figures are stored only where
+    // the box is shown, the display resolution only where the gauge has one.
+    Fields.push_back({.Control = tbContrast, .Item = Setting(33)});
+    Fields.push_back({.Control = eSigFigs,
+                      .Item = Setting(31),
+                      .Stores = [this] { return !Device.IsExtended(); }});
+    Fields.push_back({.Control = cbShowDPs, .Item = Setting(34)});
+    Fields.push_back({.Control = eDamping,
+                      .Item = Setting(35),
+                      .Check = TEntryCheck{"Damping", false, 0, 65}});
+    Fields.push_back({.Control = eDisplayResolution,
+                      .Item = Setting(85, "LCD Display Resolution"),
+                      .Check = TEntryCheck{"Display Resolution", false, 0.001, 1000},
+                      .Applies = [this] { return Device.IsExtended(); }});
     cbDisplayUOMs->setCurrentIndex(0);
     SetPageEnabled(false);
 }
@@ -170,20 +148,16 @@ void TfmDisplayOptions::SelectUom(uint8_t code) {
 
 void TfmDisplayOptions::ShowDisplayOptions(const TDisplayOptions& record) {
     record_ = &record;
-    const bool hasDisplay = record[img::DisplayEnabled] == 1;
+    const bool hasDisplay = Setting(30)->Value(Device.Image) == 1;
     SetControlsEnabled(hasDisplay);
-    tbContrast->setValue(record[img::DisplayContrast]);
+    // Every extended gauge's resolution box holds the value read, shown or not, so a gather
+    // writes back what the gauge has unless the user changed it.
+    for (const TFieldBinding& row : Fields)
+        if (Applies(row))
+            ShowField(row);
     // Showing values never previews a contrast.
     ContrastTimer->stop();
-    eSigFigs->setText(QString::number(record[img::DisplaySignificantFigures]));
-    SelectUom(record[img::DisplayUom]);
-    cbShowDPs->setChecked(record[img::DisplayShowDecimalPoint] != 0);
-    eDamping->setText(FixedText(GetBE16(record.data() + img::DisplayDamping) / 1000.0, 2));
-    // Every extended gauge's box holds the value read, shown or not, so a gather writes back
-    // what the gauge has unless the user changed it.
-    if (Device.IsExtended())
-        eDisplayResolution->setText(FixedText(
-            GetBE32(Device.Image.Extended.data() + img::ExtLcdDisplayResolution) * 0.001, 3));
+    SelectUom(static_cast<uint8_t>(Setting(item::DisplayUom)->Value(Device.Image)));
 
     if (Device.Is8310) {
         Label8->setVisible(true);
@@ -230,12 +204,11 @@ bool TfmDisplayOptions::GatherDisplayOptions() {
     if (!CheckFields())
         return false;
     StoreFields();
-    TDeviceImage& image = Device.Image;
-    *DisplayByte(image, img::DisplayContrast) = static_cast<uint8_t>(tbContrast->value());
     const int index = cbDisplayUOMs->currentIndex();
-    *DisplayByte(image, img::DisplayUom) =
-        static_cast<uint8_t>(index >= kUnitCount ? cbDisplayUOMs->currentData().toInt() : index);
-    *DisplayByte(image, img::DisplayShowDecimalPoint) = cbShowDPs->isChecked() ? 1 : 0;
+    Setting(item::DisplayUom)
+        ->SetValue(Device.Image, static_cast<uint32_t>(index >= kUnitCount
+                                                           ? cbDisplayUOMs->currentData().toInt()
+                                                           : index));
     // An extended gauge's significant figures box is hidden and holds the byte shown last,
     // which is what the image already holds.
     return true;

@@ -44,4 +44,5 @@ private:
     void SelectUom(uint8_t code);
 
     const TDisplayOptions* record_ = nullptr; // set by the first report; never cleared
+    TSubscription DisplayOptionsHeard_;
 };

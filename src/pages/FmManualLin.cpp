@@ -45,10 +45,10 @@ TfmManualLin::TfmManualLin(QWidget* host, T7310& device)
                 .ReadFailure = TReadFailure::Silent,
                 .ErrorBoxAfterFailedGather = false}) {
     BuildBody();
-    Device.OnTableProgress = [this](T7310*, int percent) { TableProgress(percent); };
-    Device.OnTankTable = [this](T7310*, const TTankTable&, const TTankDescription&) {
-        TankTable();
-    };
+    TableProgressHeard_ =
+        Device.OnTableProgress.Subscribe([this](T7310*, int percent) { TableProgress(percent); });
+    TankTableHeard_ = Device.OnTankTable.Subscribe(
+        [this](T7310*, const TTankTable&, const TTankDescription&) { TankTable(); });
     UpdateUOMTimer = new QTimer(this);
     UpdateUOMTimer->setObjectName(QStringLiteral("UpdateUOMTimer"));
     UpdateUOMTimer->setInterval(1000);

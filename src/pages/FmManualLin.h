@@ -44,6 +44,8 @@ protected:
     bool WriteSettings() override;
 
 private:
+    TSubscription TableProgressHeard_;
+    TSubscription TankTableHeard_;
     void BuildBody();
     void TableProgress(int percent);
     void TankTable();

@@ -1,6 +1,5 @@
 #include "FmSensorParams.h"
 
-#include "ByteOrder.h"
 #include "DialogService.h"
 #include "FieldChecks.h"
 #include "T7310.h"
@@ -35,10 +34,6 @@ const char* const kHelp =
     "screen.\nSG values of common fluids are listed on the maker's web site.";
 
 const char* const kUnitLabels[] = {"(m.)", "(in.)", "(ft.)"};
-
-uint8_t* TankRecordByte(TDeviceImage& image, size_t offset) {
-    return image.TankRecord() + offset;
-}
 
 } // namespace
 
@@ -156,10 +151,21 @@ TfmSensorParameters::TfmSensorParameters(QWidget* host, T7310& device)
     connect(UpdateUOMTimer, &QTimer::timeout, this, [this] { UpdateUOMTimerTimer(); });
     UpdateUOMTimer->start();
 
-    Device.OnSensorSettings = [this](T7310*, const TAlarmRefs& arrival,
-                                     const uint8_t* inputCalibration) {
-        ShowSensorParameters(&arrival, inputCalibration);
-    };
+    SensorSettingsHeard_ = Device.OnSensorSettings.Subscribe(
+        [this](T7310*, const TAlarmRefs& arrival, const uint8_t* inputCalibration) {
+            ShowSensorParameters(&arrival, inputCalibration);
+        });
+    // The rows in the order the page stores them; the sensor readings between them are
+    // converted through the input calibration.
+    Fields.push_back({.Control = eHeightMin,
+                      .Item = Setting(21),
+                      .Check = TEntryCheck{"Fluid Height Low", false, 0, 4000000}});
+    Fields.push_back({.Control = eHeightMax,
+                      .Item = Setting(24),
+                      .Check = TEntryCheck{"Fluid Height High", false, 0, 4000000}});
+    Fields.push_back({.Control = eSG,
+                      .Item = Setting(40),
+                      .Check = TEntryCheck{"Specific Gravity", false, 0.5, 25}});
     SetPageEnabled(false);
 }
 
@@ -174,7 +180,7 @@ void TfmSensorParameters::SetPageEnabled(bool enabled) {
 std::optional<TInputCalibration> TfmSensorParameters::Calibration() const {
     if (!pair_)
         return std::nullopt;
-    return TInputCalibration::From(GetBE16(pair_), GetBE16(pair_ + 2));
+    return TInputCalibration::From(Device.Image.InputCountAt4mA(), Device.Image.InputCountAt20mA());
 }
 
 void TfmSensorParameters::UpdateSensorBoxes() {
@@ -193,20 +199,21 @@ void TfmSensorParameters::ShowSensorParameters(const TAlarmRefs* arrival,
     arrival_ = arrival;
     pair_ = inputCalibration;
     const TDeviceImage& image = Device.Image;
-    eHeightMin->setText(FixedText(GetBE32(image.TankMin.data() + img::TankPointHeight) * 0.001, 3));
-    eHeightMax->setText(FixedText(GetBE32(image.TankMax.data() + img::TankPointHeight) * 0.001, 3));
-    eSG->setText(FixedText(GetBE16(image.TankRecord() + img::TankSg) * 0.001, 3));
+    for (const TFieldBinding& row : Fields)
+        ShowField(row);
     if (const auto line = Calibration()) {
-        eSensorMin->setText(FixedText(
-            line->Milliamperes(GetBE16(image.TankMin.data() + img::TankPointAdValue)), 2));
-        eSensorMax->setText(FixedText(
-            line->Milliamperes(GetBE16(image.TankMax.data() + img::TankPointAdValue)), 2));
+        eSensorMin->setText(FixedText(line->Milliamperes(static_cast<uint16_t>(
+                                          Setting(22)->Value(image))),
+                                      2));
+        eSensorMax->setText(FixedText(line->Milliamperes(static_cast<uint16_t>(
+                                          Setting(25)->Value(image))),
+                                      2));
     }
     UpdateSensorBoxes();
 }
 
 void TfmSensorParameters::UpdateUOMTimerTimer() {
-    const uint8_t uom = arrival_ ? Device.Image.TankRecord()[img::TankUom] : 0;
+    const uint8_t uom = arrival_ ? Device.Image.TankUom() : 0;
     if (uom >= std::size(kUnitLabels)) {
         // Once per value, not every second while it stays wrong.
         if (reported_uom_ != uom) {
@@ -226,25 +233,21 @@ bool TfmSensorParameters::GatherSensorParameters() {
     const auto line = Calibration();
     // Without a usable calibration the readings are neither checked nor stored: the gauge's
     // A/D counts stay as they are.
-    if (!CheckRealNumberField(QStringLiteral("Fluid Height Low"), eHeightMin, 0, 4000000) ||
+    const TFieldBinding& heightLow = Fields[0];
+    const TFieldBinding& heightHigh = Fields[1];
+    const TFieldBinding& gravity = Fields[2];
+    if (!CheckField(heightLow) ||
         (line && !CheckRealNumberField(QStringLiteral("Sensor Reading Low"), eSensorMin, 0, 25)) ||
-        !CheckRealNumberField(QStringLiteral("Fluid Height High"), eHeightMax, 0, 4000000) ||
+        !CheckField(heightHigh) ||
         (line && !CheckRealNumberField(QStringLiteral("Sensor Reading High"), eSensorMax, 0, 25)) ||
-        !CheckRealNumberField(QStringLiteral("Specific Gravity"), eSG, 0.5f, 25))
+        !CheckField(gravity))
         return false;
 
-    TDeviceImage& image = Device.Image;
-    PutBE16(TankRecordByte(image, img::TankSg),
-            static_cast<uint16_t>(ScaledRound(StrToFloat(eSG->text()), 1000)));
-    PutBE32(image.TankMin.data() + img::TankPointHeight,
-            ScaledRound(StrToFloat(eHeightMin->text()), 1000));
-    PutBE32(image.TankMax.data() + img::TankPointHeight,
-            ScaledRound(StrToFloat(eHeightMax->text()), 1000));
+    StoreFields();
     if (line) {
-        PutBE16(image.TankMin.data() + img::TankPointAdValue,
-                line->Count(static_cast<float>(StrToFloat(eSensorMin->text()))));
-        PutBE16(image.TankMax.data() + img::TankPointAdValue,
-                line->Count(static_cast<float>(StrToFloat(eSensorMax->text()))));
+        TDeviceImage& image = Device.Image;
+        Setting(22)->SetValue(image, line->Count(static_cast<float>(StrToFloat(eSensorMin->text()))));
+        Setting(25)->SetValue(image, line->Count(static_cast<float>(StrToFloat(eSensorMax->text()))));
     }
     // The boxes show what was stored: a current comes back as that of the nearest count.
     ShowSensorParameters(arrival_, pair_);

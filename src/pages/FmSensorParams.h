@@ -58,7 +58,8 @@ private:
     void UpdateSensorBoxes();
 
     const TAlarmRefs* arrival_ = nullptr; // the page is loaded once set
-    const uint8_t* pair_ = nullptr;       // c4 then c20, big-endian
+    const uint8_t* pair_ = nullptr;       // set with the first report of the input calibration
+    TSubscription SensorSettingsHeard_;
     bool enabled_ = false;
     int reported_uom_ = -1; // the invalid unit last reported, so it is reported once
 };

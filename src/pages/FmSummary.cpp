@@ -1,6 +1,5 @@
 #include "FmSummary.h"
 
-#include "ByteOrder.h"
 #include "DialogService.h"
 #include "FieldChecks.h"
 #include "SummaryReport.h"
@@ -21,6 +20,9 @@
 #include <algorithm>
 
 namespace {
+
+// What a gauge without a flow output is sent for the flow frequency scaling.
+constexpr uint32_t kDefaultFlowScaling = 100;
 
 const QString kNoSettingsFor7310 = QStringLiteral("No settings to write for T7310.");
 const QString kWrittenWithFlow =
@@ -65,7 +67,19 @@ TfmSummary::TfmSummary(QWidget* host, T7310& device)
     // One frame holding everything, its own buttons in the last row.
     LeftPanel->hide();
     BuildLayout();
-    Device.OnSettingsRead = [this](T7310*) { ShowSummary(); };
+    SettingsReadHeard_ = Device.OnSettingsRead.Subscribe([this](T7310*) { ShowSummary(); });
+    // The summary's own values of the gauge, in the order they are checked; a gauge without a
+    // flow output is sent the default scaling.
+    Fields.push_back({.Control = edFlowFreqScaling,
+                      .Item = Setting(84),
+                      .Check = TEntryCheck{"Totalisation pulse/litre", true, 1, 65535},
+                      .Stores = [this] { return Device.HasFlowScaling; }});
+    Fields.push_back({.Control = edTankSafeCapacity,
+                      .Item = Setting(85, "Safe Tank Capacity"),
+                      .Check = TEntryCheck{"Tank Safe Capacity", true, 1, 100}});
+    Fields.push_back({.Control = edDisplayResolutionHysteresis,
+                      .Item = Setting(86),
+                      .Check = TEntryCheck{"Display Resolution Hysteresis", true, 1, 99}});
     SetPageEnabled(false);
 }
 
@@ -231,25 +245,25 @@ void TfmSummary::SetPageEnabled(bool enabled) {
 
 void TfmSummary::ShowSummary() {
     const TDeviceImage& image = Device.Image;
-    const uint8_t* display = image.DisplayOptions.data();
-    const uint8_t* extended = image.Extended.data();
-    const uint8_t* tank = image.TankRecord();
+    const auto value = [&](uint32_t id, const char* name = nullptr) {
+        return name ? Setting(id, name)->Value(image) : Setting(id)->Value(image);
+    };
 
     lblSoftwareVersion->setText(QStringLiteral("Software Version: ") + Text(image.SoftwareVersion));
     if (const TZURSetting* node = Device.Settings().Find(50))
         lblNodeID->setText(QStringLiteral("Node Address: ") + Text(node->AsText(false, false)));
     lblCurrentContrast->setText(QStringLiteral("Current Contrast Value: %1%")
-                                    .arg(ContrastPercent(display[img::DisplayContrast])));
+                                    .arg(ContrastPercent(static_cast<uint8_t>(value(33)))));
     lblDisplayResolution->setText(
         QStringLiteral("Display Resolution: ") +
-        Text(FormatX3(GetBE32(extended + img::ExtLcdDisplayResolution) * 0.001)));
+        Text(FormatX3(value(85, "LCD Display Resolution") * 0.001)));
     lblDisplayUnits->setText(QStringLiteral("Display Units: ") +
-                             Text(SummaryVolumeUnitName(display[img::DisplayUom])));
+                             Text(SummaryVolumeUnitName(image.DisplayUom())));
     lblScreenDamping->setText(QStringLiteral("Screen Damping: ") +
-                              Text(FormatX2(GetBE16(display + img::DisplayDamping) * 0.001)));
+                              Text(FormatX2(value(35) * 0.001)));
 
     lblTankType->setText(QStringLiteral("Tank Type: ") +
-                         Text(SummaryTankTypeName(tank[img::TankType])));
+                         Text(SummaryTankTypeName(image.TankType())));
     lblTankName->setText(QStringLiteral("Tank Name: ") + Text(image.TankName));
     int count = 0;
     const auto dimensions = TankDimensions(image, count);
@@ -259,11 +273,9 @@ void TfmSummary::ShowSummary() {
                                     QStringLiteral(": ") + Text(dimensions[i].Value));
     if (count > 0)
         lblTankExtent->setVisible(count == 3);
-    const uint8_t* outputs = image.OutputOptions.data();
     lblEnableOutput->setText(QStringLiteral("Enable 4-20mA Output: ") +
-                             (outputs[img::OutputEnable4to20] ? "YES" : "NO"));
-    lblMirrorInput->setText(QStringLiteral("Mirror 4-20mA Input: ") +
-                            (outputs[img::OutputMirror4to20] ? "YES" : "NO"));
+                             (value(27) ? "YES" : "NO"));
+    lblMirrorInput->setText(QStringLiteral("Mirror 4-20mA Input: ") + (value(28) ? "YES" : "NO"));
     if (Device.IsExtended()) {
         QLabel* const levels[] = {lbl4mALevel, lbl20mALevel};
         for (bool tankMax : {false, true})
@@ -272,10 +284,10 @@ void TfmSummary::ShowSummary() {
                 Text(LevelHeightText(image, tankMax)) + QStringLiteral(" Meters Water"));
         lblSpecificGravity->setText(
             QStringLiteral("Specific Gravity: ") +
-            Text(FormatF3(static_cast<float>(GetBE16(tank + img::TankSg)) * 0.001f)));
+            Text(FormatF3(static_cast<float>(value(40)) * 0.001f)));
         lblTankSafeCapacityLitres->setText(
             QStringLiteral("4mA - 20mA = 0 to %1 Litres")
-                .arg(GetBE32(extended + img::ExtTankSafeCapacityLitres)));
+                .arg(value(87)));
     }
 
     const TSummaryEntries shown = ShownEntries(Device);
@@ -313,23 +325,11 @@ void TfmSummary::ShowSummary() {
 }
 
 bool TfmSummary::GatherSummary() {
-    uint8_t* extended = Device.Image.Extended.data();
-    uint16_t flow = 100;
-    if (Device.HasFlowScaling) {
-        if (!CheckWholeNumberField(QStringLiteral("Totalisation pulse/litre"), edFlowFreqScaling, 1,
-                                   65535))
-            return false;
-        flow = static_cast<uint16_t>(StrToInt(edFlowFreqScaling->text()));
-    }
-    PutBE16(extended + img::ExtFlowFrequencyScaling, flow);
-    if (!CheckWholeNumberField(QStringLiteral("Tank Safe Capacity"), edTankSafeCapacity, 1, 100))
+    if (!CheckFields())
         return false;
-    extended[img::ExtSafeTankCapacity] = static_cast<uint8_t>(StrToInt(edTankSafeCapacity->text()));
-    if (!CheckWholeNumberField(QStringLiteral("Display Resolution Hysteresis"),
-                               edDisplayResolutionHysteresis, 1, 99))
-        return false;
-    extended[img::ExtDisplayResolutionHysteresis] =
-        static_cast<uint8_t>(StrToInt(edDisplayResolutionHysteresis->text()));
+    if (!Device.HasFlowScaling)
+        Setting(84)->SetValue(Device.Image, kDefaultFlowScaling);
+    StoreFields();
     TReportFields& report = Device.Report;
     report.SerialNumber = Bytes(edSerialNumber->text());
     report.Name = Bytes(edName->text());

@@ -60,6 +60,7 @@ protected:
     QString SuccessText() const override;
 
 private:
+    TSubscription SettingsReadHeard_;
     void BuildLayout();
     // The page's boxes as they stand, as the report takes them.
     TSummaryEntries Entries() const;

@@ -1,6 +1,5 @@
 #include "FmTankType.h"
 
-#include "ByteOrder.h"
 #include "FieldChecks.h"
 #include "T7310.h"
 #include "Values.h"
@@ -46,28 +45,35 @@ constexpr int kUnitCount = 3;
 constexpr int kTankNameLength = 11;
 constexpr float kLargestDimension = 4000000;
 
-// One dimension row of a tank type: its caption, the field of the tank record it shows, and
-// the setting name the field check reports. A diameter is shown for the stored radius.
+// Catalogue numbers of the tank record's dimensions.
+constexpr uint32_t kLength = 41;
+constexpr uint32_t kHeight = 42;
+constexpr uint32_t kWidth = 43;
+constexpr uint32_t kRadius = 44;
+constexpr uint32_t kExtent = 45;
+
+// One dimension row of a tank type: its caption, the setting it shows, and the setting name
+// the field check reports. A diameter is shown for the stored radius.
 struct TDimension {
     const char* Caption = nullptr;
-    size_t Field = 0;
+    uint32_t Item = 0;
     bool Diameter = false;
     const char* CheckName = nullptr;
 };
 using TRows = std::array<TDimension, 3>;
 const std::array<TRows, kTankTypeCount> kLayout = {{
     {},
-    {{{"Length", img::TankLength, false, "Length"},
-      {"Diameter", img::TankRadius, true, "Diameter"},
-      {"One Dish =", img::TankExtent, false, "Extent"}}},
-    {{{"Length", img::TankLength, false, "Length"},
-      {"Height", img::TankHeight, false, "Height"},
-      {"Width", img::TankWidth, false, "Width"}}},
-    {{{"Diameter", img::TankRadius, true, "Diameter"},
-      {"Height", img::TankHeight, false, "Height"},
-      {"One Dish =", img::TankExtent, false, "Extent"}}},
-    {{{"Diameter", img::TankRadius, true, "Diameter"},
-      {"Height", img::TankHeight, false, "Height"},
+    {{{"Length", kLength, false, "Length"},
+      {"Diameter", kRadius, true, "Diameter"},
+      {"One Dish =", kExtent, false, "Extent"}}},
+    {{{"Length", kLength, false, "Length"},
+      {"Height", kHeight, false, "Height"},
+      {"Width", kWidth, false, "Width"}}},
+    {{{"Diameter", kRadius, true, "Diameter"},
+      {"Height", kHeight, false, "Height"},
+      {"One Dish =", kExtent, false, "Extent"}}},
+    {{{"Diameter", kRadius, true, "Diameter"},
+      {"Height", kHeight, false, "Height"},
       {}}},
     {},
 }};
@@ -106,8 +112,12 @@ TfmTankType::TfmTankType(QWidget* host, T7310& device)
     // Static libraries keep their resources only when asked for them.
     Q_INIT_RESOURCE(tanks);
     BuildBody();
-    Device.OnTankShape = [this](T7310*, const TTankDescription&) { TankShape(); };
-    Device.OnOutputOptions = [this](T7310*, const TOutputOptions&) { OutputOptions(); };
+    TankShapeHeard_ =
+        Device.OnTankShape.Subscribe([this](T7310*, const TTankDescription&) { TankShape(); });
+    OutputOptionsHeard_ = Device.OnOutputOptions.Subscribe(
+        [this](T7310*, const TOutputOptions&) { OutputOptions(); });
+    Fields.push_back({.Control = cbEnable420Output, .Item = Setting(27)});
+    Fields.push_back({.Control = cbMirror420Output, .Item = Setting(28)});
     for (int i = 0; i < kUnitCount; ++i)
         cbUOM->addItem(QString::fromStdString(LengthUnitText(static_cast<uint8_t>(i))));
     ShowTankUnits(0);
@@ -277,14 +287,14 @@ void TfmTankType::ShowTankType(int type) {
 }
 
 void TfmTankType::ShowDimensions(int type) {
-    if (!TankRecord)
+    if (!Loaded_)
         return;
     QLineEdit* edits[] = {e1, e2, e3};
     const TRows& rows = kLayout[static_cast<size_t>(type)];
     for (size_t row = 0; row < rows.size(); ++row)
         if (rows[row].Caption)
-            edits[row]->setText(
-                LengthText(GetBE32(TankRecord + rows[row].Field), rows[row].Diameter));
+            edits[row]->setText(LengthText(Setting(rows[row].Item)->Value(Device.Image),
+                                           rows[row].Diameter));
 }
 
 void TfmTankType::ShowPicture(QSvgRenderer* picture) {
@@ -321,55 +331,54 @@ bool TfmTankType::eventFilter(QObject* watched, QEvent* event) {
 // The device's records
 
 void TfmTankType::RaiseNonStandardTank() {
-    if (Device.OnNonStandardTank)
-        Device.OnNonStandardTank(&Device, TankRecord[img::TankType] == img::TankTypeNonStandard);
+    Q_EMIT NonStandardTank(Device.Image.IsNonStandardTank());
 }
 
 void TfmTankType::TankShape() {
-    TankRecord = Device.Image.TankRecord();
+    Loaded_ = true;
     const std::string& name = Device.Image.TankName;
     // Typing stops at 11 characters, but a name the gauge or a file already holds may have
     // 12: shown whole, so that writing the page back does not cut its last character off.
     eTankName->setMaxLength(std::max(kTankNameLength, static_cast<int>(name.size())));
     eTankName->setText(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
-    ShowTankType(TankRecord[img::TankType]);
-    ShowTankUnits(TankRecord[img::TankUom]);
+    ShowTankType(Device.Image.TankType());
+    ShowTankUnits(Device.Image.TankUom());
     RaiseNonStandardTank();
 }
 
 void TfmTankType::OutputOptions() {
-    OutputOptionsRecord = Device.Image.OutputOptions.data();
-    cbEnable420Output->setChecked(OutputOptionsRecord[img::OutputEnable4to20] != 0);
-    cbMirror420Output->setChecked(OutputOptionsRecord[img::OutputMirror4to20] != 0);
+    OutputsLoaded_ = true;
+    for (const TFieldBinding& row : Fields)
+        ShowField(row);
 }
 
 bool TfmTankType::GatherTankSettings() {
-    if (!TankRecord || !OutputOptionsRecord)
+    if (!Loaded_ || !OutputsLoaded_)
         return false;
-    OutputOptionsRecord[img::OutputEnable4to20] = cbEnable420Output->isChecked() ? 1 : 0;
-    OutputOptionsRecord[img::OutputMirror4to20] = cbMirror420Output->isChecked() ? 1 : 0;
-
     const int type = cbTankType->currentIndex();
     if (type < 0 || type >= kTankTypeCount)
         return false;
+    // The output options are taken even when a dimension is refused, as the page always has.
+    StoreFields();
     const TRows& rows = kLayout[static_cast<size_t>(type)];
     QLineEdit* edits[] = {e1, e2, e3};
     for (size_t row = 0; row < rows.size(); ++row)
         if (rows[row].Caption && !CheckRealNumberField(QString::fromLatin1(rows[row].CheckName),
                                                        edits[row], 0, kLargestDimension))
             return false;
+    TDeviceImage& image = Device.Image;
     for (size_t row = 0; row < rows.size(); ++row)
         if (rows[row].Caption)
-            PutBE32(TankRecord + rows[row].Field,
-                    StoredLength(edits[row]->text(), rows[row].Diameter));
-    TankRecord[img::TankType] = static_cast<uint8_t>(type);
-    TankRecord[img::TankUom] = static_cast<uint8_t>(cbUOM->currentIndex());
-    Device.Image.TankName = eTankName->text().toLatin1().toStdString();
+            Setting(rows[row].Item)
+                ->SetValue(image, StoredLength(edits[row]->text(), rows[row].Diameter));
+    Setting(38)->SetValue(image, static_cast<uint32_t>(type));
+    Setting(39)->SetValue(image, static_cast<uint32_t>(cbUOM->currentIndex()));
+    image.TankName = eTankName->text().toLatin1().toStdString();
     return true;
 }
 
 bool TfmTankType::ReadSettings() {
-    if (!Device.ReadGroup(0x16) || !Device.ReadGroup(0x17))
+    if (!Device.ReadGroup(instr::TankDescriptionRead) || !Device.ReadGroup(instr::CalibrationRead))
         return false;
     TankShape();
     OutputOptions();

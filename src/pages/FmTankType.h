@@ -30,6 +30,13 @@ public:
     // The object name of the drawing shown in iTank ("iTank1" ...), empty when none is.
     QString Picture() const { return Picture_; }
 
+Q_SIGNALS:
+    // The tank shown (or just written) is Non standard, or no longer: its table page comes
+    // and goes with it.
+    void NonStandardTank(bool nonStandard);
+
+public:
+
     QComboBox* cbTankType = nullptr;
     QLineEdit* eTankName = nullptr;
     QLabel* lbUOM = nullptr;
@@ -69,8 +76,10 @@ private:
     void ShowPicture(QSvgRenderer* picture);
     void RaiseNonStandardTank();
 
-    uint8_t* TankRecord = nullptr;
-    uint8_t* OutputOptionsRecord = nullptr;
+    bool Loaded_ = false;        // the tank record has been reported
+    bool OutputsLoaded_ = false; // and the output options
+    TSubscription TankShapeHeard_;
+    TSubscription OutputOptionsHeard_;
     QSvgRenderer* Shown = nullptr;
     QString Picture_;
 };

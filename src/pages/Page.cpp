@@ -1,6 +1,5 @@
 #include "Page.h"
 
-#include "ByteOrder.h"
 #include "DialogService.h"
 #include "FieldChecks.h"
 #include "T7310.h"
@@ -18,8 +17,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include <cmath>
-#include <stdexcept>
+#include <algorithm>
 
 const QString TZURPage::kEditedText = QStringLiteral("edited, not yet written");
 
@@ -30,35 +28,6 @@ const QString TZURPage::kWriteErrorText =
 // ---------------------------------------------------------------------------------------------
 // Values
 
-uint32_t TImageField::Get(TDeviceImage& image) const {
-    const uint8_t* p = Bytes(image);
-    switch (Width) {
-    case 1:
-        return *p;
-    case 2:
-        return GetBE16(p);
-    case 4:
-        return GetBE32(p);
-    }
-    throw std::logic_error("image field of an unsupported width");
-}
-
-void TImageField::Set(TDeviceImage& image, uint32_t value) const {
-    uint8_t* p = Bytes(image);
-    switch (Width) {
-    case 1:
-        *p = static_cast<uint8_t>(value);
-        return;
-    case 2:
-        PutBE16(p, static_cast<uint16_t>(value));
-        return;
-    case 4:
-        PutBE32(p, value);
-        return;
-    }
-    throw std::logic_error("image field of an unsupported width");
-}
-
 QString FixedText(double value, int decimals) {
     QString text = QString::number(value, 'f', decimals);
     const char separator = DecimalSeparator();
@@ -67,15 +36,6 @@ QString FixedText(double value, int decimals) {
     return text;
 }
 
-uint32_t ScaledRound(double entry, double factor) {
-    const float scaled = static_cast<float>(entry) * static_cast<float>(factor) + 0.5f;
-    // Field checks keep entries within their bounds; anything else is clamped, not wrapped.
-    if (!(scaled > 0.0f))
-        return 0;
-    if (scaled >= 4294967295.0f)
-        return UINT32_MAX;
-    return static_cast<uint32_t>(std::floor(scaled));
-}
 
 // ---------------------------------------------------------------------------------------------
 // Frame
@@ -306,10 +266,58 @@ void TZURPage::SetMarked(QWidget* control, bool marked) {
 // ---------------------------------------------------------------------------------------------
 // Binding table
 
+const TZURSetting* TZURPage::Setting(uint32_t id) const {
+    return Device.Settings().Find(id);
+}
+
+const TZURSetting* TZURPage::Setting(uint32_t id, const char* name) const {
+    return Device.Settings().Find(id, name);
+}
+
+void TZURPage::ShowField(const TFieldBinding& row) {
+    const TDeviceImage& image = Device.Image;
+    const uint32_t raw = row.Item->Value(image);
+    if (auto* edit = qobject_cast<QLineEdit*>(row.Control)) {
+        edit->setText(row.Item->DataType == stText
+                          ? QString::fromStdString(row.Item->EntryText(image))
+                          : FixedText(raw * row.Item->Scale, row.Item->Decimals));
+    } else if (auto* check = qobject_cast<QAbstractButton*>(row.Control)) {
+        check->setChecked(raw != 0);
+    } else if (auto* combo = qobject_cast<QComboBox*>(row.Control)) {
+        combo->setCurrentIndex(static_cast<int>(raw));
+    } else if (auto* slider = qobject_cast<QAbstractSlider*>(row.Control)) {
+        slider->setValue(static_cast<int>(raw));
+    }
+}
+
+bool TZURPage::CheckField(const TFieldBinding& row) {
+    auto* edit = qobject_cast<QLineEdit*>(row.Control);
+    if (!edit)
+        return true; // the other controls cannot hold a value out of range
+    return ReportEntry(edit, row.Item->FromText(edit->text().toStdString(),
+                                                row.Check ? &*row.Check : nullptr));
+}
+
+void TZURPage::StoreField(const TFieldBinding& row) {
+    TDeviceImage& image = Device.Image;
+    if (auto* edit = qobject_cast<QLineEdit*>(row.Control)) {
+        const TEntryResult entry =
+            row.Item->FromText(edit->text().toStdString(), row.Check ? &*row.Check : nullptr);
+        if (entry.Ok)
+            row.Item->SetValue(image, entry.Raw);
+    } else if (auto* check = qobject_cast<QAbstractButton*>(row.Control)) {
+        row.Item->SetValue(image, check->isChecked() ? 1 : 0);
+    } else if (auto* combo = qobject_cast<QComboBox*>(row.Control)) {
+        row.Item->SetValue(image, static_cast<uint32_t>(std::max(0, combo->currentIndex())));
+    } else if (auto* slider = qobject_cast<QAbstractSlider*>(row.Control)) {
+        row.Item->SetValue(image, static_cast<uint32_t>(slider->value()));
+    }
+}
+
 void TZURPage::ShowFields() {
     for (const TFieldBinding& row : Fields)
         if (Applies(row))
-            row.Edit->setText(FixedText(row.Field.Get(Device.Image) * row.Scale, row.Decimals));
+            ShowField(row);
     // What the page shows now is what it last showed; the rest of the page's show (combo and
     // check boxes set after the fields) is taken once the show has run.
     MarkShown();
@@ -317,30 +325,16 @@ void TZURPage::ShowFields() {
 }
 
 bool TZURPage::CheckFields() {
-    for (const TFieldBinding& row : Fields) {
-        if (!Applies(row))
-            continue;
-        const bool ok =
-            row.Check == TFieldCheck::Whole
-                ? CheckWholeNumberField(row.CheckName, row.Edit, static_cast<int>(row.Lo),
-                                        static_cast<int>(row.Hi))
-                : CheckRealNumberField(row.CheckName, row.Edit, static_cast<float>(row.Lo),
-                                       static_cast<float>(row.Hi));
-        if (!ok)
+    for (const TFieldBinding& row : Fields)
+        if (Stores(row) && !CheckField(row))
             return false;
-    }
     return true;
 }
 
 void TZURPage::StoreFields() {
-    for (const TFieldBinding& row : Fields) {
-        if (!Applies(row))
-            continue;
-        if (row.Check == TFieldCheck::Whole)
-            row.Field.Set(Device.Image, static_cast<uint32_t>(StrToInt(row.Edit->text())));
-        else
-            row.Field.Set(Device.Image, ScaledRound(StrToFloat(row.Edit->text()), 1.0 / row.Scale));
-    }
+    for (const TFieldBinding& row : Fields)
+        if (Stores(row))
+            StoreField(row);
 }
 
 // ---------------------------------------------------------------------------------------------

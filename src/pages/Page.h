@@ -8,6 +8,8 @@
 // controls to Body and writes only what is irregular.
 
 #include "DeviceImage.h"
+#include "Event.h"
+#include "ZURSettings.h"
 
 #include <QFont>
 #include <QHash>
@@ -17,6 +19,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QFrame;
@@ -43,37 +46,24 @@ struct TPageDescription {
     bool ErrorBoxAfterFailedGather = true;
 };
 
-// Where a number lives in the device image: Width bytes (1, 2 or 4, big-endian) at Bytes().
-struct TImageField {
-    uint8_t* (*Bytes)(TDeviceImage& image) = nullptr;
-    uint8_t Width = 1;
-
-    uint32_t Get(TDeviceImage& image) const;
-    void Set(TDeviceImage& image, uint32_t value) const;
-};
-
-enum class TFieldCheck { Whole, Real };
-
-// One edit box bound to one number of the device image: shown as raw x Scale with Decimals
-// decimals, checked by its check name and inclusive bounds, stored as entry / Scale rounded.
+// One control bound to one catalogue setting. An edit box shows the value as the catalogue
+// scales it and takes an entry through the catalogue's text-to-value operation, checked by
+// the catalogue's bounds or, where the page checks differently, by the row's own Check; a
+// check box holds an on/off value; a combo box's index and a track bar's position are the
+// raw value itself.
 struct TFieldBinding {
-    QLineEdit* Edit = nullptr;
-    TImageField Field = {};
-    double Scale = 1.0;
-    int Decimals = 0;
-    QString CheckName = {};
-    TFieldCheck Check = TFieldCheck::Real;
-    double Lo = 0;
-    double Hi = 0;
+    QWidget* Control = nullptr;
+    const TZURSetting* Item = nullptr;
+    std::optional<TEntryCheck> Check = {};
     // Empty: the row always applies; otherwise only while this holds (a family's layout).
     std::function<bool()> Applies = {};
+    // Empty: an applying row is always checked and stored; otherwise only while this holds
+    // (the values of an alarm that is switched off are kept as they are).
+    std::function<bool()> Stores = {};
 };
 
 // Number text with the user's decimal separator, fixed notation with `decimals` decimals.
 QString FixedText(double value, int decimals);
-// The page convention for storing an entry: multiply, add 0.5 and drop the fraction, on
-// 32-bit floating-point values.
-uint32_t ScaledRound(double entry, double factor);
 
 class TZURPage : public QWidget {
     Q_OBJECT
@@ -142,13 +132,24 @@ protected:
 
     // ---- the binding table ----
     std::vector<TFieldBinding> Fields;
-    // Fills every applying row's edit box from the device image.
+    // The catalogue's item with that number (and name, where numbers repeat).
+    const TZURSetting* Setting(uint32_t id) const;
+    const TZURSetting* Setting(uint32_t id, const char* name) const;
+    // Fills every applying row's control from the device image.
     void ShowFields();
-    // Runs the applying rows' field checks in table order; false at the first failure.
+    // Runs the checks of the applying rows that store, in table order; false at the first
+    // failure, which is shown and focused.
     bool CheckFields();
     // Stores every applying row's entry (after CheckFields succeeded).
     void StoreFields();
+    // One row's show, check and store, for a page whose order is irregular.
+    void ShowField(const TFieldBinding& row);
+    bool CheckField(const TFieldBinding& row);
+    void StoreField(const TFieldBinding& row);
     bool Applies(const TFieldBinding& row) const { return !row.Applies || row.Applies(); }
+    bool Stores(const TFieldBinding& row) const {
+        return Applies(row) && (!row.Stores || row.Stores());
+    }
 
     // ---- building controls that can be found by what the user reads ----
     // A caption label, the buddy of control when one is given (so it is the control's

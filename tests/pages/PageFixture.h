@@ -11,6 +11,7 @@
 #include "T7310.h"
 #include "TestWait.h"
 
+#include <QLineEdit>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -41,18 +42,9 @@ public:
     void Show() { ShowFields(); }
 
 protected:
-    void BindDamping(QLineEdit* edit, double scale, int decimals, TFieldCheck check, double hi) {
-        Fields.push_back({.Edit = edit,
-                          .Field = {[](TDeviceImage& image) {
-                                        return image.DisplayOptions.data() + img::DisplayDamping;
-                                    },
-                                    2},
-                          .Scale = scale,
-                          .Decimals = decimals,
-                          .CheckName = QStringLiteral("Damping"),
-                          .Check = check,
-                          .Lo = 0,
-                          .Hi = hi});
+    // The catalogue's "Damping" (shown in seconds), checked by the page's own rule.
+    void BindDamping(QLineEdit* edit, const TEntryCheck& check) {
+        Fields.push_back({.Control = edit, .Item = Setting(35), .Check = check});
     }
     bool WriteSettings() override { return Device.WriteGroup(0xA4); }
 };

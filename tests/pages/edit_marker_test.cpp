@@ -29,7 +29,7 @@ public:
         cbShow = new QCheckBox(QStringLiteral("Show Decimal Point"), Body);
         cbTest = new QCheckBox(QStringLiteral("Test outputs"), Body);
         IgnoreEdits(cbTest);
-        BindDamping(eDamping, 1.0, 0, TFieldCheck::Whole, 65000);
+        BindDamping(eDamping, {"Damping", true, 0, 65000});
     }
 
     QLineEdit* eDamping = nullptr;

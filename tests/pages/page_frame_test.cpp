@@ -23,7 +23,7 @@ public:
                         .ReadFailure = failure}) {
         eDamping = Edit("eDamping", QStringLiteral("0"));
         Caption(QStringLiteral("Screen Damping"), eDamping);
-        BindDamping(eDamping, 0.001, 2, TFieldCheck::Real, 65);
+        BindDamping(eDamping, {"Damping", false, 0, 65});
     }
     QLineEdit* eDamping = nullptr;
 

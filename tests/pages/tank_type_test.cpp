@@ -154,7 +154,8 @@ TEST_F(TankType, WriteSendsTheSeriesOrReportsWhyNot) {
 
     ASSERT_TRUE(Connect());
     std::vector<bool> nonStandard;
-    Device().OnNonStandardTank = [&](T7310*, bool flag) { nonStandard.push_back(flag); };
+    QObject::connect(&page, &TfmTankType::NonStandardTank,
+                     [&](bool flag) { nonStandard.push_back(flag); });
     const struct {
         const char* what;
         int type;
