@@ -4,6 +4,8 @@
 #include "NodeId.h"
 #include "Values.h"
 
+#include <QString>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -108,8 +110,10 @@ std::string TZURSetting::EntryText(const TDeviceImage& image) const {
         const std::string* text = Where.Text(image);
         return text ? *text : std::string();
     }
-    const double shown = Value(image) * Scale;
-    return FormatFixed(shown, 18, Decimals, DecimalSeparator());
+    // As the pages have always written it (Qt's rounding), with the user's separator.
+    std::string text = QString::number(Value(image) * Scale, 'f', Decimals).toStdString();
+    std::replace(text.begin(), text.end(), '.', DecimalSeparator());
+    return text;
 }
 
 TEntryCheck TZURSetting::Check() const {

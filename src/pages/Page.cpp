@@ -278,9 +278,8 @@ void TZURPage::ShowField(const TFieldBinding& row) {
     const TDeviceImage& image = Device.Image;
     const uint32_t raw = row.Item->Value(image);
     if (auto* edit = qobject_cast<QLineEdit*>(row.Control)) {
-        edit->setText(row.Item->DataType == stText
-                          ? QString::fromStdString(row.Item->EntryText(image))
-                          : FixedText(raw * row.Item->Scale, row.Item->Decimals));
+        // The gauge keeps texts in single bytes.
+        edit->setText(QString::fromLatin1(row.Item->EntryText(image)));
     } else if (auto* check = qobject_cast<QAbstractButton*>(row.Control)) {
         check->setChecked(raw != 0);
     } else if (auto* combo = qobject_cast<QComboBox*>(row.Control)) {

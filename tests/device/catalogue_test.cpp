@@ -458,3 +458,107 @@ TEST(ByteOrder, SwapsAndBigEndianReads) {
 }
 
 } // namespace
+
+// The catalogue's own text-to-value: an entry in the unit the pages show, refused outside the
+// item's bounds (or a page's own) with the field check's message, stored with the pages'
+// rounding and never beyond what the gauge holds.
+TEST_F(CatalogueTest, FromTextEnforcesBoundsAndScales) {
+    const TEntryCheck hysterisis{"Hysterisis", true, 0, 65000};
+    const TEntryCheck wider{"Hysterisis", true, 0, 70000};
+    const struct {
+        uint32_t Id;
+        const char* Name;
+        const char* Text;
+        const TEntryCheck* Check;
+        bool Ok;
+        uint32_t Raw;
+        const char* Message; // when refused
+    } cases[] = {
+        {35, "Damping", "0.25", nullptr, true, 250, ""},
+        {35, "Damping", "65.024", nullptr, true, 65024, ""},
+        {35, "Damping", "65.025", nullptr, false, 0,
+         "Error with value: Damping\nThe value 65.025 is not in the range: 0.000 - 65.024"},
+        {35, "Damping", "", nullptr, false, 0,
+         "Error with value: Damping\nYou must enter a value for this setting"},
+        {35, "Damping", "abc", nullptr, false, 0,
+         "Error with value: Damping\n'abc' is not a valid floating point value"},
+        {50, "RS 485 ID", "98", nullptr, true, 98, ""},
+        {50, "RS 485 ID", "99", nullptr, false, 0,
+         "Error with value: RS 485 ID\nThe value 99 is not in the range: 0 - 98"},
+        {50, "RS 485 ID", "1.5", nullptr, false, 0,
+         "Error with value: RS 485 ID\n'1.5' is not a valid integer value"},
+        {1, "Alarm M - Setpoint", "50", nullptr, true, 5000, ""},
+        {1, "Alarm M - Setpoint", "12.345", nullptr, true, 1235, ""},
+        {1, "Alarm M - Setpoint", "100.01", nullptr, false, 0,
+         "Error with value: Alarm M - Setpoint\nThe value 100.01 is not in the range: 0.000 - "
+         "100.000"},
+        {85, "LCD Display Resolution", "0.001", nullptr, true, 1, ""},
+        {85, "LCD Display Resolution", "0.0005", nullptr, false, 0,
+         "Error with value: LCD Display Resolution\nThe value 0.0005 is not in the range: 0.001 "
+         "- 1000.000"},
+        // The alarm page checks every hysteresis up to 65000, though Alarm 3 holds 65025.
+        {19, "Alarm 3 - Hysteresis", "65025", nullptr, true, 65025, ""},
+        {19, "Alarm 3 - Hysteresis", "65001", &hysterisis, false, 0,
+         "Error with value: Hysterisis\nThe value 65001 is not in the range: 0 - 65000"},
+        // A page's check that allows more than the gauge holds still stores the largest value.
+        {4, "Alarm M - Hysteresis", "66000", &wider, true, 65000, ""},
+        {40, "Tank SG", "-1", nullptr, false, 0,
+         "Error with value: Tank SG\nThe value -1 is not in the range: 0.000 - 65.024"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.Name) + " <- '" + c.Text + "'");
+        const TZURSetting* item = settings.Find(c.Id, c.Name);
+        ASSERT_NE(item, nullptr);
+        const TEntryResult entry = item->FromText(c.Text, c.Check);
+        EXPECT_EQ(entry.Ok, c.Ok);
+        if (c.Ok) {
+            EXPECT_EQ(entry.Raw, c.Raw);
+            EXPECT_TRUE(entry.Message.empty());
+        } else {
+            EXPECT_EQ(entry.Message, c.Message);
+        }
+    }
+}
+
+// What the catalogue says of each value beyond its bytes: the heading it stands under, the
+// gauges that have it (those its read instruction goes to), and the unit an entry is in.
+TEST_F(CatalogueTest, FactsOfGroupFamilyAndUnit) {
+    image.TankRecord()[img::TankUom] = 1;
+    const struct {
+        uint32_t Id;
+        const char* Name;
+        const char* Group;
+        instr::TFamily Family;
+        const char* Unit;
+        const char* Entry; // of the image below
+    } cases[] = {
+        {19, "Alarm 3 - Hysteresis", "Alarm 3", instr::TFamily::Any, "ms", "65025"},
+        {31, "Significant Figures", "Display Options", instr::TFamily::Any, "", "5"},
+        {35, "Damping", "Display Options", instr::TFamily::Any, "s", "12.35"},
+        {21, "Height", "Tank Min", instr::TFamily::Any, "Inches", "1.500"},
+        {84, "Flow Frequency Scaling", "Other Settings", instr::TFamily::FlowScaling, "", "0"},
+        {85, "LCD Display Resolution", "Other Settings", instr::TFamily::Extended, "", "0.000"},
+        {86, "Display Resolution Hysteresis", "Other Settings", instr::TFamily::Is8310, "", "0"},
+        {87, "Tank Safe Capacity Litres", "Other Settings", instr::TFamily::Extended, "Litres",
+         "0"},
+        {50, "RS 485 ID", "Other Settings", instr::TFamily::Any, "", "7"},
+    };
+    PutBE16(image.Alarms[3].data() + img::AlarmHysteresis, 65025);
+    image.DisplayOptions[img::DisplaySignificantFigures] = 5;
+    PutBE16(image.DisplayOptions.data() + img::DisplayDamping, 12345);
+    PutBE32(image.TankMin.data() + img::TankPointHeight, 1500);
+    image.Rs485Id = 7;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const TZURSetting* item = settings.Find(c.Id, c.Name);
+        ASSERT_NE(item, nullptr);
+        EXPECT_EQ(item->Group, c.Group);
+        EXPECT_EQ(item->Family, c.Family);
+        EXPECT_EQ(UnitText(item->Unit, image), c.Unit);
+        EXPECT_EQ(item->EntryText(image), c.Entry);
+        // The unbound facts read any image alike.
+        const TZURSetting* fact = Catalogue().Find(c.Id, c.Name);
+        ASSERT_NE(fact, nullptr);
+        EXPECT_EQ(fact->AsText(image, true, true), item->AsText(true, true));
+    }
+}

@@ -1,0 +1,248 @@
+#include "FmMain.h"
+
+#include "WindowText.h"
+
+#include "DialogService.h"
+#include "FmAbout.h"
+#include "FmHistory.h"
+#include "FmProgramSettings.h"
+#include "FmScanBus.h"
+#include "FmTrafficMonitor.h"
+#include "Page.h"
+#include "ProgramSettings.h"
+#include "T7310.h"
+#include "Values.h"
+#include "WriteSafety.h"
+#include "ZURSettings.h"
+#include "ZurApplication.h"
+
+#include <QAction>
+#include <QFile>
+
+namespace {
+
+const char* const kFileFilter = "Tank Linearisation Settings (*.TLS)";
+
+const char* const kNodeIdRange = "The RS-485 node ID must be between 0 and 98";
+const char* const kNodeIdWriteFailed = "An error occurred whilst writing the RS-485 ID.";
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Commands
+
+void TfmMain::Command(void (TfmMain::*command)()) {
+    TZurApplication::Guard([this, command] { (this->*command)(); });
+}
+
+void TfmMain::miReadAllSettingsClick() {
+    if (!Device_)
+        return;
+    if (!Device_->ReadAllSettings()) {
+        ShowStatusText(QStringLiteral("Error reading settings"), kStatusSeconds);
+        return;
+    }
+    if (Safety_)
+        Safety_->SetPending(false);
+    MarkPagesShown();
+}
+
+bool TfmMain::GatherPages() {
+    const TPageSlot order[] = {psDisplayOptions, psSensorParams, psTankTypes, psManualLin,
+                               psAlarmSetpoints};
+    for (TPageSlot slot : order) {
+        if (!Pages[slot] || !Pages[slot]->HasGather())
+            continue;
+        if (slot == psManualLin && !SheetVisible(tsManualLin))
+            continue;
+        if (!Pages[slot]->Gather()) {
+            SetActiveSheet(TabSheet(slot));
+            return false;
+        }
+    }
+    return true;
+}
+
+void TfmMain::miWriteAllSettingsClick() {
+    if (!Device_)
+        return;
+    if (!GatherPages())
+        return;
+    if (!Safety_) {
+        // Without the archive the write still goes through as it always has.
+        if (Device_->WriteAllSettings()) {
+            ShowStatusText(QStringLiteral("Settings written successfully"), kStatusSeconds);
+            Dialogs().Information(this, QStringLiteral("Settings written successfully"));
+        } else {
+            ShowStatusText(QStringLiteral("Error writing settings"), kStatusSeconds);
+            Dialogs().Information(this,
+                                  QStringLiteral("An error occured whilst writing the settings"));
+        }
+        return;
+    }
+    // The gathered entries are in the image now, and stay unwritten until the write succeeds.
+    Safety_->SetPending(true);
+    switch (CheckedWrite(
+        "write-all", [this] { return Device_->WriteAllSettings(); }, true)) {
+    case TWriteSafety::TOutcome::Cancelled:
+        return;
+    case TWriteSafety::TOutcome::Written:
+        Safety_->SetPending(false);
+        MarkPagesShown();
+        ShowStatusText(QStringLiteral("Settings written successfully"), kStatusSeconds);
+        Dialogs().Information(this, QStringLiteral("Settings written successfully"));
+        return;
+    case TWriteSafety::TOutcome::NotKept:
+        // The status bar keeps saying what went wrong: the verification.
+        Dialogs().Information(this, QStringLiteral("An error occured whilst writing the settings"));
+        return;
+    case TWriteSafety::TOutcome::Failed:
+        ShowStatusText(QStringLiteral("Error writing settings"), kStatusSeconds);
+        Dialogs().Information(this, QStringLiteral("An error occured whilst writing the settings"));
+        return;
+    }
+}
+
+void TfmMain::miCompareClick() {
+    if (!Device_ || !Safety_ || !Device_->Connected())
+        return;
+    // The entries on the pages are part of what the configurator holds.
+    if (!GatherPages())
+        return;
+    if (!Safety_->CompareWithGauge())
+        ShowStatusText(QStringLiteral("Error reading settings"), kStatusSeconds);
+}
+
+void TfmMain::miHistoryClick() {
+    if (!Safety_)
+        return;
+    TfmHistory dialog(Safety_->Archive(), miOpen->isEnabled(), this);
+    if (dialog.exec() == QDialog::Accepted && !dialog.ChosenFile().isEmpty())
+        OpenSettingsFile(dialog.ChosenFile());
+}
+
+void TfmMain::miChangeNodeIDClick() {
+    if (!Device_)
+        return;
+    TZURSetting* item = Device_->Settings().Find(item::Rs485Id);
+    if (!item || !item->Raw())
+        return;
+    QString text = QString::number(*item->Raw());
+    if (!Dialogs().InputText(this, QStringLiteral("Change Setting.."),
+                             QStringLiteral("RS-485 Node ID"), text))
+        return;
+    int32_t nodeId = 0;
+    try {
+        nodeId = StrToInt(text);
+    } catch (const TConvertError& e) {
+        Dialogs().Information(this, Text(e.what()));
+        return;
+    }
+    if (nodeId == *item->Raw())
+        return;
+    if (!TNodeId::Assignable(nodeId)) {
+        Dialogs().Information(this, QString::fromLatin1(kNodeIdRange));
+        return;
+    }
+    *item->Raw() = static_cast<uint8_t>(nodeId);
+    // On success the device object asks for the reconnect (OnNodeIdChanged).
+    const auto write = [this] { return Device_->WriteGroup(instr::NodeIdWrite); };
+    const bool written =
+        Safety_ ? CheckedWrite("node-id", write, false) == TWriteSafety::TOutcome::Written
+                : write();
+    if (!written)
+        Dialogs().Information(this, QString::fromLatin1(kNodeIdWriteFailed));
+}
+
+void TfmMain::miDefaultProtocolClick() {
+    if (!Device_)
+        return;
+    uint8_t& flag = Device_->Image.DefaultProtocol;
+    flag = flag ? 0 : 1;
+    const auto write = [this] { return Device_->WriteGroup(instr::DefaultProtocolWrite); };
+    if (Safety_ ? CheckedWrite("protocol", write, false) == TWriteSafety::TOutcome::Written
+                : write())
+        miDefaultProtocol->setChecked(flag != 0);
+    else
+        Dialogs().Information(this, QString::fromLatin1(kNodeIdWriteFailed));
+}
+
+void TfmMain::miOpenClick() {
+    if (!Device_)
+        return;
+    const QString name =
+        Dialogs().OpenFileName(this, QStringLiteral("Open"), QString::fromLatin1(kFileFilter));
+    if (name.isEmpty())
+        return;
+    OpenSettingsFile(name);
+}
+
+void TfmMain::OpenSettingsFile(const QString& name) {
+    // A file that cannot be opened raises its error to the exception box.
+    if (Device_->LoadFromFile(QFile::encodeName(name).toStdString())) {
+        // The pages show the file now; it is not on the gauge until written.
+        if (Safety_)
+            Safety_->SetPending(true);
+        MarkPagesShown();
+        Dialogs().Information(this, QStringLiteral("Settings loaded successfully.\nPlease select "
+                                                   "'Write All Settings' from the device menu to "
+                                                   "download the new settings."));
+    } else {
+        Dialogs().Error(this, QStringLiteral("An error occured whilst opening the file"));
+    }
+}
+
+void TfmMain::miSaveAsClick() {
+    if (!Device_)
+        return;
+    if (!Dialogs().Question(this, QStringLiteral("All settings must be written to device before "
+                                                 "saving. \nDo you wish to continue?")))
+        return;
+    const QString name =
+        Dialogs().SaveFileName(this, QStringLiteral("Save As"), QString::fromLatin1(kFileFilter));
+    if (name.isEmpty())
+        return;
+    if (!Device_->SaveToFile(QFile::encodeName(name).toStdString()))
+        Dialogs().Error(this, QStringLiteral("An error occured whilst save the file"));
+}
+
+void TfmMain::miProgramSettingsClick() {
+    // The store exists even when loading it failed; the dialog then shows what it holds.
+    if (!ProgramSettings_)
+        return;
+    TfmProgramSettings dialog(*ProgramSettings_, this);
+    dialog.exec();
+}
+
+void TfmMain::miAboutClick() {
+    TfmAbout dialog(this);
+    dialog.exec();
+}
+
+void TfmMain::miExitClick() {
+    close();
+}
+
+void TfmMain::miScanBusClick() {
+    if (!Device_ || Device_->Connected())
+        return;
+    TfmScanBus::TTarget target;
+    target.CommPort = StoredInteger(kCommPort);
+    target.BaudRate = StoredInteger(kBaudRate);
+    target.DevicePath = Device_->Link().DevicePath;
+    TfmScanBus dialog(target, this);
+    if (dialog.exec() == QDialog::Accepted && dialog.ChosenNode() >= 0)
+        ConnectToNode(QString::number(dialog.ChosenNode()));
+}
+
+void TfmMain::miTrafficMonitorClick() {
+    if (!TrafficMonitor)
+        return;
+    const bool open = miTrafficMonitor->isChecked();
+    // Closing: its height while it is still laid out. Opening: the stored height stays.
+    TrafficMonitor->Remember(open, !open);
+    if (open)
+        ShowTrafficMonitorAtItsHeight();
+    else
+        TrafficMonitor->setVisible(false);
+}

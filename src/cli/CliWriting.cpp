@@ -1,0 +1,100 @@
+#include "CliSession.h"
+
+#include "SettingsFile.h"
+#include "StatusText.h"
+
+// Loads the file into the device object as a write does: the settings a load keeps
+// keep the gauge's values. Returns an exit status (success when loaded).
+int TCliSession::LoadSettingsFile() {
+    try {
+        if (!device_.LoadFromFile(options_.File)) {
+            const bool extended = device_.IsExtended();
+            Fail(options_.File + ": not a settings file for a " + FamilyText(device_) +
+                 " (a format " + std::to_string(extended ? tls::Format3 : tls::Format2) +
+                 " file of " + std::to_string(extended ? tls::Format3Size : tls::Format2Size) +
+                 " bytes)");
+            return esFileFailure;
+        }
+    } catch (const std::exception& error) {
+        Fail(error.what());
+        return esFileFailure;
+    }
+    return esSuccess;
+}
+
+// The file first (a missing one opens no port), then the gauge, then the file loaded
+// over what the gauge holds.
+int TCliSession::ConnectAndLoad() {
+    if (!CheckReadableFile(options_.File))
+        return esFileFailure;
+    if (const int status = Connect(false))
+        return status;
+    return LoadSettingsFile();
+}
+
+int TCliSession::Write() {
+    if (const int status = ConnectAndLoad())
+        return status;
+    const int status = GuardedWrite("write-all", [this] { return session_.WriteFileSeries(); });
+    if (status != esSuccess)
+        return status;
+    progress_.Clear();
+    PrintDone("Settings of " + options_.File + " written to " + Where() +
+                  (options_.Verify ? " and read back" : ""),
+              {{"file", QString::fromStdString(options_.File)},
+               {"written", true},
+               {"verified", options_.Verify}});
+    return esSuccess;
+}
+
+int TCliSession::SetNode() {
+    if (const int status = Connect(false))
+        return status;
+    TZURSetting* id = device_.Settings().Find(item::Rs485Id);
+    if (!id || !id->Raw()) {
+        Fail("the catalogue has no RS 485 ID");
+        return esCommsFailure;
+    }
+    const uint8_t wanted = static_cast<uint8_t>(options_.NewNodeId);
+    const bool unchanged = id->Raw()[0] == wanted;
+    // As in the window, the ID the gauge already has is not written again.
+    if (!unchanged) {
+        const uint8_t previous = id->Raw()[0];
+        const uint8_t addressed = device_.NodeId;
+        id->Raw()[0] = wanted;
+        // The gauge answers at its new ID from the next request on; a gauge that did not
+        // take it still answers at the old one, which tells the two apart.
+        const bool broadcast = TNodeId::IsBroadcast(addressed);
+        const int status = GuardedWrite(
+            "node-id", [this] { return device_.WriteNodeId(); },
+            [this, broadcast, wanted] {
+                if (!broadcast)
+                    device_.NodeId = wanted;
+            },
+            [this, broadcast, previous](TSafeWrite& write) {
+                if (broadcast)
+                    return false;
+                device_.NodeId = previous;
+                BeginOperation();
+                return write.Verify();
+            });
+        if (status != esSuccess)
+            return status;
+    }
+    PrintDone(id->Name + ": " + std::to_string(wanted) + (unchanged ? " (unchanged)" : ""),
+              {{"rs485_id", wanted}, {"written", !unchanged}});
+    return esSuccess;
+}
+
+int TCliSession::SetProtocol() {
+    if (const int status = Connect(false))
+        return status;
+    device_.Image.DefaultProtocol = options_.Modbus ? 1 : 0;
+    if (const int status =
+            GuardedWrite("protocol", [this] { return device_.WriteDefaultProtocol(); }))
+        return status;
+    const char* name = options_.Modbus ? "modbus" : "standard";
+    PrintDone(std::string("Default Protocol: ") + (options_.Modbus ? "Modbus" : "Standard"),
+              {{"default_protocol", name}});
+    return esSuccess;
+}

@@ -1,0 +1,364 @@
+#include "T7310.h"
+
+#include "ByteOrder.h"
+#include "SerialPacket.h"
+#include "T7310Detail.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+
+#include <algorithm>
+
+using instr::TInstruction;
+using instr::TKind;
+using instr::TPrefix;
+using namespace device_detail;
+
+// ---- reads ----
+
+bool T7310::ReadGroup(uint8_t instruction) {
+    const TInstruction* row = instr::Find(instruction);
+    // Alarm and table rows need their argument: ReadAlarm and ReadTableRows.
+    if (!row || row->Kind != TKind::Read || row->Prefix != TPrefix::None)
+        return NotSent(instruction);
+    Raise(OnReadingSetting, this, instr::GroupName(instruction));
+    return Exchange(*row, replied_[instruction], read_cursor_);
+}
+
+bool T7310::ReadAlarm(uint8_t index) {
+    if (index >= img::AlarmCount)
+        return false;
+    read_cursor_.AlarmIndex = index;
+    return Exchange(Row(instr::AlarmRead), replied_[instr::AlarmRead], read_cursor_);
+}
+
+bool T7310::ReadTableRows(uint8_t start, uint8_t count) {
+    if (!RowsValid(start, count))
+        return NotSent(instr::TableDataRead);
+    read_cursor_.TableStart = start;
+    read_cursor_.TableCount = count;
+    return Exchange(Row(instr::TableDataRead), replied_[instr::TableDataRead], read_cursor_);
+}
+
+bool T7310::ReadSettingBlocks(bool identity) {
+    for (uint8_t code : instr::ReadAllOrder()) {
+        const TInstruction& row = Row(code);
+        if (!AppliesTo(row.Family) || (code == instr::Identity && !identity))
+            continue;
+        bool ok = true;
+        if (code == instr::AlarmRead) {
+            for (uint8_t i = 0; ok && i < img::AlarmCount; ++i)
+                ok = ReadAlarm(i);
+        } else {
+            ok = ReadGroup(code);
+        }
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
+bool T7310::ReadAllSettings() {
+    Raise(OnReadAllStart, this);
+    if (!ReadSettingBlocks(true))
+        return false;
+    gauge_known_ = true;
+    Raise(OnSensorSettings, this, AlarmRefs,
+          static_cast<const uint8_t*>(Image.Calibration.data() + img::CalInputPair));
+    Raise(OnOutputOptions, this, Image.OutputOptions);
+    Raise(OnDisplayOptions, this, Image.DisplayOptions);
+    Raise(OnTankShape, this, Image.TankDescription);
+    Raise(OnAlarms, this, AlarmRefs);
+    Raise(OnReadAllDone, this);
+    Raise(OnDefaultProtocol, this, Image.DefaultProtocol != 0);
+    Raise(OnSettingsRead, this);
+    return true;
+}
+
+// ---- writes ----
+
+bool T7310::WriteGroup(uint8_t instruction) {
+    ack_ = false;
+    Busy = true;
+    writing_ = true;
+    ScopeExit finish([this] {
+        writing_ = false;
+        Busy = false;
+    });
+    const TInstruction* row = instr::Find(instruction);
+    const std::string name = instr::GroupName(instruction);
+    if (std::find(write_log_.begin(), write_log_.end(), instruction) == write_log_.end())
+        write_log_.push_back(instruction);
+    // Once something is sent, what the gauge holds is known again only by reading it back.
+    gauge_known_ = false;
+    if (instruction == instr::TableSizeWrite || instruction == instr::TableDataWrite)
+        gauge_table_known_ = false;
+    Raise(OnWritingSetting, this, name);
+
+    if (instruction == instr::AlarmWrite) {
+        bool ok = true;
+        for (uint8_t i = 0; ok && i < img::AlarmCount; ++i)
+            ok = WriteAlarm(i);
+        if (ok)
+            Raise(OnSettingWritten, this, name);
+        else
+            Raise(OnSettingWriteError, this, name);
+        return ok;
+    }
+    if (!row || row->Kind != TKind::Write)
+        return NotSent(instruction);
+
+    if (!Exchange(*row, ack_, write_cursor_)) {
+        Raise(OnSettingWriteError, this, name);
+        return false;
+    }
+    if (row->FollowUpCommit) {
+        const TOutcome written = outcome_;
+        Exchange(Row(instr::Commit), ack_, write_cursor_); // outcome ignored
+        outcome_ = written;
+    }
+
+    Raise(OnSettingWritten, this, name);
+    finish.Now();
+    // Raised last: the main window reconnects from it, which must find the write finished.
+    if (instruction == instr::NodeIdWrite && NodeId != kBroadcastNode)
+        Raise(OnNodeIdChanged, this, Image.Rs485Id);
+    return true;
+}
+
+bool T7310::WriteAlarm(uint8_t index) {
+    if (index >= img::AlarmCount)
+        return false;
+    instr::TCursor cursor;
+    cursor.AlarmIndex = index;
+    return Exchange(Row(instr::AlarmWrite), ack_, cursor);
+}
+
+bool T7310::WriteTableRows(uint8_t start, uint8_t count) {
+    if (!RowsValid(start, count))
+        return NotSent(instr::TableDataWrite);
+    write_cursor_.TableStart = start;
+    write_cursor_.TableCount = count;
+    return WriteGroup(instr::TableDataWrite);
+}
+
+bool T7310::WriteAllSettings() {
+    for (uint8_t code : instr::WriteAllOrder())
+        if (!WriteGroup(code))
+            return false;
+    if (Image.IsNonStandardTank())
+        return WriteTankTable();
+    return true;
+}
+
+bool T7310::WriteSeries(std::initializer_list<uint8_t> codes) {
+    for (uint8_t code : codes) {
+        const TInstruction* row = instr::Find(code);
+        if (row && !AppliesTo(row->Family))
+            continue;
+        if (!WriteGroup(code))
+            return false;
+    }
+    return true;
+}
+
+bool T7310::WriteAlarms() {
+    return WriteSeries({instr::AlarmWrite});
+}
+bool T7310::WriteTankSettings() {
+    return WriteSeries(
+        {instr::TankDescriptionWrite, instr::TankNameWrite, instr::OutputOptionsWrite});
+}
+bool T7310::WriteSensorParameters() {
+    return WriteSeries({instr::TankMinWrite, instr::TankMaxWrite, instr::TankDescriptionWrite});
+}
+// B2 only for an extended gauge: the others have no display resolution (28 is not read).
+bool T7310::WriteDisplayOptions() {
+    return WriteSeries({instr::DisplayOptionsWrite, instr::DisplayResolutionWrite});
+}
+bool T7310::WriteNodeId() {
+    return WriteSeries({instr::NodeIdWrite});
+}
+bool T7310::WriteDefaultProtocol() {
+    return WriteSeries({instr::DefaultProtocolWrite});
+}
+// B1 only for a gauge with a flow output.
+bool T7310::WriteSummary() {
+    return WriteSeries(
+        {instr::FlowScalingWrite, instr::SafeCapacityWrite, instr::ResolutionHysteresisWrite});
+}
+
+// ---- tank table ----
+
+void T7310::TableRowFailed(uint8_t instruction, size_t row, size_t rows) {
+    if (outcome_.Ok)
+        NotSent(instruction);
+    outcome_.Row = static_cast<int>(row + 1);
+    outcome_.Rows = static_cast<int>(rows);
+}
+
+void T7310::RaiseProgress(int percent) {
+    Raise(OnTableProgress, this, percent);
+}
+
+namespace {
+// Integer part of row / size x 100, in single precision.
+int RowPercent(size_t row, size_t size) {
+    return static_cast<int>(static_cast<float>(row) / static_cast<float>(size) * 100.0f);
+}
+} // namespace
+
+bool T7310::ReadTankTable() {
+    const bool ok = ReadTableBlocks(Image);
+    if (ok) {
+        gauge_table_known_ = true;
+        Raise(OnTankTable, this, Image.TankTable, Image.TankDescription);
+    }
+    return ok;
+}
+
+bool T7310::ReadTableBlocks(const TDeviceImage& target) {
+    RaiseProgress(0);
+    bool ok = ReadGroup(instr::TableSizeRead);
+    const size_t size = ok ? target.TableSize() : 0;
+    for (size_t i = 0; ok && i < size; ++i) {
+        // Beyond the last row of the table, the range check fails the read.
+        ok = ReadTableRows(static_cast<uint8_t>(i), 1);
+        if (ok)
+            RaiseProgress(RowPercent(i, size));
+        else
+            TableRowFailed(instr::TableDataRead, i, size);
+    }
+    RaiseProgress(100);
+    return ok;
+}
+
+bool T7310::ReadGaugeTable() {
+    read_target_ = &GaugeImage;
+    ScopeExit restore([this] { read_target_ = nullptr; });
+    if (!ReadTableBlocks(GaugeImage))
+        return false;
+    gauge_table_known_ = true;
+    return true;
+}
+
+bool T7310::ReadGaugeImage(TDeviceImage& into, bool withTable) {
+    TDeviceImage read = GaugeImage;
+    read_target_ = &read;
+    ScopeExit restore([this] { read_target_ = nullptr; });
+    bool ok = ReadSettingBlocks(false);
+    const bool table = withTable;
+    if (ok && table)
+        ok = ReadTableBlocks(read);
+    restore.Now();
+    if (!ok)
+        return false;
+    GaugeImage = read;
+    gauge_known_ = true;
+    if (table)
+        gauge_table_known_ = true;
+    into = std::move(read);
+    return true;
+}
+
+bool T7310::WriteTankTable() {
+    RaiseProgress(0);
+    bool ok = WriteGroup(instr::TableSizeWrite);
+    const size_t size = ok ? Image.TableSize() : 0;
+    for (size_t i = 0; ok && i < size; ++i) {
+        ok = WriteTableRows(static_cast<uint8_t>(i), 1);
+        if (ok)
+            RaiseProgress(RowPercent(i, size));
+        else
+            TableRowFailed(instr::TableDataWrite, i, size);
+    }
+    RaiseProgress(100);
+    return ok;
+}
+
+// ---- alarm test mode, contrast ----
+
+bool T7310::SetAlarmTestMode(bool on) {
+    if (on) {
+        if (!Exchange(Row(instr::TestModeOn), ack_, write_cursor_))
+            return false;
+        if (AlarmTestActive)
+            SetAlarmTestOutputs(0);
+        AlarmTestActive = true;
+        Raise(OnAlarmTestMode, this, true);
+        return true;
+    }
+    if (!Exchange(Row(instr::TestModeOff), ack_, write_cursor_))
+        return false;
+    AlarmTestActive = false;
+    Raise(OnAlarmTestMode, this, false);
+    return true;
+}
+
+bool T7310::SetAlarmTestOutputs(uint8_t bits) {
+    if (!AlarmTestActive)
+        return false;
+    return Exchange(Row(instr::TestOutputs), ack_, write_cursor_, bits);
+}
+
+bool T7310::EndAlarmTest() {
+    if (!AlarmTestActive)
+        return true;
+    if (!connected_)
+        return false;
+    // No poll in between: a poll's time-out would abort these waits.
+    const bool wasBusy = Busy;
+    const bool polling = poll_timer_->Enabled();
+    Busy = true;
+    poll_timer_->SetEnabled(false);
+    const ScopeExit restore([this, wasBusy, polling] {
+        Busy = wasBusy;
+        poll_timer_->SetEnabled(polling);
+    });
+    // Requests already queued (a poll) go out first; a time-out among them would abort the
+    // waits below and the disconnect that follows would drop what was never sent.
+    QDeadlineTimer drained(static_cast<qint64>(link_->TxQueueSize() + 1) * 3 * BaseReplyTimeout);
+    while (connected_ && (link_->TxQueueSize() > 0 || !link_->ClearToSend()) &&
+           !drained.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents,
+                                        std::max(1, WaitCheckInterval));
+    const bool outputsOff = SetAlarmTestOutputs(0);
+    return SetAlarmTestMode(false) && outputsOff;
+}
+
+void T7310::PreviewContrast(uint8_t contrast) {
+    Request(Row(instr::Contrast), write_cursor_, contrast);
+}
+
+// ---- status poll ----
+
+void T7310::PollStatus() {
+    if (!connected_)
+        return;
+    poll_timer_->SetEnabled(false);
+    if (settings_read_) {
+        if (!writing_) {
+            // Each poll reports what arrived since the previous one, then asks again.
+            if (replied_[instr::DeviceStateRead]) {
+                replied_[instr::DeviceStateRead] = false;
+                Raise(OnDeviceState, this, Image.DeviceState);
+            }
+            Request(Row(instr::DeviceStateRead), read_cursor_);
+            if (replied_[instr::AlarmOutputsRead]) {
+                replied_[instr::AlarmOutputsRead] = false;
+                Raise(OnAlarmOutputs, this, Image.AlarmOutputs);
+            }
+            Request(Row(instr::AlarmOutputsRead), read_cursor_);
+            if (replied_[instr::VolumeRead]) {
+                replied_[instr::VolumeRead] = false;
+                Raise(OnVolume, this, static_cast<float>(GetBEDouble(Image.Volume.data())));
+            }
+            Request(Row(instr::VolumeRead), read_cursor_);
+        }
+    } else if (ReadAllSettings()) {
+        settings_read_ = true;
+    }
+    poll_timer_->SetInterval(PollInterval);
+    poll_timer_->SetEnabled(true);
+}
