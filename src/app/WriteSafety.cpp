@@ -16,6 +16,18 @@ namespace {
 
 const char* const kGaugeColumn = "On the gauge";
 
+// A box of differences between the gauge (the left column) and what the configurator holds.
+TDifferencesBox GaugeBox(const QString& caption, const QString& heading, const QString& toColumn,
+                         const TDifferences& differences) {
+    TDifferencesBox box;
+    box.Caption = caption;
+    box.Heading = heading;
+    box.FromColumn = QString::fromLatin1(kGaugeColumn);
+    box.ToColumn = toColumn;
+    box.Differences = differences;
+    return box;
+}
+
 } // namespace
 
 TWriteSafety::TWriteSafety(QWidget* window, T7310& device, TProgramSettings* settings,
@@ -44,14 +56,12 @@ TWriteSafety::TOutcome TWriteSafety::Run(const char* operation, const std::funct
     if (confirm && Setting(kConfirmChanges)) {
         hooks.Confirms = WriteAllInstructions(device_);
         hooks.Confirm = [this](const TDifferences& changes) {
-            TDifferencesBox box;
-            box.Caption = QStringLiteral("Write All Settings");
-            box.Heading = QStringLiteral("Writing will change these settings on the gauge");
-            box.FromColumn = QString::fromLatin1(kGaugeColumn);
-            box.ToColumn = QStringLiteral("To be written");
+            TDifferencesBox box =
+                GaugeBox(QStringLiteral("Write All Settings"),
+                         QStringLiteral("Writing will change these settings on the gauge"),
+                         QStringLiteral("To be written"), changes);
             box.EmptyText = QStringLiteral("The gauge already holds every setting to be written.");
             box.AcceptText = QStringLiteral("&Write");
-            box.Differences = changes;
             return Dialogs().Differences(window_, box);
         };
     }
@@ -67,13 +77,9 @@ TWriteSafety::TOutcome TWriteSafety::Run(const char* operation, const std::funct
     case TCheckedWrite::Failed:
         return TOutcome::Failed;
     case TCheckedWrite::NotKept: {
-        TDifferencesBox box;
-        box.Caption = QStringLiteral("Verify after writing");
-        box.Heading = kNotKeptHeading;
-        box.FromColumn = QString::fromLatin1(kGaugeColumn);
-        box.ToColumn = QStringLiteral("Written");
-        box.Differences = written.NotKept;
-        Dialogs().Differences(window_, box);
+        Dialogs().Differences(window_, GaugeBox(QStringLiteral("Verify after writing"),
+                                                kNotKeptHeading, QStringLiteral("Written"),
+                                                written.NotKept));
         status_(kVerifyError);
         return TOutcome::NotKept;
     }
@@ -91,13 +97,11 @@ bool TWriteSafety::CompareWithGauge() {
         return false;
     TCompareScope scope;
     scope.Table = TableMatters(gauge, device_.Image);
-    TDifferencesBox box;
-    box.Caption = QStringLiteral("Compare with Gauge");
-    box.Heading = QStringLiteral("The gauge and the configurator differ in these settings");
-    box.FromColumn = QString::fromLatin1(kGaugeColumn);
-    box.ToColumn = QStringLiteral("In the configurator");
+    TDifferencesBox box = GaugeBox(
+        QStringLiteral("Compare with Gauge"),
+        QStringLiteral("The gauge and the configurator differ in these settings"),
+        QStringLiteral("In the configurator"), CompareImages(gauge, device_.Image, scope));
     box.EmptyText = QStringLiteral("The gauge holds the settings the configurator shows.");
-    box.Differences = CompareImages(gauge, device_.Image, scope);
     Dialogs().Differences(window_, box);
     return true;
 }

@@ -49,15 +49,6 @@ QString Latin1(const std::string& text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// The shortest decimal form of a single-precision value, so 0.1f prints as 0.1.
-double ShortestDouble(float value) {
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    double wide = value;
-    std::from_chars(buffer, result.ptr, wide);
-    return wide;
-}
-
 std::string FamilyText(const T7310& device) {
     return ::FamilyText(device.Is8310, device.HasFlowScaling, device.Is7310Extended);
 }

@@ -30,9 +30,6 @@ void OutJson(const QJsonObject& object);
 
 QString Latin1(const std::string& text);
 
-// The shortest decimal form of a single-precision value, so 0.1f prints as 0.1.
-double ShortestDouble(float value);
-
 std::string FamilyText(const T7310& device);
 
 QJsonValue RowJson(const std::optional<TTableRowText>& row);

@@ -77,7 +77,7 @@ int TCliSession::Status() {
         OutJson({{"state", code},
                  {"state_text", Latin1(DeviceStateText(code))},
                  {"alarm_outputs", bits},
-                 {"volume", ShortestDouble(volumeValue)}});
+                 {"volume", ShortestWide(volumeValue)}});
         return esSuccess;
     }
     const std::string volumeText = FormatFixed(volumeValue, 18, 2, '.');

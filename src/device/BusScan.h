@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 // Finds the gauges on a bus: asks each node ID of a range for its identity (DF), one at a
 // time, with a short reply time-out, over a link of its own on the given port. A reply that
 // fails its checks is listed as a bad reply, not dropped: two gauges answering under one ID
@@ -28,8 +30,7 @@ class TBusScan {
 public:
     TBusScan();
     ~TBusScan();
-    TBusScan(const TBusScan&) = delete;
-    TBusScan& operator=(const TBusScan&) = delete;
+    Q_DISABLE_COPY(TBusScan)
 
     // Short enough that all 99 node IDs take well under a minute at 9600 baud, long enough for
     // the identity reply (under 30 bytes) and the silence that ends it.

@@ -2,6 +2,7 @@
 
 #include "ByteOrder.h"
 
+#include <array>
 #include <type_traits>
 
 namespace {
@@ -45,20 +46,15 @@ template <typename Image> auto* BlockStart(Image& image, const TImageLocation& w
     }
 }
 
+// The text variables, in the order of their blocks from TankName on.
+constexpr std::array<std::string TDeviceImage::*, 4> kTexts = {
+    &TDeviceImage::TankName, &TDeviceImage::DeviceName, &TDeviceImage::SoftwareVersion,
+    &TDeviceImage::DevicePcSoftwareId};
+
 template <typename Image> auto* TextOf(Image& image, TImageBlock block) {
-    using Text = std::conditional_t<std::is_const_v<Image>, const std::string, std::string>;
-    switch (block) {
-    case TImageBlock::TankName:
-        return &image.TankName;
-    case TImageBlock::DeviceName:
-        return &image.DeviceName;
-    case TImageBlock::SoftwareVersion:
-        return &image.SoftwareVersion;
-    case TImageBlock::PcSoftwareId:
-        return &image.DevicePcSoftwareId;
-    default:
-        return static_cast<Text*>(nullptr);
-    }
+    const size_t index = static_cast<size_t>(block) - static_cast<size_t>(TImageBlock::TankName);
+    return block >= TImageBlock::TankName && index < kTexts.size() ? &(image.*kTexts[index])
+                                                                    : nullptr;
 }
 
 } // namespace

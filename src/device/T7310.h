@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 // The tool's model of one gauge: owns the packet link, the wait and poll timers, the
 // catalogue and the device image; reads and writes the image block by block.
 // Shows nothing itself: everything is reported through the events below.
@@ -47,8 +49,7 @@ class T7310 {
 public:
     T7310();
     ~T7310();
-    T7310(const T7310&) = delete;
-    T7310& operator=(const T7310&) = delete;
+    Q_DISABLE_COPY(T7310)
 
     // ---- state ----
     uint8_t NodeId = 0;
@@ -206,6 +207,10 @@ private:
     bool AppliesTo(instr::TFamily family) const;
     bool WriteSeries(std::initializer_list<uint8_t> codes);
     void RaiseProgress(int percent);
+    // The rows of a table after its size (sized: that went through), one request each, with
+    // a progress event per row and at the end.
+    bool TransferTable(uint8_t rowsCode, bool sized, const TDeviceImage& table,
+                       bool (T7310::*rows)(uint8_t, uint8_t));
     // Names the row of a table transfer that failed in the outcome.
     void TableRowFailed(uint8_t instruction, size_t row, size_t rows);
     void WrongReply();

@@ -218,20 +218,26 @@ bool T7310::ReadTankTable() {
     return ok;
 }
 
-bool T7310::ReadTableBlocks(const TDeviceImage& target) {
-    RaiseProgress(0);
-    bool ok = ReadGroup(instr::TableSizeRead);
-    const size_t size = ok ? target.TableSize() : 0;
+bool T7310::TransferTable(uint8_t rowsCode, bool sized, const TDeviceImage& table,
+                          bool (T7310::*rows)(uint8_t, uint8_t)) {
+    bool ok = sized;
+    const size_t size = ok ? table.TableSize() : 0;
     for (size_t i = 0; ok && i < size; ++i) {
-        // Beyond the last row of the table, the range check fails the read.
-        ok = ReadTableRows(static_cast<uint8_t>(i), 1);
+        // Beyond the last row of the table, the range check fails the transfer.
+        ok = (this->*rows)(static_cast<uint8_t>(i), 1);
         if (ok)
             RaiseProgress(RowPercent(i, size));
         else
-            TableRowFailed(instr::TableDataRead, i, size);
+            TableRowFailed(rowsCode, i, size);
     }
     RaiseProgress(100);
     return ok;
+}
+
+bool T7310::ReadTableBlocks(const TDeviceImage& target) {
+    RaiseProgress(0);
+    const bool sized = ReadGroup(instr::TableSizeRead);
+    return TransferTable(instr::TableDataRead, sized, target, &T7310::ReadTableRows);
 }
 
 bool T7310::ReadGaugeTable() {
@@ -264,17 +270,8 @@ bool T7310::ReadGaugeImage(TDeviceImage& into, bool withTable) {
 
 bool T7310::WriteTankTable() {
     RaiseProgress(0);
-    bool ok = WriteGroup(instr::TableSizeWrite);
-    const size_t size = ok ? Image.TableSize() : 0;
-    for (size_t i = 0; ok && i < size; ++i) {
-        ok = WriteTableRows(static_cast<uint8_t>(i), 1);
-        if (ok)
-            RaiseProgress(RowPercent(i, size));
-        else
-            TableRowFailed(instr::TableDataWrite, i, size);
-    }
-    RaiseProgress(100);
-    return ok;
+    const bool sized = WriteGroup(instr::TableSizeWrite);
+    return TransferTable(instr::TableDataWrite, sized, Image, &T7310::WriteTableRows);
 }
 
 // ---- alarm test mode, contrast ----

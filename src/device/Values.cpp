@@ -254,8 +254,6 @@ TFieldCheckResult CheckWholeNumberText(const std::string& name, const std::strin
     return {true, {}};
 }
 
-namespace {
-// The double nearest to the shortest decimal text of a single-precision value.
 double ShortestWide(float value) {
     char buffer[64];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
@@ -263,7 +261,6 @@ double ShortestWide(float value) {
     std::from_chars(buffer, result.ptr, wide);
     return wide;
 }
-} // namespace
 
 TFieldCheckResult CheckRealNumberText(const std::string& name, const std::string& text, float lo,
                                       float hi, char separator) {

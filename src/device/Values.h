@@ -79,6 +79,9 @@ inline double StrToFloat(const QString& text) {
 // floating-point values; below zero gives 0, beyond 32 bits the largest value.
 uint32_t ScaledRound(double entry, double factor);
 
+// The double nearest to the shortest decimal text of a single-precision value, so 0.1f is 0.1.
+double ShortestWide(float value);
+
 // ---- field checks (the edit box part lives with the pages) ----
 struct TFieldCheckResult {
     bool Ok = false;

@@ -4,6 +4,7 @@
 
 #include "Win32Port.h"
 
+#include <QtGlobal>
 #include <QObject>
 #include <QTimer>
 
@@ -52,8 +53,7 @@ class TMEKTimer {
 public:
     TMEKTimer();
     ~TMEKTimer();
-    TMEKTimer(const TMEKTimer&) = delete;
-    TMEKTimer& operator=(const TMEKTimer&) = delete;
+    Q_DISABLE_COPY(TMEKTimer)
 
     int Interval() const { return interval_; }
     bool Enabled() const { return enabled_; }

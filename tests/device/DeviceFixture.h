@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QtGlobal>
 #include <QSocketNotifier>
 
 #include <cstdint>
@@ -91,8 +92,7 @@ public:
     using Script = std::function<Bytes(const Bytes& request)>;
     RawGauge();
     ~RawGauge();
-    RawGauge(const RawGauge&) = delete;
-    RawGauge& operator=(const RawGauge&) = delete;
+    Q_DISABLE_COPY(RawGauge)
 
     bool IsOpen() const { return master_ >= 0; }
     const std::string& SlavePath() const { return slave_path_; }

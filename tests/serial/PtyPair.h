@@ -4,6 +4,7 @@
 // far end on the master, and keeps a slave descriptor of its own to inspect the line
 // settings the port applied.
 
+#include <QtGlobal>
 #include <QByteArray>
 
 #include <functional>
@@ -15,8 +16,7 @@ class PtyPair {
 public:
     PtyPair();
     ~PtyPair();
-    PtyPair(const PtyPair&) = delete;
-    PtyPair& operator=(const PtyPair&) = delete;
+    Q_DISABLE_COPY(PtyPair)
 
     bool IsOpen() const { return master_ >= 0; }
     const std::string& SlavePath() const { return slave_path_; }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 // The far end of a serial line for tests: the master side of a real pseudo-terminal. The port
 // under test opens SlavePath(); the test writes the peer's replies to the master and reads back
 // what the port sent.
@@ -17,8 +19,7 @@ class PtyPeer {
 public:
     PtyPeer();
     ~PtyPeer();
-    PtyPeer(const PtyPeer&) = delete;
-    PtyPeer& operator=(const PtyPeer&) = delete;
+    Q_DISABLE_COPY(PtyPeer)
 
     bool IsOpen() const { return master_ >= 0; }
     const std::string& SlavePath() const { return slave_path_; }
