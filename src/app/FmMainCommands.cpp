@@ -127,7 +127,8 @@ void TfmMain::miChangeNodeIDClick() {
     TZURSetting* item = Device_->Settings().Find(item::Rs485Id);
     if (!item || !item->Raw())
         return;
-    QString text = QString::number(*item->Raw());
+    const uint32_t current = item->Value(Device_->Image);
+    QString text = QString::number(current);
     if (!Dialogs().InputText(this, QStringLiteral("Change Setting.."),
                              QStringLiteral("RS-485 Node ID"), text))
         return;
@@ -138,13 +139,13 @@ void TfmMain::miChangeNodeIDClick() {
         Dialogs().Information(this, Text(e.what()));
         return;
     }
-    if (nodeId == *item->Raw())
+    if (nodeId >= 0 && static_cast<uint32_t>(nodeId) == current)
         return;
     if (!TNodeId::Assignable(nodeId)) {
         Dialogs().Information(this, QString::fromLatin1(kNodeIdRange));
         return;
     }
-    *item->Raw() = static_cast<uint8_t>(nodeId);
+    item->SetValue(Device_->Image, static_cast<uint32_t>(nodeId));
     // On success the device object asks for the reconnect (OnNodeIdChanged).
     const auto write = [this] { return Device_->WriteGroup(instr::NodeIdWrite); };
     const bool written =

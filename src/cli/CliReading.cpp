@@ -72,7 +72,8 @@ int TCliSession::Status() {
     const uint8_t code = device_.Image.DeviceState;
     const uint8_t bits = device_.Image.AlarmOutputs;
     const TZURSetting* uom = device_.Settings().Find(item::DisplayUom);
-    const std::string unit = uom && uom->Raw() ? VolumeUnitLabel(uom->Raw()[0]) : std::string();
+    const std::string unit =
+        uom ? VolumeUnitLabel(static_cast<uint8_t>(uom->Value(device_.Image))) : std::string();
     if (options_.Json) {
         OutJson({{"state", code},
                  {"state_text", Latin1(DeviceStateText(code))},

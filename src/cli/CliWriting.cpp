@@ -56,12 +56,12 @@ int TCliSession::SetNode() {
         return esCommsFailure;
     }
     const uint8_t wanted = static_cast<uint8_t>(options_.NewNodeId);
-    const bool unchanged = id->Raw()[0] == wanted;
+    const bool unchanged = id->Value(device_.Image) == wanted;
     // As in the window, the ID the gauge already has is not written again.
     if (!unchanged) {
-        const uint8_t previous = id->Raw()[0];
+        const uint8_t previous = static_cast<uint8_t>(id->Value(device_.Image));
         const uint8_t addressed = device_.NodeId;
-        id->Raw()[0] = wanted;
+        id->SetValue(device_.Image, wanted);
         // The gauge answers at its new ID from the next request on; a gauge that did not
         // take it still answers at the old one, which tells the two apart.
         const bool broadcast = TNodeId::IsBroadcast(addressed);

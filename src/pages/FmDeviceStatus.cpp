@@ -199,7 +199,7 @@ void TfmDeviceStatus::OnDeviceState(uint8_t state) {
         return;
     lbDeviceName->setText(Latin1(*name->Text()));
     lbDeviceSoftwareVersion->setText(Latin1(*version->Text()));
-    lbRS485ID->setText(QString::number(*id->Raw()));
+    lbRS485ID->setText(QString::number(id->Value(Device.Image)));
 }
 
 void TfmDeviceStatus::OnAlarmOutputs(uint8_t bits) {
@@ -210,7 +210,7 @@ void TfmDeviceStatus::OnAlarmOutputs(uint8_t bits) {
 
 uint8_t TfmDeviceStatus::DisplayUom() const {
     const TZURSetting* uom = Device.Settings().Find(item::DisplayUom);
-    return uom && uom->Raw() ? uom->Raw()[0] : 0;
+    return uom ? static_cast<uint8_t>(uom->Value(Device.Image)) : 0;
 }
 
 void TfmDeviceStatus::OnVolume(float volume) {
