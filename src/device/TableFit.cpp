@@ -362,29 +362,28 @@ bool MakeTablePoints(const TPoints& heights, const TPoints& volumes,
                      TVolumeUnit volumeUnit, std::vector<TTablePoint>& points,
                      std::string& message) {
     points.clear();
+    auto fits = [&](double value, const std::string& what, const std::string& unit) {
+        if (StoredThousandths(value))
+            return true;
+        const std::string named = "The " + what + " " + NumberText(value) + " " + unit;
+        message = value < 0 ? named + " is below zero."
+                            : TooLargeMessage(named) + "; choose a larger " + what + " unit.";
+        return false;
+    };
+    // From the last row, the largest, so that a message names the value that matters most.
+    for (size_t k = rows.size(); k > 0; --k)
+        if (!fits(heights[rows[k - 1]], "height", LengthUnitName(heightUnit)) ||
+            !fits(volumes[rows[k - 1]], "volume", VolumeUnitName(volumeUnit)))
+            return false;
     for (const size_t row : rows) {
-        TTablePoint point{heights[row], volumes[row], 0, 0};
-        const std::optional<int32_t> height = StoredThousandths(point.Height);
-        const std::optional<int32_t> volume = StoredThousandths(point.Volume);
-        if (!height) {
-            message = TooLargeMessage("The height " + NumberText(point.Height) + " " +
-                                      LengthUnitName(heightUnit)) +
-                      "; choose a larger height unit.";
-            return false;
-        }
-        if (!volume) {
-            message = TooLargeMessage("The volume " + NumberText(point.Volume) + " " +
-                                      VolumeUnitName(volumeUnit)) +
-                      "; choose a larger volume unit.";
-            return false;
-        }
-        point.StoredHeight = *height;
-        point.StoredVolume = *volume;
+        const TTablePoint point{heights[row], volumes[row], *StoredThousandths(heights[row]),
+                                *StoredThousandths(volumes[row])};
         if (!points.empty() && point.StoredHeight == points.back().StoredHeight) {
             message = "The heights " + NumberText(points.back().Height) + " and " +
                       NumberText(point.Height) + " " + LengthUnitName(heightUnit) +
                       " are one height in the table's thousandths; choose a smaller height "
                       "unit or fewer points.";
+            points.clear();
             return false;
         }
         points.push_back(point);
