@@ -19,11 +19,12 @@ struct TChord {
 };
 
 // The worst error at the points strictly between rows a and b of the chord through them.
-TChord ChordError(const TPoints& h, const TPoints& v, size_t a, size_t b) {
+TChord ChordError(const TPoints& heights, const TPoints& volumes, size_t a, size_t b) {
     TChord worst{0, a};
-    const double slope = (v[b] - v[a]) / (h[b] - h[a]);
+    const double slope = (volumes[b] - volumes[a]) / (heights[b] - heights[a]);
     for (size_t k = a + 1; k < b; ++k) {
-        const double error = std::abs(v[k] - (v[a] + slope * (h[k] - h[a])));
+        const double error =
+            std::abs(volumes[k] - (volumes[a] + slope * (heights[k] - heights[a])));
         if (error > worst.Error)
             worst = {error, k};
     }
@@ -37,22 +38,23 @@ TChord ChordError(const TPoints& h, const TPoints& v, size_t a, size_t b) {
 // pass ends when the range is empty. Slopes are compared as cross products (every run is
 // positive), which spares the divisions.
 template <typename TVisit>
-size_t ScanChords(const TPoints& h, const TPoints& v, size_t from, double bound, TVisit&& visit) {
-    const size_t count = h.size();
+size_t ScanChords(const TPoints& heights, const TPoints& volumes, size_t from, double bound,
+                  TVisit&& visit) {
+    const size_t count = heights.size();
     if (from + 1 >= count)
         return 0;
-    const double h0 = h[from];
-    const double v0 = v[from];
+    const double startHeight = heights[from];
+    const double startVolume = volumes[from];
     // The chord to the next row passes no point.
     size_t j = from + 1;
     visit(j);
-    double lowRun = h[j] - h0;
-    double lowRise = v[j] - v0 - bound;
+    double lowRun = heights[j] - startHeight;
+    double lowRise = volumes[j] - startVolume - bound;
     double highRun = lowRun;
-    double highRise = v[j] - v0 + bound;
+    double highRise = volumes[j] - startVolume + bound;
     for (++j; j < count; ++j) {
-        const double run = h[j] - h0;
-        const double rise = v[j] - v0;
+        const double run = heights[j] - startHeight;
+        const double rise = volumes[j] - startVolume;
         if (rise * lowRun >= lowRise * run && rise * highRun <= highRise * run)
             visit(j);
         if ((rise - bound) * lowRun > lowRise * run) {
@@ -76,15 +78,15 @@ enum class TReach { Reached, NotReached, OutOfTime };
 // From each chosen row on to the farthest row a chord within the bound reaches. Fast, and the
 // fewest rows when the curve bends one way between rows; a chart that wiggles can need fewer
 // rows than it finds, so it only gives a first bound.
-TReach FarthestReach(const TPoints& h, const TPoints& v, double bound, size_t maxRows,
+TReach FarthestReach(const TPoints& heights, const TPoints& volumes, double bound, size_t maxRows,
                      std::vector<size_t>& rows, size_t&) {
-    const size_t last = h.size() - 1;
+    const size_t last = heights.size() - 1;
     rows.assign(1, 0);
     while (rows.back() != last) {
         if (rows.size() == maxRows)
             return TReach::NotReached;
         size_t farthest = rows.back() + 1;
-        ScanChords(h, v, rows.back(), bound, [&](size_t j) { farthest = j; });
+        ScanChords(heights, volumes, rows.back(), bound, [&](size_t j) { farthest = j; });
         rows.push_back(farthest);
     }
     return TReach::Reached;
@@ -94,9 +96,9 @@ TReach FarthestReach(const TPoints& h, const TPoints& v, double bound, size_t ma
 // within it, taken in rising order of the row it starts from. Its work grows with the number
 // of points times the number a chord spans, so it gives up when the points it may still look
 // at (budget, counted down) run out.
-TReach FewestRows(const TPoints& h, const TPoints& v, double bound, size_t maxRows,
+TReach FewestRows(const TPoints& heights, const TPoints& volumes, double bound, size_t maxRows,
                   std::vector<size_t>& rows, size_t& budget) {
-    const size_t count = h.size();
+    const size_t count = heights.size();
     constexpr size_t kUnreached = std::numeric_limits<size_t>::max();
     std::vector<size_t> used(count, kUnreached);
     std::vector<size_t> previous(count, 0);
@@ -107,7 +109,7 @@ TReach FewestRows(const TPoints& h, const TPoints& v, double bound, size_t maxRo
         if (used[i] == kUnreached || used[i] >= maxRows || used[i] + 1 >= used[count - 1])
             continue;
         const size_t next = used[i] + 1;
-        const size_t steps = ScanChords(h, v, i, bound, [&](size_t j) {
+        const size_t steps = ScanChords(heights, volumes, i, bound, [&](size_t j) {
             if (next < used[j]) {
                 used[j] = next;
                 previous[j] = i;
@@ -136,13 +138,14 @@ using TFeasible = TReach (*)(const TPoints&, const TPoints&, double, size_t, std
 // Halves [low, high] until high is within the factor of low; high must be reachable (its
 // rows in rows) and low not. Leaves the reachable end in high and its rows. Each bound is
 // tested widened by the slack.
-void Narrow(TFeasible feasible, const TPoints& h, const TPoints& v, size_t maxRows, double slack,
-            double low, double& high, double factor, std::vector<size_t>& rows, size_t& budget) {
+void Narrow(TFeasible feasible, const TPoints& heights, const TPoints& volumes, size_t maxRows,
+            double slack, double low, double& high, double factor, std::vector<size_t>& rows,
+            size_t& budget) {
     std::vector<size_t> found;
     // The limit only stops a search whose bounds no longer differ in floating point.
     for (int step = 0; step < 200 && high > low * factor && high - low > high * 1e-15; ++step) {
         const double middle = low + (high - low) / 2;
-        const TReach reach = feasible(h, v, middle + slack, maxRows, found, budget);
+        const TReach reach = feasible(heights, volumes, middle + slack, maxRows, found, budget);
         if (reach == TReach::OutOfTime)
             return;
         if (reach == TReach::Reached) {
@@ -164,12 +167,12 @@ struct TSegment {
 
 // Spare rows first split the segments with the largest error at their worst point, then the
 // longest segments near their middle, whenever neither half strays further than the bound.
-void AddSpareRows(const TPoints& h, const TPoints& v, size_t maxRows, double bound, double slack,
-                  std::vector<size_t>& rows) {
+void AddSpareRows(const TPoints& heights, const TPoints& volumes, size_t maxRows, double bound,
+                  double slack, std::vector<size_t>& rows) {
     std::vector<size_t> added;
     auto fits = [&](size_t from, size_t split, size_t to) {
-        return ChordError(h, v, from, split).Error <= bound + slack &&
-               ChordError(h, v, split, to).Error <= bound + slack;
+        return ChordError(heights, volumes, from, split).Error <= bound + slack &&
+               ChordError(heights, volumes, split, to).Error <= bound + slack;
     };
     auto fill = [&](auto&& segmentOf) {
         std::priority_queue<TSegment> queue;
@@ -194,22 +197,22 @@ void AddSpareRows(const TPoints& h, const TPoints& v, size_t maxRows, double bou
         }
     };
     fill([&](size_t from, size_t to) -> std::optional<TSegment> {
-        const TChord chord = ChordError(h, v, from, to);
+        const TChord chord = ChordError(heights, volumes, from, to);
         // Errors of rounding only would bunch rows up where it happens to be largest.
         if (chord.Error <= slack)
             return std::nullopt;
         return TSegment{from, to, chord.Error, chord.Row};
     });
     fill([&](size_t from, size_t to) -> std::optional<TSegment> {
-        const double middle = (h[from] + h[to]) / 2;
+        const double middle = (heights[from] + heights[to]) / 2;
         size_t split = static_cast<size_t>(
-            std::lower_bound(h.begin() + static_cast<std::ptrdiff_t>(from),
-                             h.begin() + static_cast<std::ptrdiff_t>(to), middle) -
-            h.begin());
-        if (split > from + 1 && middle - h[split - 1] < h[split] - middle)
+            std::lower_bound(heights.begin() + static_cast<std::ptrdiff_t>(from),
+                             heights.begin() + static_cast<std::ptrdiff_t>(to), middle) -
+            heights.begin());
+        if (split > from + 1 && middle - heights[split - 1] < heights[split] - middle)
             --split;
         split = std::clamp(split, from + 1, to - 1);
-        return TSegment{from, to, h[to] - h[from], split};
+        return TSegment{from, to, heights[to] - heights[from], split};
     });
     rows.insert(rows.end(), added.begin(), added.end());
     std::sort(rows.begin(), rows.end());

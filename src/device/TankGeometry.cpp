@@ -109,41 +109,41 @@ double SegmentArea(double radius, double height) {
 }
 
 // A torispherical head's knuckle between two distances from the end of the shell: a slice of
-// a torus, pi * integral of r(x)^2 with r(x) = (R - rk) + sqrt(rk^2 - x^2).
+// a torus, pi * integral of r(x)^2 with r(x) = (R - k) + sqrt(k^2 - x^2), k the knuckle radius.
 double KnuckleVolume(const THeadSizes& head, double from, double to) {
-    const double rk = head.Knuckle;
-    const double offset = head.Radius - rk;
-    auto circle = [rk](double x) { // integral of sqrt(rk^2 - u^2) from 0 to x
-        return (x * std::sqrt(std::max(0.0, rk * rk - x * x)) +
-                rk * rk * std::asin(std::clamp(x / rk, -1.0, 1.0))) /
+    const double knuckle = head.Knuckle;
+    const double offset = head.Radius - knuckle;
+    auto circle = [knuckle](double x) { // integral of sqrt(k^2 - u^2) from 0 to x
+        return (x * std::sqrt(std::max(0.0, knuckle * knuckle - x * x)) +
+                knuckle * knuckle * std::asin(std::clamp(x / knuckle, -1.0, 1.0))) /
                2;
     };
     return kPi *
-           ((offset * offset + rk * rk) * (to - from) - (to * to * to - from * from * from) / 3 +
-            2 * offset * (circle(to) - circle(from)));
+           ((offset * offset + knuckle * knuckle) * (to - from) -
+            (to * to * to - from * from * from) / 3 + 2 * offset * (circle(to) - circle(from)));
 }
 
 // The volume of a head from its outermost point to a distance inwards along the axis.
 double CapVolume(const THeadSizes& head, double distance) {
-    const double t = std::clamp(distance, 0.0, head.Depth);
-    const double r = head.Radius;
-    const double a = head.Depth;
+    const double inward = std::clamp(distance, 0.0, head.Depth);
+    const double radius = head.Radius;
+    const double depth = head.Depth;
     switch (head.Kind) {
     case THeadKind::Flat:
         return 0;
     case THeadKind::Hemispherical:
     case THeadKind::Ellipsoidal:
-        return kPi * r * r * t * t * (3 * a - t) / (3 * a * a);
+        return kPi * radius * radius * inward * inward * (3 * depth - inward) / (3 * depth * depth);
     case THeadKind::Conical:
-        return kPi * r * r * t * t * t / (3 * a * a);
+        return kPi * radius * radius * inward * inward * inward / (3 * depth * depth);
     case THeadKind::Torispherical: {
-        const double crownHeight = a - head.JunctionDepth;
+        const double crownHeight = depth - head.JunctionDepth;
         auto crown = [&](double height) {
             return kPi * height * height * (3 * head.Crown - height) / 3;
         };
-        if (t <= crownHeight)
-            return crown(t);
-        return crown(crownHeight) + KnuckleVolume(head, a - t, head.JunctionDepth);
+        if (inward <= crownHeight)
+            return crown(inward);
+        return crown(crownHeight) + KnuckleVolume(head, depth - inward, head.JunctionDepth);
     }
     }
     return 0;
@@ -167,30 +167,30 @@ double TorisphericalDepth(const THeadSizes& head, double fromAxis, double fromWa
 // root behaviour at the liquid line (of the angle) and at the wall (of the knuckle's depth)
 // becomes smooth in t.
 double LyingTorisphericalVolume(const THeadSizes& head, double height) {
-    const double r = head.Radius;
-    const double gap = r - height;
+    const double radius = head.Radius;
+    const double gap = radius - height;
     const double tolerance = kHeadTolerance * head.Volume;
     double volume = 0;
     auto piece = [&](double low, double high) {
         if (high <= low)
             return;
         const double span = high - low;
-        auto ring = [&](double t) {
-            const double rising = std::sin(t / 2);
-            const double falling = std::cos(t / 2);
+        auto ring = [&](double turn) {
+            const double rising = std::sin(turn / 2);
+            const double falling = std::cos(turn / 2);
             const double fromLow = span * rising * rising;
             const double fromAxis = low + fromLow;
             if (fromAxis <= 0)
                 return 0.0;
-            const double fromWall = (r - high) + span * falling * falling;
-            const double angle = AngleOfGap((low - gap) + fromLow, fromAxis);
-            return 2 * fromAxis * angle * TorisphericalDepth(head, fromAxis, fromWall) * span / 2 *
-                   std::sin(t);
+            const double fromWall = (radius - high) + span * falling * falling;
+            const double sector = AngleOfGap((low - gap) + fromLow, fromAxis);
+            const double width = span / 2 * std::sin(turn);
+            return 2 * fromAxis * sector * TorisphericalDepth(head, fromAxis, fromWall) * width;
         };
         volume += Integrate(ring, 0.0, kPi, tolerance);
     };
-    piece(gap, std::min(head.JunctionRadius, r));
-    piece(std::max(gap, head.JunctionRadius), r);
+    piece(gap, std::min(head.JunctionRadius, radius));
+    piece(std::max(gap, head.JunctionRadius), radius);
     return volume;
 }
 
@@ -198,31 +198,32 @@ double LyingTorisphericalVolume(const THeadSizes& head, double height) {
 // at z from the axis cuts the cone in an area a (W - z^2 / R ln((R + W) / |z|)), W the half
 // chord; its integral has a closed form.
 double LyingConicalVolume(const THeadSizes& head, double height) {
-    const double r = head.Radius;
-    const double z = height - r;
-    const double halfChord = std::sqrt(height * (2 * r - height));
+    const double radius = head.Radius;
+    const double z = height - radius; // below the axis, so not above 0
+    const double halfChord = std::sqrt(height * (2 * radius - height));
     // asin(z / R) + pi / 2, without the loss of digits near the bottom.
-    const double angle = AngleOfGap(height, r);
-    const double logarithm = z == 0 ? 0 : z * z * z / (3 * r) * std::log((r + halfChord) / -z);
-    return head.Depth * (2.0 / 3 * z * halfChord + r * r / 3 * angle - logarithm);
+    const double angle = AngleOfGap(height, radius);
+    const double logarithm =
+        z == 0 ? 0 : z * z * z / (3 * radius) * std::log((radius + halfChord) / -z);
+    return head.Depth * (2.0 / 3 * z * halfChord + radius * radius / 3 * angle - logarithm);
 }
 
 // One lying head's volume below a fill height.
 double LyingHeadVolume(const THeadSizes& head, double height) {
-    const double r = head.Radius;
-    const double h = std::clamp(height, 0.0, 2 * r);
+    const double radius = head.Radius;
+    const double level = std::clamp(height, 0.0, 2 * radius);
     switch (head.Kind) {
     case THeadKind::Flat:
         return 0;
     case THeadKind::Hemispherical:
     case THeadKind::Ellipsoidal:
         // The two heads together are an ellipsoid: a sphere's cap stretched along the axis.
-        return head.Depth / r * kPi * h * h * (3 * r - h) / 6;
+        return head.Depth / radius * kPi * level * level * (3 * radius - level) / 6;
     case THeadKind::Conical:
     case THeadKind::Torispherical: {
         // Above the axis, the full head less the empty part, which mirrors the full one below.
-        const bool upper = h > r;
-        const double below = upper ? 2 * r - h : h;
+        const bool upper = level > radius;
+        const double below = upper ? 2 * radius - level : level;
         // Rounding in the closed form can leave a hair below zero near the bottom.
         const double part =
             std::clamp(head.Kind == THeadKind::Conical ? LyingConicalVolume(head, below)
@@ -331,9 +332,9 @@ std::pair<double, double> SegmentWorst(const TVolume& volume, const TTablePoint&
     double worst = -1;
     int at = 0;
     for (int k = 0; k <= kSteps; ++k) {
-        const double e = error(from + (to - from) * k / kSteps);
-        if (e > worst) {
-            worst = e;
+        const double found = error(from + (to - from) * k / kSteps);
+        if (found > worst) {
+            worst = found;
             at = k;
         }
     }
@@ -360,9 +361,9 @@ std::pair<double, double> SegmentWorst(const TVolume& volume, const TTablePoint&
             rightError = error(right);
         }
     }
-    for (const auto& [height, e] : {std::pair{left, leftError}, std::pair{right, rightError}}) {
-        if (e > worst) {
-            worst = e;
+    for (const auto& [height, found] : {std::pair{left, leftError}, std::pair{right, rightError}}) {
+        if (found > worst) {
+            worst = found;
             worstHeight = height;
         }
     }
