@@ -2,6 +2,7 @@
 // chart to a table against a search of every choice of rows.
 
 #include "ChartFit.h"
+#include "TableReference.h"
 #include "TankTableCsv.h"
 
 #include <QDir>
@@ -11,15 +12,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
-#include <limits>
 #include <string>
 #include <vector>
 
 namespace {
 
-using TPoints = std::vector<double>;
+using namespace tabletest;
 
 TEST(ChartFit, ChartsAreReadInTheFormsSpreadsheetsWrite) {
     const struct {
@@ -132,49 +131,6 @@ TEST(ChartFit, ChartFilesAreReadAsTheirText) {
 }
 
 // ---- the fit ----
-
-// Interpolation in stored rows, written out here.
-double Interpolate(const std::vector<TTablePoint>& points, double h) {
-    for (size_t k = 0; k + 1 < points.size(); ++k) {
-        const double h0 = points[k].StoredHeight / 1000.0;
-        const double h1 = points[k + 1].StoredHeight / 1000.0;
-        if (h <= h1 || k + 2 == points.size()) {
-            const double v0 = points[k].StoredVolume / 1000.0;
-            const double v1 = points[k + 1].StoredVolume / 1000.0;
-            return v0 + (v1 - v0) * (h - h0) / (h1 - h0);
-        }
-    }
-    return points.empty() ? 0 : points.front().StoredVolume / 1000.0;
-}
-
-double WorstOf(const TPoints& h, const TPoints& v, const std::vector<size_t>& rows) {
-    double worst = 0;
-    for (size_t s = 0; s + 1 < rows.size(); ++s)
-        for (size_t k = rows[s]; k <= rows[s + 1]; ++k) {
-            const double share = (h[k] - h[rows[s]]) / (h[rows[s + 1]] - h[rows[s]]);
-            worst = std::max(worst,
-                             std::abs(v[k] - ((1 - share) * v[rows[s]] + share * v[rows[s + 1]])));
-        }
-    return worst;
-}
-
-// The least worst error of any choice of at most maxRows chart rows with the first and the
-// last, by trying every one.
-double LeastByTryingAll(const TPoints& h, const TPoints& v, size_t maxRows) {
-    const size_t inner = h.size() - 2;
-    double least = std::numeric_limits<double>::infinity();
-    for (unsigned mask = 0; mask < (1u << inner); ++mask) {
-        if (static_cast<size_t>(std::popcount(mask)) + 2 > maxRows)
-            continue;
-        std::vector<size_t> rows{0};
-        for (size_t k = 0; k < inner; ++k)
-            if (mask & (1u << k))
-                rows.push_back(k + 1);
-        rows.push_back(h.size() - 1);
-        least = std::min(least, WorstOf(h, v, rows));
-    }
-    return least;
-}
 
 // A lying cylinder's chart of 2 m diameter and 5 m length in mm and l. Jitter (0 to 1) moves
 // the inner rows off equal steps by up to 0.4 of a step.

@@ -2,12 +2,12 @@
 // choice, the spare rows, equal spacing, and the rows as the table stores them.
 
 #include "TableFit.h"
+#include "TableReference.h"
 #include "TankTableCsv.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -18,40 +18,7 @@
 
 namespace {
 
-using TPoints = std::vector<double>;
-using TRows = std::vector<size_t>;
-
-// The worst error of interpolation through the rows over every point, worked out here.
-double WorstOf(const TPoints& h, const TPoints& v, const TRows& rows) {
-    double worst = 0;
-    for (size_t s = 0; s + 1 < rows.size(); ++s) {
-        const size_t a = rows[s];
-        const size_t b = rows[s + 1];
-        for (size_t k = a; k <= b; ++k) {
-            const double share = (h[k] - h[a]) / (h[b] - h[a]);
-            worst = std::max(worst, std::abs(v[k] - ((1 - share) * v[a] + share * v[b])));
-        }
-    }
-    return worst;
-}
-
-// The least worst error of any choice of at most maxRows rows that keeps the first and the
-// last point, by trying every one.
-double LeastByTryingAll(const TPoints& h, const TPoints& v, size_t maxRows) {
-    const size_t inner = h.size() - 2;
-    double least = std::numeric_limits<double>::infinity();
-    for (unsigned mask = 0; mask < (1u << inner); ++mask) {
-        if (static_cast<size_t>(std::popcount(mask)) + 2 > maxRows)
-            continue;
-        TRows rows{0};
-        for (size_t k = 0; k < inner; ++k)
-            if (mask & (1u << k))
-                rows.push_back(k + 1);
-        rows.push_back(h.size() - 1);
-        least = std::min(least, WorstOf(h, v, rows));
-    }
-    return least;
-}
+using namespace tabletest;
 
 void ExpectRowsShape(const TRows& rows, size_t points, size_t maxRows, const std::string& what) {
     ASSERT_GE(rows.size(), 2u) << what;

@@ -1,6 +1,7 @@
 // Tank volumes from the shape against published full volumes, symmetry and a numerical
 // integration of the shape's cross-sections written out here; the tables worked out from them.
 
+#include "TableReference.h"
 #include "TankGeometry.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,8 @@
 #include <vector>
 
 namespace {
+
+using tabletest::Interpolate;
 
 constexpr double kPi = 3.14159265358979323846;
 
@@ -349,20 +352,6 @@ TEST(TankGeometry, ATorisphericalHeadWithTheShellsRadiusIsAHemisphere) {
 }
 
 // ---- tables ----
-
-// Interpolation in stored rows, written out here.
-double Interpolate(const std::vector<TTablePoint>& points, double h) {
-    for (size_t k = 0; k + 1 < points.size(); ++k) {
-        const double h0 = points[k].StoredHeight / 1000.0;
-        const double h1 = points[k + 1].StoredHeight / 1000.0;
-        if (h <= h1 || k + 2 == points.size()) {
-            const double v0 = points[k].StoredVolume / 1000.0;
-            const double v1 = points[k + 1].StoredVolume / 1000.0;
-            return v0 + (v1 - v0) * (h - h0) / (h1 - h0);
-        }
-    }
-    return 0;
-}
 
 TEST(TankGeometry, TablesFollowTheShapeAndReportTheirWorstError) {
     constexpr double kLitresPerCubicMillimetre = 1e-6;
