@@ -8,8 +8,8 @@
 #include <QValueAxis>
 
 #include <algorithm>
-#include <memory>
 #include <cmath>
+#include <memory>
 
 namespace {
 
@@ -51,6 +51,9 @@ TTableCurve::TTableCurve(QWidget* parent) : QChartView(parent) {
     chart->setBackgroundRoundness(0);
     Curve = new QLineSeries(chart);
     Curve->setPen(QPen(QColor(40, 80, 160), 1.5));
+    Exact = new QLineSeries(chart);
+    Exact->setPen(QPen(QColor(230, 140, 0), 3));
+    Exact->setName(QStringLiteral("Exact"));
     Points = new QScatterSeries(chart);
     Points->setMarkerSize(6);
     Points->setColor(QColor(40, 80, 160));
@@ -60,6 +63,7 @@ TTableCurve::TTableCurve(QWidget* parent) : QChartView(parent) {
     Slips->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
     Slips->setColor(QColor(230, 80, 0));
     Slips->setBorderColor(QColor(150, 40, 0));
+    chart->addSeries(Exact);
     for (QXYSeries* series : {static_cast<QXYSeries*>(Curve), static_cast<QXYSeries*>(Points),
                               static_cast<QXYSeries*>(Slips)})
         chart->addSeries(series);
@@ -81,8 +85,8 @@ TTableCurve::TTableCurve(QWidget* parent) : QChartView(parent) {
     chart->setTitleFont(HeightAxis->titleFont());
     chart->addAxis(HeightAxis, Qt::AlignBottom);
     chart->addAxis(VolumeAxis, Qt::AlignLeft);
-    for (QXYSeries* series : {static_cast<QXYSeries*>(Curve), static_cast<QXYSeries*>(Points),
-                              static_cast<QXYSeries*>(Slips)}) {
+    for (QXYSeries* series : {static_cast<QXYSeries*>(Exact), static_cast<QXYSeries*>(Curve),
+                              static_cast<QXYSeries*>(Points), static_cast<QXYSeries*>(Slips)}) {
         series->attachAxis(HeightAxis);
         series->attachAxis(VolumeAxis);
     }
@@ -132,4 +136,20 @@ void TTableCurve::ShowTable(const TTableRows& rows, const std::vector<TRowMarks>
                                  : QStringLiteral("%1 points, %2 marked as typing slips")
                                        .arg(curve.size())
                                        .arg(slips.size()));
+}
+
+void TTableCurve::ShowExact(const QList<QPointF>& curve) {
+    Exact->replace(curve);
+    double maxHeight = HeightAxis->max();
+    double maxVolume = VolumeAxis->max();
+    bool wider = false;
+    for (const QPointF& p : curve) {
+        wider = wider || p.x() > maxHeight || p.y() > maxVolume;
+        maxHeight = std::max(maxHeight, p.x());
+        maxVolume = std::max(maxVolume, p.y());
+    }
+    if (wider) {
+        Span(HeightAxis, HeightAxis->min(), maxHeight);
+        Span(VolumeAxis, VolumeAxis->min(), maxVolume);
+    }
 }
