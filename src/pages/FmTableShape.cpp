@@ -76,7 +76,7 @@ TfmTableShape::TfmTableShape(QWidget* parent, TLengthUnit lengthUnit, TVolumeUni
     add("&Top head:", cbTopHead);
     edHeadDepth = new QLineEdit(this);
     edHeadDepth->setObjectName(QStringLiteral("edHeadDepth"));
-    edHeadDepth->setPlaceholderText(QStringLiteral("2:1 ellipsoidal; needed for conical"));
+    edHeadDepth->setPlaceholderText(QStringLiteral("empty: 2:1 ellipsoidal"));
     add("Head d&epth:", edHeadDepth);
     sePoints = new QSpinBox(this);
     sePoints->setObjectName(QStringLiteral("sePoints"));

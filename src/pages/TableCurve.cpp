@@ -26,13 +26,31 @@ QString Title(const char* name, const QString& unit) {
                           : QString::fromLatin1(name) + QStringLiteral(" (") + unit + u')';
 }
 
+// Nice ticks that waste the least room above the highest point: 0..2.5 takes 0..3 in four
+// steps rather than 0..4 in five.
 void Span(QValueAxis* axis, double low, double high) {
     if (!(high > low))
         high = low + 1;
     low = std::min(low, 0.0);
+    int bestTicks = 5;
+    double bestMax = 0;
+    for (int ticks : {5, 4, 6, 7}) {
+        axis->setTickCount(ticks);
+        axis->setRange(low, high);
+        axis->applyNiceNumbers();
+        // A point on the last tick would have its marker cut by the frame.
+        if (axis->max() <= high) {
+            axis->setRange(low, high + (high - low) * 0.05);
+            axis->applyNiceNumbers();
+        }
+        if (bestMax == 0 || axis->max() < bestMax) {
+            bestMax = axis->max();
+            bestTicks = ticks;
+        }
+    }
+    axis->setTickCount(bestTicks);
     axis->setRange(low, high);
     axis->applyNiceNumbers();
-    // A point on the last tick would have its marker cut by the frame.
     if (axis->max() <= high) {
         axis->setRange(low, high + (high - low) * 0.05);
         axis->applyNiceNumbers();

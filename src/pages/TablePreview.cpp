@@ -2,8 +2,14 @@
 
 #include "TableCurve.h"
 
+#include <QChart>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPen>
+#include <QLegend>
+#include <QLegendMarker>
+#include <QLineSeries>
+#include <QScatterSeries>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -16,12 +22,12 @@ QString VolumeUnitText(TVolumeUnit unit) {
 }
 
 QString WorstErrorText(const TFittedTable& table) {
+    // Four figures say how good a table is; more would only be noise to the reader.
+    auto figures = [](double value) { return QString::number(value, 'g', 4); };
     const QString volume = VolumeUnitText(table.VolumeUnit);
     return QStringLiteral("Worst error: %1 %2 (%3 % of the full volume) at height %4 %5")
-        .arg(QString::fromStdString(NumberText(table.WorstError)), volume,
-             QString::fromStdString(NumberText(table.WorstErrorPercent)),
-             QString::fromStdString(NumberText(table.WorstErrorHeight)),
-             LengthUnitText(table.HeightUnit));
+        .arg(figures(table.WorstError), volume, figures(table.WorstErrorPercent),
+             figures(table.WorstErrorHeight), LengthUnitText(table.HeightUnit));
 }
 
 TTablePreview::TTablePreview(QWidget* parent) : QWidget(parent) {
@@ -43,6 +49,18 @@ TTablePreview::TTablePreview(QWidget* parent) : QWidget(parent) {
     Rows->setMinimumWidth(230);
     Curve = new TTableCurve(this);
     Curve->setMinimumSize(320, 260);
+    // A hundred points must not hide the exact curve under them: small markers, a legend.
+    Curve->Points->setMarkerSize(4);
+    Curve->Curve->setPen(QPen(Curve->Points->color(), 1));
+    Curve->Exact->setPen(QPen(QColor(240, 150, 0), 6));
+    Curve->Curve->setName(QStringLiteral("Table"));
+    Curve->Exact->setName(QStringLiteral("Exact curve"));
+    Curve->chart()->legend()->show();
+    Curve->chart()->legend()->setAlignment(Qt::AlignBottom);
+    for (QAbstractSeries* hidden : {static_cast<QAbstractSeries*>(Curve->Points),
+                                    static_cast<QAbstractSeries*>(Curve->Slips)})
+        for (QLegendMarker* marker : Curve->chart()->legend()->markers(hidden))
+            marker->setVisible(false);
     row->addWidget(Rows);
     row->addWidget(Curve, 1);
     layout->addLayout(row, 1);
