@@ -3,6 +3,7 @@
 #include "Archive.h"
 #include "CliOutput.h"
 #include "CliSession.h"
+#include "CliTables.h"
 #include "ProgramSettings.h"
 #include "Values.h"
 
@@ -65,6 +66,10 @@ int RunHistory(const TCliOptions& options) {
 int RunCliCommand(const TCliOptions& options, TProgramSettings& settings) {
     if (options.Command == ccHistory)
         return RunHistory(options);
+    if (options.Command == ccTableMake)
+        return RunTableMake(options);
+    if (options.Command == ccTableFit)
+        return RunTableFit(options);
     // The store is only consulted for what the command line leaves out.
     const bool needStore =
         !options.NodeId || !options.BaudRate || (!options.DevicePath && !options.CommPort);

@@ -42,6 +42,24 @@ const char* const kUsageText =
     "  scan [--from N] [--to M] list the gauges that answer on node IDs N to M (0 to 98;\n"
     "                           defaults 0 and 98); needs no --node\n"
     "  history                  print the journal of writes (opens no port)\n"
+    "  table-make --shape horizontal|vertical|sphere --diameter D [--length L]\n"
+    "             [--heads TYPE | --bottom TYPE --top TYPE] [--head-depth A] [--points N]\n"
+    "             [--spacing even|best] [--length-unit mm|cm|m|in|ft]\n"
+    "             [--volume-unit l|m3|usgal|impgal] OUT.csv\n"
+    "                           work out the tank table of a tank's shape (opens no port);\n"
+    "                           heads flat, hemispherical, ellipsoidal, torispherical or\n"
+    "                           conical (default flat); sizes and heights in the length unit\n"
+    "                           (default m), volumes in the volume unit (default m3); 2 to 100\n"
+    "                           points (default 100), spacing best by default\n"
+    "  table-fit CHART.csv [--points N] [--height-unit U] [--volume-unit U]\n"
+    "             [--to-length-unit U] [--to-volume-unit U] OUT.csv\n"
+    "                           choose at most N rows (default 100) of a strapping chart that\n"
+    "                           keep the gauge's interpolation closest to it (opens no port);\n"
+    "                           the chart in mm and l unless told, the table in the chart's\n"
+    "                           units unless told\n"
+    "\n"
+    "table-make and table-fit write OUT.csv as Export CSV does (- for stdout) and the worst\n"
+    "interpolation error to stderr; with --json the rows and the worst error go to stdout.\n"
     "\n"
     "Every write is read back and compared (--no-verify after the command skips that), and\n"
     "the gauge's settings as found and as left are archived under ~/.local/share/ZUR/\n"
@@ -90,6 +108,8 @@ const std::map<std::string, TCommandShape>& Commands() {
         {"scan", {ccScan, 0}},
         {"diff", {ccDiff, 1}},
         {"history", {ccHistory, 0}},
+        {"table-make", {ccTableMake, -1}},
+        {"table-fit", {ccTableFit, -1}},
     };
     return commands;
 }
@@ -243,6 +263,13 @@ TCliParse ParseCliOptions(const std::vector<std::string>& args) {
         options.File = rest.empty() ? std::string("T8310 Settings") : rest[0];
         if (options.File.empty())
             return Fail("report needs a file name");
+        parse.Ok = true;
+        return parse;
+    }
+    if (options.Command == ccTableMake || options.Command == ccTableFit) {
+        std::string error;
+        if (!ParseTableOptions(options.Command, rest, options, error))
+            return Fail(name + ": " + error);
         parse.Ok = true;
         return parse;
     }

@@ -2,7 +2,9 @@
 
 // Command line of t7310-cli: global options, then one command with its arguments.
 
+#include "ChartFit.h"
 #include "NodeId.h"
+#include "TankGeometry.h"
 
 #include <optional>
 #include <string>
@@ -21,6 +23,8 @@ enum TCliCommand {
     ccScan,
     ccDiff,
     ccHistory,
+    ccTableMake, // no port: a table from a tank's shape
+    ccTableFit,  // no port: a table fitted to a strapping chart
 };
 
 struct TCliOptions {
@@ -42,6 +46,10 @@ struct TCliOptions {
     int ScanTo = 98;
     // write, set-node, set-protocol, table-write: read back and compare (--no-verify: not).
     bool Verify = true;
+    // table-make and table-fit: File is OUT.csv ("-" for stdout).
+    TShapeTableRequest ShapeRequest;
+    std::string Chart; // table-fit: the strapping chart's CSV file
+    TChartFitRequest FitRequest;
 };
 
 struct TCliParse {
@@ -64,6 +72,11 @@ inline constexpr int kMaxAssignableNodeId = TNodeId::kHighestAssignable;
 extern const char* const kUsageLine;
 // The full help text.
 extern const char* const kUsageText;
+
+// table-make's and table-fit's own options and file names (the arguments after the command
+// name); false with the reason when they do not describe a table to work out.
+bool ParseTableOptions(TCliCommand command, const std::vector<std::string>& rest,
+                       TCliOptions& options, std::string& error);
 
 // A decimal integer (optional sign, digits only), within int range.
 bool ParseDecimal(const std::string& text, int& value);

@@ -62,7 +62,9 @@ int TCliSession::Dispatch() {
     case ccDiff:
         return Diff();
     case ccHistory:
-        break; // runs without a session
+    case ccTableMake:
+    case ccTableFit:
+        break; // run without a session
     }
     return esUsage;
 }

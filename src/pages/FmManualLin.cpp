@@ -1,8 +1,11 @@
 #include "FmManualLin.h"
 
 #include "DialogService.h"
+#include "FmTableChart.h"
+#include "FmTableShape.h"
 #include "T7310.h"
 #include "TableCurve.h"
+#include "TablePreview.h"
 #include "Values.h"
 #include "ZurEditGrid.h"
 
@@ -86,8 +89,15 @@ void TfmManualLin::BuildBody() {
     btImportCSV = Button("btImportCSV", QStringLiteral("&Import CSV"));
     btExportCSV = Button("btExportCSV", QStringLiteral("&Export CSV"));
     btClearTable = Button("btClearTable", QStringLiteral("&Clear Table"));
-    for (QPushButton* b : {btImportCSV, btExportCSV, btClearTable})
+    btGenerate = Button("btGenerate", QStringLiteral("&Generate..."));
+    btFitChart = Button("btFitChart", QStringLiteral("Fit C&hart..."));
+    for (QPushButton* b : {btImportCSV, btExportCSV, btGenerate, btFitChart, btClearTable})
         buttons->addWidget(b);
+    lbTableEdited = new QLabel(Body);
+    lbTableEdited->setObjectName(QStringLiteral("lbTableEdited"));
+    lbTableEdited->setWordWrap(true);
+    lbTableEdited->setAccessibleDescription(QStringLiteral("Table state"));
+    buttons->addWidget(lbTableEdited);
     outer->addLayout(buttons, 0, 1, Qt::AlignTop);
 
     Curve = new TTableCurve(Body);
@@ -101,10 +111,13 @@ void TfmManualLin::BuildBody() {
     connect(btImportCSV, &QPushButton::clicked, this, [this] { btImportCSVClick(); });
     connect(btExportCSV, &QPushButton::clicked, this, [this] { btExportCSVClick(); });
     connect(btClearTable, &QPushButton::clicked, this, [this] { btClearTableClick(); });
+    connect(btGenerate, &QPushButton::clicked, this, [this] { btGenerateClick(); });
+    connect(btFitChart, &QPushButton::clicked, this, [this] { btFitChartClick(); });
 }
 
 void TfmManualLin::SetPageEnabled(bool enabled) {
-    for (QWidget* w : std::initializer_list<QWidget*>{btExportCSV, btImportCSV, btClearTable})
+    for (QWidget* w : std::initializer_list<QWidget*>{btExportCSV, btImportCSV, btClearTable,
+                                                      btGenerate, btFitChart})
         w->setEnabled(enabled);
     if (Grid)
         Grid->setEnabled(enabled);
@@ -125,6 +138,7 @@ void TfmManualLin::TankTable() {
     TankDescriptionRef = &Device.Image.TankDescription;
     if (Grid)
         Grid->LoadTable(*TankTableRef);
+    SetTableEdited(false);
     // The unit is known now; the timer keeps it up to date.
     UpdateUOMTimerTimer();
 }
@@ -142,7 +156,10 @@ bool TfmManualLin::ReadSettings() {
 }
 
 bool TfmManualLin::WriteSettings() {
-    return Device.WriteTankTable();
+    const bool written = Device.WriteTankTable();
+    if (written)
+        SetTableEdited(false);
+    return written;
 }
 
 void TfmManualLin::btImportCSVClick() {
@@ -171,6 +188,59 @@ void TfmManualLin::btExportCSVClick() {
 void TfmManualLin::btClearTableClick() {
     if (Grid)
         Grid->ClearTable();
+}
+
+namespace {
+
+// The tank's units (Tank Settings) as the dialogs' starting units.
+std::pair<TLengthUnit, TVolumeUnit> TankUnits(const TTankDescription* description) {
+    const uint8_t uom = description ? description->data()[img::TankRecordOffset + img::TankUom] : 0;
+    if (uom == 1)
+        return {TLengthUnit::Inch, TVolumeUnit::UsGallon};
+    if (uom == 2)
+        return {TLengthUnit::Foot, TVolumeUnit::UsGallon};
+    return {TLengthUnit::Metre, TVolumeUnit::CubicMetre};
+}
+
+} // namespace
+
+void TfmManualLin::btGenerateClick() {
+    const auto [length, volume] = TankUnits(TankDescriptionRef);
+    // Window-modal and not blocking, so the page goes on repainting behind it.
+    auto* dialog = new TfmTableShape(this, length, volume);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        if (dialog->Table())
+            FillFromTable(*dialog->Table());
+    });
+    dialog->open();
+}
+
+void TfmManualLin::btFitChartClick() {
+    const auto [length, volume] = TankUnits(TankDescriptionRef);
+    auto* dialog = new TfmTableChart(this, length, volume);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        if (dialog->Table())
+            FillFromTable(*dialog->Table());
+    });
+    dialog->open();
+}
+
+void TfmManualLin::FillFromTable(const TFittedTable& table) {
+    TTankTable stored{};
+    if (!Grid || !StoreTable(TableRows(table), stored))
+        return;
+    // The grid only: the device object's table changes at Write Settings.
+    Grid->LoadTable(stored);
+    SetTableEdited(true);
+}
+
+void TfmManualLin::SetTableEdited(bool edited) {
+    TableEdited_ = edited;
+    lbTableEdited->setText(edited ? QStringLiteral("Table ") + kEditedText : QString());
+    if (Grid)
+        Grid->setAccessibleDescription(edited ? kEditedText : QString());
 }
 
 void TfmManualLin::UpdateUOMTimerTimer() {

@@ -8,7 +8,9 @@
 
 #include <QString>
 
+class QLabel;
 class QProgressBar;
+struct TFittedTable;
 class QTimer;
 class TTableCurve;
 class TZUREditGrid;
@@ -26,6 +28,11 @@ public:
     void btImportCSVClick();
     void btExportCSVClick();
     void btClearTableClick();
+    // Open their dialog; its OK fills the grid (edited, not yet written).
+    void btGenerateClick();
+    void btFitChartClick();
+    // The grid holds a worked-out table that has not been written yet.
+    bool TableEdited() const { return TableEdited_; }
     void UpdateUOMTimerTimer();
 
     QFrame* pnTableGrid = nullptr;
@@ -34,6 +41,9 @@ public:
     QPushButton* btImportCSV = nullptr;
     QPushButton* btExportCSV = nullptr;
     QPushButton* btClearTable = nullptr;
+    QPushButton* btGenerate = nullptr;
+    QPushButton* btFitChart = nullptr;
+    QLabel* lbTableEdited = nullptr;
     TTableCurve* Curve = nullptr;
     QTimer* UpdateUOMTimer = nullptr;
 
@@ -50,6 +60,9 @@ private:
     void TableProgress(int percent);
     void TankTable();
     void ShowCurve();
+    void FillFromTable(const TFittedTable& table);
+    void SetTableEdited(bool edited);
+    bool TableEdited_ = false;
 
     TTankTable* TankTableRef = nullptr;
     TTankDescription* TankDescriptionRef = nullptr;

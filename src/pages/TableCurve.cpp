@@ -8,8 +8,8 @@
 #include <QValueAxis>
 
 #include <algorithm>
-#include <memory>
 #include <cmath>
+#include <memory>
 
 namespace {
 
@@ -26,13 +26,31 @@ QString Title(const char* name, const QString& unit) {
                           : QString::fromLatin1(name) + QStringLiteral(" (") + unit + u')';
 }
 
+// Nice ticks that waste the least room above the highest point: 0..2.5 takes 0..3 in four
+// steps rather than 0..4 in five.
 void Span(QValueAxis* axis, double low, double high) {
     if (!(high > low))
         high = low + 1;
     low = std::min(low, 0.0);
+    int bestTicks = 5;
+    double bestMax = 0;
+    for (int ticks : {5, 4, 6, 7}) {
+        axis->setTickCount(ticks);
+        axis->setRange(low, high);
+        axis->applyNiceNumbers();
+        // A point on the last tick would have its marker cut by the frame.
+        if (axis->max() <= high) {
+            axis->setRange(low, high + (high - low) * 0.05);
+            axis->applyNiceNumbers();
+        }
+        if (bestMax == 0 || axis->max() < bestMax) {
+            bestMax = axis->max();
+            bestTicks = ticks;
+        }
+    }
+    axis->setTickCount(bestTicks);
     axis->setRange(low, high);
     axis->applyNiceNumbers();
-    // A point on the last tick would have its marker cut by the frame.
     if (axis->max() <= high) {
         axis->setRange(low, high + (high - low) * 0.05);
         axis->applyNiceNumbers();
@@ -51,6 +69,9 @@ TTableCurve::TTableCurve(QWidget* parent) : QChartView(parent) {
     chart->setBackgroundRoundness(0);
     Curve = new QLineSeries(chart);
     Curve->setPen(QPen(QColor(40, 80, 160), 1.5));
+    Exact = new QLineSeries(chart);
+    Exact->setPen(QPen(QColor(230, 140, 0), 3));
+    Exact->setName(QStringLiteral("Exact"));
     Points = new QScatterSeries(chart);
     Points->setMarkerSize(6);
     Points->setColor(QColor(40, 80, 160));
@@ -60,6 +81,7 @@ TTableCurve::TTableCurve(QWidget* parent) : QChartView(parent) {
     Slips->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
     Slips->setColor(QColor(230, 80, 0));
     Slips->setBorderColor(QColor(150, 40, 0));
+    chart->addSeries(Exact);
     for (QXYSeries* series : {static_cast<QXYSeries*>(Curve), static_cast<QXYSeries*>(Points),
                               static_cast<QXYSeries*>(Slips)})
         chart->addSeries(series);
@@ -81,8 +103,8 @@ TTableCurve::TTableCurve(QWidget* parent) : QChartView(parent) {
     chart->setTitleFont(HeightAxis->titleFont());
     chart->addAxis(HeightAxis, Qt::AlignBottom);
     chart->addAxis(VolumeAxis, Qt::AlignLeft);
-    for (QXYSeries* series : {static_cast<QXYSeries*>(Curve), static_cast<QXYSeries*>(Points),
-                              static_cast<QXYSeries*>(Slips)}) {
+    for (QXYSeries* series : {static_cast<QXYSeries*>(Exact), static_cast<QXYSeries*>(Curve),
+                              static_cast<QXYSeries*>(Points), static_cast<QXYSeries*>(Slips)}) {
         series->attachAxis(HeightAxis);
         series->attachAxis(VolumeAxis);
     }
@@ -132,4 +154,20 @@ void TTableCurve::ShowTable(const TTableRows& rows, const std::vector<TRowMarks>
                                  : QStringLiteral("%1 points, %2 marked as typing slips")
                                        .arg(curve.size())
                                        .arg(slips.size()));
+}
+
+void TTableCurve::ShowExact(const QList<QPointF>& curve) {
+    Exact->replace(curve);
+    double maxHeight = HeightAxis->max();
+    double maxVolume = VolumeAxis->max();
+    bool wider = false;
+    for (const QPointF& p : curve) {
+        wider = wider || p.x() > maxHeight || p.y() > maxVolume;
+        maxHeight = std::max(maxHeight, p.x());
+        maxVolume = std::max(maxVolume, p.y());
+    }
+    if (wider) {
+        Span(HeightAxis, HeightAxis->min(), maxHeight);
+        Span(VolumeAxis, VolumeAxis->min(), maxVolume);
+    }
 }

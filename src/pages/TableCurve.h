@@ -24,10 +24,14 @@ public:
     // Draws the rows up to the last one marked; a row whose two cells are not both numbers
     // is left out of the curve.
     void ShowTable(const TTableRows& rows, const std::vector<TRowMarks>& marks);
+    // The curve the table's points stand on (a tank shape's volumes or a chart's rows), drawn
+    // behind them; empty: none. Call after ShowTable.
+    void ShowExact(const QList<QPointF>& curve);
     // Axis titles: "Height (" + length + ")", "Volume (" + volume + ")"; empty: no unit.
     void SetUnits(const QString& length, const QString& volume);
 
     QLineSeries* Curve = nullptr;
+    QLineSeries* Exact = nullptr;
     QScatterSeries* Points = nullptr;
     QScatterSeries* Slips = nullptr;
     QValueAxis* HeightAxis = nullptr;

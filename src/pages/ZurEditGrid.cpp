@@ -36,9 +36,42 @@ bool Warned(TCellMark mark) {
 // Paints the cells: the row-number column on button face with a frame and, in the marked row,
 // a triangle; data cells white, swapped to the font colour in the marked row, and in the
 // warning colour when they hold a typing slip.
+// "Height, row 3": the cell's column and row, as a screen reader says where it is.
+QString CellPlace(const QAbstractItemModel* model, const QModelIndex& index) {
+    return model->headerData(index.column(), Qt::Horizontal).toString() +
+           QStringLiteral(", row %1").arg(index.row() + 1);
+}
+
+// A Height or Volume cell names its place with its text, so a screen reader that reads only the
+// cell's name still says which point it is; the row-number cells name their row.
+class TGridItem final : public QTableWidgetItem {
+public:
+    QVariant data(int role) const override {
+        if (role != Qt::AccessibleTextRole || column() == TZUREditGrid::kRowNumberColumn ||
+            !tableWidget())
+            return QTableWidgetItem::data(role);
+        const QString value = text().isEmpty() ? QStringLiteral("empty") : text();
+        return CellPlace(tableWidget()->model(), tableWidget()->indexFromItem(this)) +
+               QStringLiteral(": ") + value;
+    }
+    QTableWidgetItem* clone() const override { return new TGridItem(*this); }
+};
+
 class TGridDelegate final : public QStyledItemDelegate {
 public:
     explicit TGridDelegate(TZUREditGrid* grid) : QStyledItemDelegate(grid), Grid(grid) {}
+
+    // The in-place editor is announced with the cell it edits.
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override {
+        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (editor) {
+            editor->setAccessibleName(CellPlace(index.model(), index));
+            editor->setAccessibleDescription(
+                QStringLiteral("Editing the cell: Enter keeps the text, Escape cancels"));
+        }
+        return editor;
+    }
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
@@ -126,9 +159,10 @@ TZUREditGrid::TZUREditGrid(QWidget* parent) : QTableWidget(kDataRows, 3, parent)
     setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked |
                     QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
     setItemDelegate(new TGridDelegate(this));
+    setItemPrototype(new TGridItem);
     for (int row = 0; row < kDataRows; ++row) {
         for (int column = 0; column < 3; ++column) {
-            auto* item = new QTableWidgetItem;
+            auto* item = new TGridItem;
             if (column == kRowNumberColumn)
                 item->setData(Qt::AccessibleTextRole, QStringLiteral("Row %1").arg(row + 1));
             setItem(row, column, item);

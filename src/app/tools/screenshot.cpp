@@ -5,24 +5,33 @@
 // prompt with node 1. SHEET fmTrafficMonitor opens the traffic monitor dock instead;
 // fmCompare renders the box Write All Settings shows before it writes an edited contrast and
 // tank name, fmVerify the box after a gauge that forgot the contrast, and fmHistory the
-// History... dialog after that write. The archive goes to the temporary folder too.
+// History... dialog after that write. fmTableShape renders Generate... with a 2.5 m sphere,
+// fmTableChart Fit Chart... with a 3,000-row chart of a lying tank. The archive goes to the
+// temporary folder too.
 
 #include "ComPortMap.h"
 #include "FmCompare.h"
 #include "FmHistory.h"
 #include "FmMain.h"
+#include "FmManualLin.h"
+#include "FmTableChart.h"
+#include "FmTableShape.h"
 #include "GaugeSimulator.h"
 #include "ScriptedDialogService.h"
 #include "SerialPacket.h"
 #include "T7310.h"
+#include "TankGeometry.h"
 #include "WriteSafety.h"
 #include "ZurApplication.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QPushButton>
 #include <QSettings>
 #include <QSlider>
 #include <QTabWidget>
@@ -98,6 +107,66 @@ int WriteAllPicture(TfmMain& window, sim::GaugeSimulator& gauge, TScriptedDialog
     return saved ? 0 : 1;
 }
 
+// The Manual Linearisation page's Generate... or Fit Chart... dialog, filled in as a user would.
+int TableDialogPicture(TfmMain& window, TScriptedDialogService& dialogs, const std::string& sheet,
+                       const QString& folder, const QString& output) {
+    auto* page = window.findChild<TfmManualLin*>();
+    if (!page) {
+        std::fprintf(stderr, "t7310-screenshot: no Manual Linearisation page\n");
+        return 1;
+    }
+    QDialog* dialog = nullptr;
+    if (sheet == "fmTableShape") {
+        page->btGenerate->click();
+        auto* shape = page->findChild<TfmTableShape*>();
+        if (shape) {
+            shape->cbShape->setCurrentIndex(static_cast<int>(TTankKind::Sphere));
+            shape->edDiameter->setText(QStringLiteral("2.5"));
+        }
+        dialog = shape;
+    } else {
+        // A lying 2 m tank with dished heads, strapped every millimetre or so.
+        TTankShape tank;
+        tank.Kind = TTankKind::HorizontalCylinder;
+        tank.Diameter = 2000;
+        tank.Length = 5000;
+        tank.Ends.Kind = THeadKind::Torispherical;
+        std::string message;
+        const std::optional<TTankGeometry> geometry = TTankGeometry::Make(tank, message);
+        const QString chart = folder + QStringLiteral("/strapping-chart.csv");
+        QFile file(chart);
+        if (!geometry || !file.open(QIODevice::WriteOnly)) {
+            std::fprintf(stderr, "t7310-screenshot: no chart to fit\n");
+            return 1;
+        }
+        file.write("Height (mm);Volume (l)\r\n");
+        for (int row = 0; row < 3000; ++row) {
+            const double height = geometry->FullHeight() * row / 2999;
+            file.write(QStringLiteral("%1;%2\r\n")
+                           .arg(height, 0, 'f', 2)
+                           .arg(geometry->Volume(height) / 1e6, 0, 'f', 3)
+                           .toLatin1());
+        }
+        file.close();
+        page->btFitChart->click();
+        auto* fit = page->findChild<TfmTableChart*>();
+        if (fit) {
+            dialogs.AnswerOpenFile(chart);
+            fit->btBrowse->click();
+            fit->cbLengthUnit->setCurrentIndex(static_cast<int>(TLengthUnit::Millimetre));
+            fit->cbVolumeUnit->setCurrentIndex(static_cast<int>(TVolumeUnit::Litre));
+        }
+        dialog = fit;
+    }
+    if (!dialog) {
+        std::fprintf(stderr, "t7310-screenshot: the dialog did not open\n");
+        return 1;
+    }
+    dialog->resize(dialog->sizeHint().expandedTo(QSize(900, 520)));
+    QCoreApplication::processEvents();
+    return Save(*dialog, output) ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -135,7 +204,8 @@ int main(int argc, char** argv) {
     SetCommPortDevice(1, QString::fromStdString(gauge.SlavePath()));
     // The Manual Linearisation tab belongs to a Non standard tank: the gauge holds one, so the
     // window shows the tab and reads the table as it does for a real gauge.
-    const bool nonStandard = argc == 4 && std::string(argv[3]) == "tsManualLin";
+    const bool tableDialog = sheetName == "fmTableShape" || sheetName == "fmTableChart";
+    const bool nonStandard = sheetName == "tsManualLin" || tableDialog;
     if (nonStandard) {
         std::vector<uint8_t> tank = gauge.Block(0x16);
         tank.at(0) = 5;
@@ -164,6 +234,8 @@ int main(int argc, char** argv) {
         sheetName == "fmCompare" || sheetName == "fmVerify" || sheetName == "fmHistory";
     if (safety)
         return WriteAllPicture(window, gauge, dialogs, sheetName, output);
+    if (tableDialog)
+        return TableDialogPicture(window, dialogs, sheetName, settings.path(), output);
     if (argc == 4 && !monitor) {
         auto* sheet = window.findChild<QWidget*>(QString::fromLocal8Bit(argv[3]));
         const int index = sheet ? window.pcMain->indexOf(sheet) : -1;

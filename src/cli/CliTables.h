@@ -1,0 +1,8 @@
+#pragma once
+
+// table-make and table-fit: tank tables worked out without a gauge.
+
+#include "CliOptions.h"
+
+int RunTableMake(const TCliOptions& options);
+int RunTableFit(const TCliOptions& options);
