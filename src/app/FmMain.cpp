@@ -118,6 +118,12 @@ TfmMain::TfmMain(QWidget* parent) : QMainWindow(parent) {
         Dialogs().Plain(this, QStringLiteral("Error creating tabsheets"));
     }
 
+    try {
+        CreateAllSettings();
+    } catch (...) {
+        // The window works without the list.
+    }
+
     // 6.
     SetActiveSheet(tsDeviceStatus);
     SummaryKey = false;
@@ -320,6 +326,9 @@ void TfmMain::CreateMenus() {
     miTrafficMonitor = AddItem(view, "miTrafficMonitor", QStringLiteral("&Traffic Monitor"), true,
                                &TfmMain::miTrafficMonitorClick);
     miTrafficMonitor->setCheckable(true);
+    miAllSettings = AddItem(view, "miAllSettings", QStringLiteral("&All Settings"), true,
+                            &TfmMain::miAllSettingsClick);
+    miAllSettings->setCheckable(true);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnHelp"));
