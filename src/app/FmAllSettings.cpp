@@ -151,8 +151,8 @@ QVariant TSettingsModel::headerData(int section, Qt::Orientation orientation, in
         return {};
     if (orientation == Qt::Vertical)
         return section + 1;
-    static const char* const kTitles[] = {"Group", "Name", "Value", "On the gauge", "Unit",
-                                          "Range"};
+    static const char* const kTitles[] = {"Group",        "Name", "Value",
+                                          "On the gauge", "Unit", "Range"};
     return section >= 0 && section < scCount ? QString::fromLatin1(kTitles[section]) : QVariant();
 }
 
@@ -171,10 +171,10 @@ bool TSettingsModel::setData(const QModelIndex& index, const QVariant& value, in
     const QString text = value.toString();
     if (item->DataType == stText) {
         // The gauge keeps a text in single bytes, up to its length.
-        const bool fits = text.size() <= item->Max &&
-                          std::all_of(text.begin(), text.end(), [](QChar c) {
-                              return c.unicode() >= 0x20 && c.unicode() <= 0xFF;
-                          });
+        const bool fits =
+            text.size() <= item->Max && std::all_of(text.begin(), text.end(), [](QChar c) {
+                return c.unicode() >= 0x20 && c.unicode() <= 0xFF;
+            });
         if (!fits) {
             if (OnRefused)
                 OnRefused(QStringLiteral("%1 holds up to %2 characters of the Latin-1 set.")
@@ -253,7 +253,8 @@ TfmAllSettings::TfmAllSettings(T7310& device, QWidget* parent)
     tvSettings->setModel(filter_);
     tvSettings->setSelectionBehavior(QAbstractItemView::SelectRows);
     tvSettings->setSelectionMode(QAbstractItemView::SingleSelection);
-    tvSettings->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+    tvSettings->setEditTriggers(QAbstractItemView::DoubleClicked |
+                                QAbstractItemView::EditKeyPressed |
                                 QAbstractItemView::AnyKeyPressed);
     // The texts decide the columns' widths; the value columns take what is left.
     QHeaderView* header = tvSettings->horizontalHeader();
@@ -292,8 +293,7 @@ TfmAllSettings::TfmAllSettings(T7310& device, QWidget* parent)
     connect(cbChangedOnly, &QCheckBox::toggled, filter_, &TSettingsFilter::SetChangedOnly);
     // A double-click on the value edits it; anywhere else it shows the setting's page.
     connect(tvSettings, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
-        if (index.column() == TSettingsModel::scValue &&
-            (index.flags() & Qt::ItemIsEditable))
+        if (index.column() == TSettingsModel::scValue && (index.flags() & Qt::ItemIsEditable))
             return;
         if (const TZURSetting* setting = SettingAt(index.row()))
             Q_EMIT ShowSettingRequested(setting);

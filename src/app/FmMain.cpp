@@ -4,6 +4,7 @@
 
 #include "DialogService.h"
 #include "FmAlarms.h"
+#include "FmAllSettings.h"
 #include "FmDeviceStatus.h"
 #include "FmDisplayOptions.h"
 #include "FmManualLin.h"
@@ -137,6 +138,9 @@ TfmMain::~TfmMain() {
     qApp->removeEventFilter(this);
     if (TrafficMonitor)
         TrafficMonitor->SetLink(nullptr);
+    // The list of all settings points into the device object's catalogue.
+    delete AllSettings;
+    AllSettings = nullptr;
     // The device object goes first (it closes the link), then the store (unsaved); the pages
     // follow as the window's children.
     Safety_.reset();

@@ -20,8 +20,8 @@
 #include <QAction>
 #include <QShortcut>
 
-#include <algorithm>
 #include <QFile>
+#include <algorithm>
 
 namespace {
 
@@ -280,7 +280,8 @@ void TfmMain::CreateAllSettings() {
     model.OnRefused = [this](const QString& message) { Dialogs().Information(this, message); };
     for (TZURPage* page : Pages)
         if (page)
-            connect(page, &TZURPage::EditedChanged, this, [this] { AllSettings->Model().Refresh(); });
+            connect(page, &TZURPage::EditedChanged, this,
+                    [this] { AllSettings->Model().Refresh(); });
     connect(AllSettings, &TfmAllSettings::ShowSettingRequested, this,
             [this](const TZURSetting* setting) { ShowSettingOnItsPage(setting); });
     connect(AllSettings, &QDockWidget::visibilityChanged, miAllSettings, &QAction::setChecked);
