@@ -4,6 +4,7 @@
 
 #include "DialogService.h"
 #include "FmAlarms.h"
+#include "FmAllSettings.h"
 #include "FmDeviceStatus.h"
 #include "FmDisplayOptions.h"
 #include "FmManualLin.h"
@@ -118,6 +119,12 @@ TfmMain::TfmMain(QWidget* parent) : QMainWindow(parent) {
         Dialogs().Plain(this, QStringLiteral("Error creating tabsheets"));
     }
 
+    try {
+        CreateAllSettings();
+    } catch (...) {
+        // The window works without the list.
+    }
+
     // 6.
     SetActiveSheet(tsDeviceStatus);
     SummaryKey = false;
@@ -131,6 +138,9 @@ TfmMain::~TfmMain() {
     qApp->removeEventFilter(this);
     if (TrafficMonitor)
         TrafficMonitor->SetLink(nullptr);
+    // The list of all settings points into the device object's catalogue.
+    delete AllSettings;
+    AllSettings = nullptr;
     // The device object goes first (it closes the link), then the store (unsaved); the pages
     // follow as the window's children.
     Safety_.reset();
@@ -320,6 +330,9 @@ void TfmMain::CreateMenus() {
     miTrafficMonitor = AddItem(view, "miTrafficMonitor", QStringLiteral("&Traffic Monitor"), true,
                                &TfmMain::miTrafficMonitorClick);
     miTrafficMonitor->setCheckable(true);
+    miAllSettings = AddItem(view, "miAllSettings", QStringLiteral("&All Settings"), true,
+                            &TfmMain::miAllSettingsClick);
+    miAllSettings->setCheckable(true);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnHelp"));

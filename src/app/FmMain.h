@@ -21,6 +21,8 @@ class T7310;
 class TMEKTimer;
 class TProgramSettings;
 class TZURPage;
+struct TZURSetting;
+class TfmAllSettings;
 class TfmTrafficMonitor;
 
 class TfmMain : public QMainWindow {
@@ -91,6 +93,9 @@ public:
     TfmTrafficMonitor* TrafficMonitor = nullptr;
     QAction* miHistory = nullptr; // File > History...: the journal of writes, the archive
     QAction* miCompare = nullptr; // Device > Compare with Gauge... (while connected)
+    // View > All Settings and its dock; Ctrl+F puts the cursor in its filter.
+    QAction* miAllSettings = nullptr;
+    TfmAllSettings* AllSettings = nullptr;
 
     std::unique_ptr<TMEKTimer> StatusBarTextTimer;
     std::unique_ptr<TMEKTimer> ReadTableTimer;
@@ -109,6 +114,9 @@ public:
     void miExitClick();
     void miScanBusClick();
     void miTrafficMonitorClick();
+    void miAllSettingsClick();
+    // Shows a setting on the page that binds it, its control focused; false when none does.
+    bool ShowSettingOnItsPage(const TZURSetting* setting);
     // The connect flow from the node ID text on: checks, the broadcast question, remembering
     // the ID, the connect and its failure box.
     void ConnectToNode(const QString& text);
@@ -136,6 +144,7 @@ private:
     void CreateDeviceObject();
     void CreatePages();
     void CreateTrafficMonitor();
+    void CreateAllSettings();
     void ShowTrafficMonitorAtItsHeight();
 
     // Device object events.

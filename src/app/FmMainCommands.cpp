@@ -4,6 +4,7 @@
 
 #include "DialogService.h"
 #include "FmAbout.h"
+#include "FmAllSettings.h"
 #include "FmHistory.h"
 #include "FmProgramSettings.h"
 #include "FmScanBus.h"
@@ -17,7 +18,10 @@
 #include "ZurApplication.h"
 
 #include <QAction>
+#include <QShortcut>
+
 #include <QFile>
+#include <algorithm>
 
 namespace {
 
@@ -246,4 +250,70 @@ void TfmMain::miTrafficMonitorClick() {
         ShowTrafficMonitorAtItsHeight();
     else
         TrafficMonitor->setVisible(false);
+}
+
+namespace {
+constexpr int kAllSettingsWidth = 600;
+} // namespace
+
+void TfmMain::CreateAllSettings() {
+    if (!Device_)
+        return;
+    AllSettings = new TfmAllSettings(*Device_, this);
+    addDockWidget(Qt::RightDockWidgetArea, AllSettings);
+    AllSettings->hide();
+    TSettingsModel& model = AllSettings->Model();
+    // One edit, one image: a value typed on a page shows in the list, one taken by the list
+    // shows on its page, marked there as not yet written.
+    model.EditedText = [this](const TZURSetting* setting) -> std::optional<QString> {
+        for (TZURPage* page : Pages)
+            if (page)
+                if (auto text = page->EditedText(setting))
+                    return text;
+        return std::nullopt;
+    };
+    model.OnEdited = [this](const TZURSetting* setting) {
+        for (TZURPage* page : Pages)
+            if (page)
+                page->ShowSetting(setting);
+    };
+    model.OnRefused = [this](const QString& message) { Dialogs().Information(this, message); };
+    for (TZURPage* page : Pages)
+        if (page)
+            connect(page, &TZURPage::EditedChanged, this,
+                    [this] { AllSettings->Model().Refresh(); });
+    connect(AllSettings, &TfmAllSettings::ShowSettingRequested, this,
+            [this](const TZURSetting* setting) { ShowSettingOnItsPage(setting); });
+    connect(AllSettings, &QDockWidget::visibilityChanged, miAllSettings, &QAction::setChecked);
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, [this] {
+        miAllSettings->setChecked(true);
+        AllSettings->FocusFilter();
+    });
+}
+
+void TfmMain::miAllSettingsClick() {
+    if (!AllSettings)
+        return;
+    if (miAllSettings->isChecked()) {
+        AllSettings->FocusFilter();
+        // Wide enough for its six columns; the pages keep their own width.
+        resizeDocks({AllSettings}, {kAllSettingsWidth}, Qt::Horizontal);
+        // The window grows for the dock; a window manager keeps it within the screen.
+        resize(std::max(width(), minimumSizeHint().width() + kAllSettingsWidth), height());
+    } else
+        AllSettings->hide();
+}
+
+bool TfmMain::ShowSettingOnItsPage(const TZURSetting* setting) {
+    for (int slot = 0; slot < psCount; ++slot) {
+        TZURPage* page = Pages[slot];
+        const TFieldBinding* row = page ? page->FieldFor(setting) : nullptr;
+        if (!row || !SheetVisible(TabSheet(static_cast<TPageSlot>(slot))))
+            continue;
+        SetActiveSheet(TabSheet(static_cast<TPageSlot>(slot)));
+        row->Control->setFocus(Qt::OtherFocusReason);
+        return true;
+    }
+    return false;
 }

@@ -53,21 +53,30 @@ TWriteSafety::TOutcome TWriteSafety::Run(const char* operation, const std::funct
                                          bool confirm) {
     TWriteHooks hooks;
     hooks.ArchiveError = [this](const QString& text) { ArchiveError(text); };
+    size_t kept = 0; // settings the user chose to leave as the gauge has them
     if (confirm && Setting(kConfirmChanges)) {
         hooks.Confirms = WriteAllInstructions(device_);
-        hooks.Confirm = [this](const TDifferences& changes) {
+        hooks.Confirm = [this, &kept](const TDifferences& changes) {
             TDifferencesBox box =
                 GaugeBox(QStringLiteral("Write All Settings"),
                          QStringLiteral("Writing will change these settings on the gauge"),
                          QStringLiteral("To be written"), changes);
             box.EmptyText = QStringLiteral("The gauge already holds every setting to be written.");
             box.AcceptText = QStringLiteral("&Write");
-            return Dialogs().Differences(window_, box);
+            std::vector<bool> chosen(changes.Settings.size(), true);
+            box.Chosen = &chosen;
+            if (!Dialogs().Differences(window_, box))
+                return false;
+            kept = KeepGaugeValues(device_, changes, chosen);
+            return true;
         };
     }
     // A write that ended the connection (a new node ID not answered) cannot be read back.
     hooks.Verify = [this] { return Setting(kVerifyWrites) && device_.Connected(); };
     const TCheckedWriteOutcome written = session_.CheckedWrite(operation, series, hooks);
+    // The pages show what was written, the gauge's values where the user kept them.
+    if (kept > 0)
+        device_.NotifyAll();
     switch (written.Result) {
     case TCheckedWrite::Written:
         return TOutcome::Written;

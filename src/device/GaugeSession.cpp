@@ -56,6 +56,36 @@ std::set<uint8_t> FileWriteInstructions(const T7310& device) {
     return {codes.begin(), codes.end()};
 }
 
+size_t KeepGaugeValues(T7310& device, const TDifferences& changes,
+                       const std::vector<bool>& chosen) {
+    size_t kept = 0;
+    for (size_t i = 0; i < changes.Settings.size() && i < chosen.size(); ++i) {
+        if (chosen[i])
+            continue;
+        const TSettingDifference& change = changes.Settings[i];
+        if (change.Id < 0) {
+            // The default-protocol flag has no catalogue item of its own.
+            device.Image.DefaultProtocol = device.GaugeImage.DefaultProtocol;
+            ++kept;
+            continue;
+        }
+        const TZURSetting* item =
+            device.Settings().Find(static_cast<uint32_t>(change.Id), change.Name);
+        if (!item)
+            continue;
+        if (item->DataType == stText) {
+            const std::string* gauge = item->Where.Text(device.GaugeImage);
+            std::string* image = item->Where.Text(device.Image);
+            if (gauge && image)
+                *image = *gauge;
+        } else {
+            item->SetValue(device.Image, item->Value(device.GaugeImage));
+        }
+        ++kept;
+    }
+    return kept;
+}
+
 bool TGaugeSession::WriteFileSeries() {
     for (uint8_t code : FileWriteSeries(device_)) {
         // The table goes as one transfer: its size, then its rows.

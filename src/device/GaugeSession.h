@@ -76,6 +76,12 @@ struct TWriteHooks {
 std::vector<uint8_t> FileWriteSeries(const T7310& device);
 std::set<uint8_t> FileWriteInstructions(const T7310& device);
 
+// Puts back into the device's image the gauge's value of each setting difference not chosen
+// (one flag per setting of changes), so a write sends what the gauge already holds for it; the
+// records are still written whole. The number of settings put back.
+size_t KeepGaugeValues(T7310& device, const TDifferences& changes,
+                       const std::vector<bool>& chosen);
+
 class TGaugeSession {
 public:
     // The program's compatibility number, which the gauge compares with its own.

@@ -72,6 +72,8 @@ public:
     // (text that is not a whole number counts as -1) is not below ProgramSoftwareId.
     bool AcceptsIdentity() const;
     bool IsExtended() const { return Is8310 || Is7310Extended; }
+    // Whether this gauge's family has what a family condition names.
+    bool AppliesTo(instr::TFamily family) const;
     bool ApplyingFile() const { return applying_file_; }
     bool SettingsRead() const { return settings_read_; }
     // Whether GaugeImage holds every setting (a read of all settings, with nothing written
@@ -204,7 +206,6 @@ private:
     // Clears flag, sends, and waits for flag by the row's wait (none: true once queued).
     bool Exchange(const instr::TInstruction& row, bool& flag, const instr::TCursor& cursor,
                   uint8_t argument = 0);
-    bool AppliesTo(instr::TFamily family) const;
     bool WriteSeries(std::initializer_list<uint8_t> codes);
     void RaiseProgress(int percent);
     // The rows of a table after its size (sized: that went through), one request each, with

@@ -313,6 +313,30 @@ void TZURPage::StoreField(const TFieldBinding& row) {
     }
 }
 
+const TFieldBinding* TZURPage::FieldFor(const TZURSetting* setting) const {
+    for (const TFieldBinding& row : Fields)
+        if (row.Item == setting && Applies(row))
+            return &row;
+    return nullptr;
+}
+
+bool TZURPage::ShowSetting(const TZURSetting* setting) {
+    const TFieldBinding* row = FieldFor(setting);
+    if (!row)
+        return false;
+    // Not taken as shown: the control now differs from what the page last showed.
+    ShowField(*row);
+    return true;
+}
+
+std::optional<QString> TZURPage::EditedText(const TZURSetting* setting) const {
+    const TFieldBinding* row = FieldFor(setting);
+    auto* edit = row ? qobject_cast<QLineEdit*>(row->Control) : nullptr;
+    if (!edit || !Shown_.contains(edit) || Shown_.value(edit) == edit->text())
+        return std::nullopt;
+    return edit->text();
+}
+
 void TZURPage::ShowFields() {
     for (const TFieldBinding& row : Fields)
         if (Applies(row))

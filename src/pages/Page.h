@@ -82,6 +82,14 @@ public:
 
     const TPageDescription& Description() const { return Description_; }
 
+    // ---- one setting, for the list of all settings ----
+    // The binding of a catalogue setting on this page, or null.
+    const TFieldBinding* FieldFor(const TZURSetting* setting) const;
+    // Shows one bound setting from the image: an edit made elsewhere, marked as one here.
+    bool ShowSetting(const TZURSetting* setting);
+    // The text of a setting's edit box while it holds an edit not yet stored, or none.
+    std::optional<QString> EditedText(const TZURSetting* setting) const;
+
     // Runs the page's write series for Write Settings; the main window installs one that
     // archives, reads back and journals the write. Without one the series just runs.
     using TWriteGuard = std::function<bool(const std::function<bool()>& series)>;

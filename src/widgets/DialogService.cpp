@@ -43,7 +43,10 @@ public:
     }
     bool Differences(QWidget* parent, const TDifferencesBox& box) override {
         TfmCompare dialog(box, parent);
-        return dialog.exec() == QDialog::Accepted && !box.AcceptText.isEmpty();
+        const bool accepted = dialog.exec() == QDialog::Accepted && !box.AcceptText.isEmpty();
+        if (accepted && box.Chosen)
+            *box.Chosen = dialog.Chosen();
+        return accepted;
     }
 
 private:

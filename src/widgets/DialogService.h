@@ -7,6 +7,8 @@
 
 #include <QString>
 
+#include <vector>
+
 class QWidget;
 
 // A table of setting differences (group, setting, the two sides) and the table rows that
@@ -19,6 +21,9 @@ struct TDifferencesBox {
     QString EmptyText;  // instead of the table when there are no differences
     QString AcceptText; // "Write": a question answered with it or Cancel; empty: Close only
     TDifferences Differences;
+    // When set, a box that asks gives each setting difference a check box (all ticked) and
+    // leaves here which ones were still ticked when the user accepted, one per setting.
+    std::vector<bool>* Chosen = nullptr;
 };
 
 class IDialogService {

@@ -7,6 +7,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 QString Latin1(const std::string& text) {
@@ -60,6 +62,18 @@ TfmCompare::TfmCompare(const TDifferencesBox& box, QWidget* parent) : QDialog(pa
     tbSettings->setAccessibleName(box.Heading);
     for (const TSettingDifference& d : differences.Settings)
         AddRow(tbSettings, {Latin1(d.Group), Latin1(d.Name), Latin1(d.From), Latin1(d.To)});
+    // A box that asks may let the user keep a setting as the gauge has it.
+    choosable_ = box.Chosen && !box.AcceptText.isEmpty() && !differences.Settings.empty();
+    if (choosable_) {
+        for (int row = 0; row < tbSettings->rowCount(); ++row) {
+            QTableWidgetItem* item = tbSettings->item(row, 0);
+            item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+            item->setCheckState(Qt::Checked);
+        }
+        lbChosen = new QLabel(this);
+        lbChosen->setObjectName(QStringLiteral("lbChosen"));
+        connect(tbSettings, &QTableWidget::itemChanged, this, [this] { ShowChosen(); });
+    }
     tbSettings->resizeColumnsToContents();
     tbSettings->setVisible(!differences.Settings.empty());
     column->addWidget(tbSettings, 2);
@@ -76,6 +90,10 @@ TfmCompare::TfmCompare(const TDifferencesBox& box, QWidget* parent) : QDialog(pa
     if (differences.Empty())
         column->addStretch(1);
 
+    if (lbChosen) {
+        column->addWidget(lbChosen);
+        ShowChosen();
+    }
     auto* buttons = new QDialogButtonBox(this);
     if (!box.AcceptText.isEmpty()) {
         btAccept = buttons->addButton(box.AcceptText, QDialogButtonBox::AcceptRole);
@@ -88,4 +106,22 @@ TfmCompare::TfmCompare(const TDifferencesBox& box, QWidget* parent) : QDialog(pa
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     column->addWidget(buttons);
+}
+
+std::vector<bool> TfmCompare::Chosen() const {
+    std::vector<bool> chosen(static_cast<size_t>(tbSettings->rowCount()), true);
+    if (!choosable_)
+        return chosen;
+    for (int row = 0; row < tbSettings->rowCount(); ++row)
+        chosen[static_cast<size_t>(row)] = tbSettings->item(row, 0)->checkState() == Qt::Checked;
+    return chosen;
+}
+
+void TfmCompare::ShowChosen() {
+    const std::vector<bool> chosen = Chosen();
+    const auto ticked = std::count(chosen.begin(), chosen.end(), true);
+    lbChosen->setText(QStringLiteral("%1 of %2 settings will change; an unticked one keeps the "
+                                     "gauge's value.")
+                          .arg(ticked)
+                          .arg(chosen.size()));
 }

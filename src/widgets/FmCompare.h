@@ -7,6 +7,8 @@
 
 #include <QDialog>
 
+#include <vector>
+
 class QLabel;
 class QPushButton;
 class QTableWidget;
@@ -22,4 +24,12 @@ public:
     QTableWidget* tbRows = nullptr;     // row, from, to; hidden without table differences
     QPushButton* btAccept = nullptr;    // null for a box that does not ask
     QPushButton* btClose = nullptr;     // Cancel or Close
+    QLabel* lbChosen = nullptr;         // how many changes are ticked; null without choices
+
+    // Which setting differences are ticked (all, for a box without check boxes).
+    std::vector<bool> Chosen() const;
+
+private:
+    void ShowChosen();
+    bool choosable_ = false;
 };

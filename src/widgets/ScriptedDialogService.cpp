@@ -155,5 +155,13 @@ bool TScriptedDialogService::Differences(QWidget* parent, const TDifferencesBox&
         return false;
     }
     TAnswer answer{};
-    return take(TDialogKind::Differences, record, answer) && answer.Accept;
+    if (!take(TDialogKind::Differences, record, answer) || !answer.Accept)
+        return false;
+    if (box.Chosen) {
+        const QStringList unticked = answer.Text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        box.Chosen->clear();
+        for (const TSettingDifference& d : box.Differences.Settings)
+            box.Chosen->push_back(!unticked.contains(QString::fromLatin1(d.Name.c_str())));
+    }
+    return true;
 }

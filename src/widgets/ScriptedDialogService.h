@@ -56,6 +56,10 @@ public:
     // A differences box that asks (Write or Cancel); one without a question needs no answer.
     void AnswerAccept() { push(TDialogKind::Differences, true, {}); }
     void AnswerCancel() { push(TDialogKind::Differences, false, {}); }
+    // Accepts with the named settings unticked (a box with check boxes).
+    void AnswerAcceptExcept(const QStringList& names) {
+        push(TDialogKind::Differences, true, names.join(QLatin1Char('\n')));
+    }
 
     // ---- what was shown ----
     const std::vector<TDialogRecord>& Records() const { return records_; }

@@ -111,7 +111,9 @@ TEST_F(MainWindow, OpensWithItsLayoutMenusAndTimers) {
           {nullptr, nullptr, true},
           {"miChangeNodeID", "Change RS-485 Node &ID", false},
           {"miDefaultProtocol", "&Modbus Protocol Default", false}}},
-        {"&View", {{"miTrafficMonitor", "&Traffic Monitor", true}}},
+        {"&View",
+         {{"miTrafficMonitor", "&Traffic Monitor", true},
+          {"miAllSettings", "&All Settings", true}}},
         {"&Help", {{"miAbout", "&About...", true}}},
     };
     const QList<QAction*> bar = w.menuBar()->actions();
@@ -133,7 +135,8 @@ TEST_F(MainWindow, OpensWithItsLayoutMenusAndTimers) {
             EXPECT_EQ(item->text(), QString::fromLatin1(row.caption));
             EXPECT_EQ(item->isEnabled(), row.enabled);
             EXPECT_EQ(item->isCheckable(), std::string(row.name) == "miDefaultProtocol" ||
-                                               std::string(row.name) == "miTrafficMonitor");
+                                               std::string(row.name) == "miTrafficMonitor" ||
+                                               std::string(row.name) == "miAllSettings");
         }
     }
 

@@ -2,7 +2,8 @@
 // gauge, from the real widgets into a PNG for the documentation; SHEET is the object name of
 // the tab sheet to show (tsDisplayOptions ...), by default the Device Status tab. It works in a
 // settings folder of its own, so the user's settings are not touched, and answers the connect
-// prompt with node 1. SHEET fmTrafficMonitor opens the traffic monitor dock instead;
+// prompt with node 1. SHEET fmTrafficMonitor opens the traffic monitor dock instead (and
+// fmAllSettings the list of every setting, filtered, with an edit made in it);
 // fmCompare renders the box Write All Settings shows before it writes an edited contrast and
 // tank name, fmVerify the box after a gauge that forgot the contrast, and fmHistory the
 // History... dialog after that write. fmTableShape renders Generate... with a 2.5 m sphere,
@@ -10,6 +11,7 @@
 // temporary folder too.
 
 #include "ComPortMap.h"
+#include "FmAllSettings.h"
 #include "FmCompare.h"
 #include "FmHistory.h"
 #include "FmMain.h"
@@ -222,6 +224,8 @@ int main(int argc, char** argv) {
     window.show();
     // The traffic monitor is a dock, not a tab: opened before the connect, it shows it.
     const bool monitor = argc == 4 && std::string(argv[3]) == "fmTrafficMonitor";
+    // The list of all settings is a dock too, shown with a filter and an edit made in it.
+    const bool list = argc == 4 && std::string(argv[3]) == "fmAllSettings";
     if (monitor)
         window.miTrafficMonitor->trigger();
     window.miConnect->trigger();
@@ -236,7 +240,14 @@ int main(int argc, char** argv) {
         return WriteAllPicture(window, gauge, dialogs, sheetName, output);
     if (tableDialog)
         return TableDialogPicture(window, dialogs, sheetName, settings.path(), output);
-    if (argc == 4 && !monitor) {
+    if (list) {
+        window.miAllSettings->trigger();
+        window.AllSettings->edFilter->setText(QStringLiteral("alarm m"));
+        window.AllSettings->Model().setData(
+            window.AllSettings->tvSettings->model()->index(0, TSettingsModel::scValue),
+            QStringLiteral("85"), Qt::EditRole);
+    }
+    if (argc == 4 && !monitor && !list) {
         auto* sheet = window.findChild<QWidget*>(QString::fromLocal8Bit(argv[3]));
         const int index = sheet ? window.pcMain->indexOf(sheet) : -1;
         if (index < 0) {
