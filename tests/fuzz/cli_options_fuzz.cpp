@@ -11,6 +11,9 @@ bool FuzzOne(const uint8_t* data, size_t size) {
         FUZZ_CHECK(!parse.Error.empty());
         return false;
     }
+    // --help and --version end the parse where they stand: what came before is not checked.
+    if (parse.Help || parse.Version)
+        return true;
     const TCliOptions& o = parse.Options;
     if (o.NodeId)
         FUZZ_CHECK(*o.NodeId >= 0 && *o.NodeId <= kMaxNodeId);
