@@ -154,3 +154,36 @@ TCheckedWriteOutcome TGaugeSession::CheckedWrite(const std::string& operation,
                                                                   : TCheckedWrite::Written;
     return outcome;
 }
+
+namespace {
+
+std::string NameList(const std::vector<std::string>& names) {
+    constexpr size_t kNamed = 6;
+    std::string text;
+    for (size_t i = 0; i < names.size() && i < kNamed; ++i)
+        text += (i ? ", " : "") + names[i];
+    if (names.size() > kNamed)
+        text += " and " + std::to_string(names.size() - kNamed) + " more";
+    return text;
+}
+
+} // namespace
+
+std::string TGaugeSession::PreparedFamilyRefusal(TGaugeFamily prepared) const {
+    const TGaugeFamily gauge = FamilyOf(device_);
+    if (gauge == prepared)
+        return {};
+    const std::string preparedName = FamilyFacts(prepared).Name;
+    const std::string gaugeName = FamilyFacts(gauge).Name;
+    std::string text = "These settings are for a " + preparedName + ", but this gauge is a " +
+                       gaugeName + ".";
+    if (const auto lost = SettingsNotHeld(prepared, gauge); !lost.empty())
+        text += "\nA " + gaugeName + " cannot hold " + NameList(lost) + ".";
+    if (const auto missing = SettingsNotHeld(gauge, prepared); !missing.empty())
+        text += "\nSettings for a " + preparedName + " hold no " + NameList(missing) + ".";
+    if (IsExtendedFamily(prepared) != IsExtendedFamily(gauge))
+        text += "\nTheir settings files are of another format (" +
+                std::to_string(FamilyFacts(prepared).FileFormat) + ", not " +
+                std::to_string(FamilyFacts(gauge).FileFormat) + ").";
+    return text + "\nNothing was written.";
+}

@@ -6,6 +6,7 @@
 // left, journalled). The front ends add their dialogs, menus and printing through hooks.
 
 #include "Archive.h"
+#include "GaugeFamily.h"
 #include "ImageCompare.h"
 #include "NodeId.h"
 #include "SafeWrite.h"
@@ -103,6 +104,11 @@ public:
     TCheckedWriteOutcome CheckedWrite(const std::string& operation,
                                       const std::function<bool()>& series,
                                       const TWriteHooks& hooks);
+    // Why settings prepared for a family must not be written to the connected gauge, or empty
+    // when they may: its family is another one, and the settings one side has and the other
+    // cannot hold are named. Checked before anything is written.
+    std::string PreparedFamilyRefusal(TGaugeFamily prepared) const;
+
     // Whether a checked write is reading the gauge back now (its progress is not the user's).
     bool Verifying() const { return verifying_; }
 

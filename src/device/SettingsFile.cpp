@@ -99,8 +99,15 @@ std::vector<uint8_t> EncodeSettingsFile(const TDeviceImage& image, const TReport
 namespace {
 
 // Applies a checked buffer to copies of the image and the report fields. The RS 485 ID, the
-// test mode timeout and "Display Enabled" stay as the device has them.
-void Decode(const TBuffer& buffer, bool extended, TDeviceImage& image, TReportFields& report) {
+// test mode timeout and "Display Enabled" stay as the device has them, unless whole.
+// Whole: the file is all there is (no gauge), so those three come from the file too.
+void Decode(const TBuffer& buffer, bool extended, bool whole, TDeviceImage& image,
+            TReportFields& report) {
+    if (whole) {
+        image.Rs485Id = buffer[tls::Rs485Id];
+        std::memcpy(image.Calibration.data() + img::CalTestModeTimeout,
+                    buffer.data() + tls::TestModeTimeout, tls::TestModeTimeoutSize);
+    }
     for (size_t i = 0; i < img::AlarmCount; ++i)
         GetBlock(buffer, tls::Alarms + i * img::AlarmRecordSize, image.Alarms[i]);
     GetBlock(buffer, tls::TankMin, image.TankMin);
@@ -108,7 +115,8 @@ void Decode(const TBuffer& buffer, bool extended, TDeviceImage& image, TReportFi
     GetBlock(buffer, tls::OutputOptions, image.OutputOptions);
     const uint8_t displayEnabled = image.DisplayOptions[img::DisplayEnabled];
     GetBlock(buffer, tls::DisplayOptions, image.DisplayOptions);
-    image.DisplayOptions[img::DisplayEnabled] = displayEnabled;
+    if (!whole)
+        image.DisplayOptions[img::DisplayEnabled] = displayEnabled;
     GetBlock(buffer, tls::TankDescription, image.TankDescription);
     // The name text is what the tank page shows and what the gauge is sent, so it must follow
     // the file too, or the next write would send the old gauge's name.
@@ -156,19 +164,46 @@ bool T7310::SaveToFile(const std::string& fileName) {
     return file.commit();
 }
 
-bool T7310::LoadFromFile(const std::string& fileName) {
-    const bool extended = IsExtended();
-    const size_t size = FileSize(extended);
+namespace {
+
+TBuffer ReadSettingsBytes(const std::string& fileName, size_t size) {
     QFile file(QFile::decodeName(fileName.c_str()));
     if (!file.open(QIODevice::ReadOnly))
         throw TSettingsFileError("Could not open the file \"" + fileName +
                                  "\": " + file.errorString().toStdString());
     const QByteArray data = file.read(static_cast<qint64>(size));
-    file.close();
+    return TBuffer(data.begin(), data.end());
+}
 
-    if (data.size() < static_cast<qsizetype>(size))
+} // namespace
+
+std::optional<uint32_t> SettingsFileFormat(const std::string& fileName) {
+    const TBuffer buffer = ReadSettingsBytes(fileName, tls::Format3Size + 1);
+    if (buffer.size() < tls::FormatNumberSize)
+        return std::nullopt;
+    const uint32_t format = GetLE32(buffer.data() + tls::FormatNumber);
+    const size_t expected = format == tls::Format2   ? tls::Format2Size
+                            : format == tls::Format3 ? tls::Format3Size
+                                                     : 0;
+    if (expected == 0 || buffer.size() < expected)
+        return std::nullopt;
+    return format;
+}
+
+bool T7310::LoadFromFile(const std::string& fileName) {
+    return LoadSettings(ReadSettingsBytes(fileName, FileSize(IsExtended())), false);
+}
+
+bool T7310::LoadWholeFile(const std::string& fileName) {
+    return LoadSettings(ReadSettingsBytes(fileName, FileSize(IsExtended())), true);
+}
+
+bool T7310::LoadSettings(const std::vector<uint8_t>& bytes, bool whole) {
+    const bool extended = IsExtended();
+    const size_t size = FileSize(extended);
+    if (bytes.size() < size)
         return false;
-    const TBuffer buffer(data.begin(), data.end());
+    const TBuffer buffer(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(size));
     if (GetLE32(buffer.data() + tls::FormatNumber) != FileFormat(extended))
         return false;
     // A gauge holds at most 100 rows; a larger size would be sent on the next write of all
@@ -178,7 +213,7 @@ bool T7310::LoadFromFile(const std::string& fileName) {
 
     TDeviceImage image = Image;
     TReportFields report = Report;
-    Decode(buffer, extended, image, report);
+    Decode(buffer, extended, whole, image, report);
     Image = std::move(image);
     Report = std::move(report);
     NotifyAll();

@@ -9,6 +9,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <stdexcept>
 #include <vector>
 
@@ -85,3 +87,7 @@ public:
 // The bytes Save As writes for this image and these report fields (format 3 when extended).
 std::vector<uint8_t> EncodeSettingsFile(const TDeviceImage& image, const TReportFields& report,
                                         bool extended);
+
+// The format number of a settings file (2 or 3) when it is one of a known format and its full
+// size; none otherwise. Throws TSettingsFileError when the file cannot be opened.
+std::optional<uint32_t> SettingsFileFormat(const std::string& fileName);

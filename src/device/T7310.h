@@ -169,6 +169,12 @@ public:
     // Settings file (.TLS), format 2 or 3 by the family flags.
     bool SaveToFile(const std::string& fileName);
     bool LoadFromFile(const std::string& fileName);
+    // A file with no gauge behind it: the RS 485 ID, test mode timeout and "Display Enabled"
+    // come from the file too, so saving it again gives the same bytes.
+    bool LoadWholeFile(const std::string& fileName);
+    // The bytes of a settings file of this family (as LoadFromFile reads them); false, with
+    // the image untouched, when they are not one.
+    bool LoadSettings(const std::vector<uint8_t>& bytes, bool whole);
     void NotifyAll();
 
     static constexpr const char* kIncompatibleText =

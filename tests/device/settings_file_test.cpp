@@ -383,3 +383,46 @@ TEST_F(SettingsFileTest, FailedSaveKeepsTheOldFileAndLeavesNoTemporary) {
 }
 
 } // namespace
+
+TEST_F(SettingsFileTest, AWholeLoadSavesTheSameBytesAgain) {
+    // Without a gauge the file is all there is: what a load would keep from the gauge (node
+    // ID, test mode timeout, Display Enabled) comes from the file, so a save gives it back.
+    for (TFamily family : {TFamily::Plain, TFamily::T8310, TFamily::T7310Extended}) {
+        SCOPED_TRACE(static_cast<int>(family));
+        const TBytes golden = Golden(family != TFamily::Plain);
+        Write(Path("in.TLS"), golden);
+        T7310 device;
+        SetFamily(device, family);
+        device.Image.Rs485Id = 7;
+        ASSERT_TRUE(device.LoadWholeFile(Path("in.TLS")));
+        EXPECT_EQ(device.Image.Rs485Id, 0x2A);
+        ASSERT_TRUE(device.SaveToFile(Path("again.TLS")));
+        EXPECT_EQ(Read(Path("again.TLS")), golden);
+    }
+}
+
+TEST_F(SettingsFileTest, TheFormatOfAFileIsToldOnlyForAWholeOne) {
+    TBytes format2 = Golden(false);
+    TBytes format3 = Golden(true);
+    TBytes unknown = format2;
+    unknown[0] = 4;
+    const TBytes shortFormat3(format3.begin(), format3.begin() + 1000);
+    const struct {
+        const char* what;
+        TBytes bytes;
+        std::optional<uint32_t> format;
+    } cases[] = {
+        {"format 2", format2, 2u},
+        {"format 3", format3, 3u},
+        {"an unknown format", unknown, std::nullopt},
+        {"format 3 cut short", shortFormat3, std::nullopt},
+        {"three bytes", TBytes{3, 0, 0}, std::nullopt},
+        {"empty", TBytes{}, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Write(Path("f.TLS"), c.bytes);
+        EXPECT_EQ(SettingsFileFormat(Path("f.TLS")), c.format);
+    }
+    EXPECT_THROW(SettingsFileFormat(Path("missing.TLS")), TSettingsFileError);
+}
