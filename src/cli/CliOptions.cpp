@@ -29,6 +29,9 @@ const char* const kUsageText =
     "                           them; with --save, also save them as a .TLS file\n"
     "  write [--no-verify] FILE load a .TLS file and write all of its settings to the gauge,\n"
     "                           then read them back and compare\n"
+    "  write [--no-verify] --template NAME\n"
+    "                           the same with a template saved by the configurator (File >\n"
+    "                           Save as Template), refused for a gauge of another family\n"
     "  diff FILE                print what writing a .TLS file would change on the gauge\n"
     "  status                   print the device state, volume and alarm outputs\n"
     "  table-read FILE          read the tank table and export it as CSV\n"
@@ -242,6 +245,15 @@ TCliParse ParseCliOptions(const std::vector<std::string>& args) {
     if (writes && !rest.empty() && rest[0] == "--no-verify") {
         options.Verify = false;
         rest.erase(rest.begin());
+    }
+    if (options.Command == ccWrite && !rest.empty() && rest[0] == "--template") {
+        if (rest.size() < 2 || rest[1].empty())
+            return Fail("write --template needs a template name");
+        if (rest.size() > 2)
+            return Fail("unexpected argument " + rest[2] + " after write");
+        options.Template = rest[1];
+        parse.Ok = true;
+        return parse;
     }
     if (options.Command == ccRead) {
         if (rest.size() == 2 && rest[0] == "--save" && !rest[1].empty()) {

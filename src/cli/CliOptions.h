@@ -39,6 +39,9 @@ struct TCliOptions {
 
     TCliCommand Command = ccIdentify;
     std::string File; // read --save, write, table-read, table-write, report; empty when not given
+    // write --template NAME: the template's settings file, and its family checked against the
+    // gauge's; empty when a file is written.
+    std::string Template;
     int NewNodeId = 0;
     bool Modbus = false;
     std::string Fields; // report --fields: a format-3 settings file; empty when not given

@@ -111,11 +111,12 @@ private:
 
     // Loads the file into the device object as a write does: the settings a load keeps
     // keep the gauge's values. Returns an exit status (success when loaded).
-    int LoadSettingsFile();
+    int LoadSettingsFile(const std::string& fileName);
 
     // The file first (a missing one opens no port), then the gauge, then the file loaded
     // over what the gauge holds.
     int ConnectAndLoad();
+    int ConnectAndLoadTemplate();
 
     int Write();
 

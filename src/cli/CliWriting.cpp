@@ -2,14 +2,17 @@
 
 #include "SettingsFile.h"
 #include "StatusText.h"
+#include "Templates.h"
+
+#include <QFile>
 
 // Loads the file into the device object as a write does: the settings a load keeps
 // keep the gauge's values. Returns an exit status (success when loaded).
-int TCliSession::LoadSettingsFile() {
+int TCliSession::LoadSettingsFile(const std::string& fileName) {
     try {
-        if (!device_.LoadFromFile(options_.File)) {
+        if (!device_.LoadFromFile(fileName)) {
             const bool extended = device_.IsExtended();
-            Fail(options_.File + ": not a settings file for a " + FamilyText(device_) +
+            Fail(fileName + ": not a settings file for a " + FamilyText(device_) +
                  " (a format " + std::to_string(extended ? tls::Format3 : tls::Format2) +
                  " file of " + std::to_string(extended ? tls::Format3Size : tls::Format2Size) +
                  " bytes)");
@@ -29,19 +32,42 @@ int TCliSession::ConnectAndLoad() {
         return esFileFailure;
     if (const int status = Connect(false))
         return status;
-    return LoadSettingsFile();
+    return LoadSettingsFile(options_.File);
+}
+
+// A template: its settings file, then the gauge, whose family must be the template's.
+int TCliSession::ConnectAndLoadTemplate() {
+    const std::optional<TTemplate> found =
+        TTemplateStore().Find(QString::fromStdString(options_.Template));
+    if (!found) {
+        Fail("no template \"" + options_.Template + "\" in " +
+             TTemplateStore::DefaultFolder().toStdString());
+        return esFileFailure;
+    }
+    if (const int status = Connect(false))
+        return status;
+    if (const std::string refusal = session_.PreparedFamilyRefusal(found->Family);
+        !refusal.empty()) {
+        Fail("template \"" + options_.Template + "\": " + refusal);
+        return esFileFailure;
+    }
+    return LoadSettingsFile(QFile::encodeName(found->Path).toStdString());
 }
 
 int TCliSession::Write() {
-    if (const int status = ConnectAndLoad())
+    if (const int status =
+            options_.Template.empty() ? ConnectAndLoad() : ConnectAndLoadTemplate())
         return status;
     const int status = GuardedWrite("write-all", [this] { return session_.WriteFileSeries(); });
     if (status != esSuccess)
         return status;
     progress_.Clear();
-    PrintDone("Settings of " + options_.File + " written to " + Where() +
+    const std::string what =
+        options_.Template.empty() ? options_.File : "template \"" + options_.Template + "\"";
+    PrintDone("Settings of " + what + " written to " + Where() +
                   (options_.Verify ? " and read back" : ""),
               {{"file", QString::fromStdString(options_.File)},
+               {"template", QString::fromStdString(options_.Template)},
                {"written", true},
                {"verified", options_.Verify}});
     return esSuccess;
