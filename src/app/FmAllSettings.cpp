@@ -282,6 +282,8 @@ TfmAllSettings::TfmAllSettings(T7310& device, QWidget* parent)
     heard_.push_back(device.OnConnected.Subscribe(reload));
     heard_.push_back(device.OnDisconnected.Subscribe(reload));
     heard_.push_back(device.OnReadAllDone.Subscribe(reload));
+    // A file opened or settings prepared offline, maybe of another family.
+    heard_.push_back(device.OnSettingsRead.Subscribe(reload));
     heard_.push_back(device.OnSettingWritten.Subscribe(
         [this](T7310*, const std::string&) { model_->Refresh(); }));
     heard_.push_back(device.OnTankShape.Subscribe(

@@ -16,6 +16,7 @@
 #include "ProgramSettings.h"
 #include "SerialPacket.h"
 #include "T7310.h"
+#include "Templates.h"
 #include "WriteSafety.h"
 #include "ZURSettings.h"
 #include "ZurApplication.h"
@@ -79,7 +80,7 @@ QWidget* NewSheet(const char* name) {
 
 } // namespace
 
-TfmMain::TfmMain(QWidget* parent) : QMainWindow(parent) {
+TfmMain::TfmMain(QWidget* parent) : QMainWindow(parent), TemplateFolder(TTemplateStore::DefaultFolder()) {
     // 1. The window from its layout.
     CreateLayout();
     CreateMenus();
@@ -127,6 +128,7 @@ TfmMain::TfmMain(QWidget* parent) : QMainWindow(parent) {
 
     // 6.
     SetActiveSheet(tsDeviceStatus);
+    FillTemplatesMenu();
     SummaryKey = false;
 
     // The window sees key presses before its controls do, and mouse presses on the page
@@ -288,9 +290,23 @@ QAction* TfmMain::AddItem(QMenu* menu, const char* name, const QString& caption,
 void TfmMain::CreateMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("mnFile"));
-    miOpen = AddItem(file, "miOpen", QStringLiteral("&Open"), false, &TfmMain::miOpenClick);
+    miNewSettings = AddItem(file, "miNewSettings", QStringLiteral("&New Settings..."), true,
+                            &TfmMain::miNewSettingsClick);
+    miNewSettings->setShortcut(QKeySequence::New);
+    // Open and Save work without a gauge too: on settings prepared offline.
+    miOpen = AddItem(file, "miOpen", QStringLiteral("&Open"), true, &TfmMain::miOpenClick);
+    miOpen->setShortcut(QKeySequence::Open);
+    miSave = AddItem(file, "miSave", QStringLiteral("Sa&ve"), false, &TfmMain::miSaveClick);
+    miSave->setShortcut(QKeySequence::Save);
     miSaveAs =
         AddItem(file, "miSaveAs", QStringLiteral("&Save As"), false, &TfmMain::miSaveAsClick);
+    miSaveAsTemplate = AddItem(file, "miSaveAsTemplate", QStringLiteral("Save as &Template..."),
+                               false, &TfmMain::miSaveAsTemplateClick);
+    mnTemplates = file->addMenu(QStringLiteral("Te&mplates"));
+    mnTemplates->setObjectName(QStringLiteral("mnTemplates"));
+    mnTemplates->menuAction()->setObjectName(QStringLiteral("miTemplates"));
+    // Listed afresh each time, so a template saved by another window shows too.
+    connect(mnTemplates, &QMenu::aboutToShow, this, [this] { FillTemplatesMenu(); });
     miHistory =
         AddItem(file, "miHistory", QStringLiteral("&History..."), true, &TfmMain::miHistoryClick);
     file->addSeparator();
@@ -480,8 +496,10 @@ void TfmMain::AttachPage(TPageSlot slot, TZURPage* page) {
             return series();
         return CheckedWrite(operation, series, false) == TWriteSafety::TOutcome::Written;
     });
-    connect(page, &TZURPage::EditedChanged, this,
-            [this, slot](bool edited) { UpdateTabMarker(slot, edited); });
+    connect(page, &TZURPage::EditedChanged, this, [this, slot](bool edited) {
+        UpdateTabMarker(slot, edited);
+        UpdateTitle();
+    });
 }
 
 // ---------------------------------------------------------------------------------------------

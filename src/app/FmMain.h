@@ -3,13 +3,16 @@
 // The main window: menus, the page control with one tab per group of settings, the status
 // bar, and the connection workflow around the one device object.
 
+#include "GaugeFamily.h"
 #include "WriteSafety.h"
 
 #include <QMainWindow>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 class QAction;
 class QLabel;
@@ -77,8 +80,14 @@ public:
     // "FAST" beside the connection state while the connection runs fast transfers.
     QLabel* lbFastTransfers = nullptr;
 
+    QAction* miNewSettings = nullptr;
     QAction* miOpen = nullptr;
+    QAction* miSave = nullptr;
     QAction* miSaveAs = nullptr;
+    QAction* miSaveAsTemplate = nullptr;
+    // File > Templates: each template opens; its Delete submenu deletes one.
+    QMenu* mnTemplates = nullptr;
+    QMenu* mnDeleteTemplate = nullptr;
     QAction* miProgramSettings = nullptr;
     QAction* miExit = nullptr;
     QAction* miConnect = nullptr;
@@ -107,8 +116,24 @@ public:
     void miWriteAllSettingsClick();
     void miChangeNodeIDClick();
     void miDefaultProtocolClick();
+    void miNewSettingsClick();
     void miOpenClick();
+    void miSaveClick();
     void miSaveAsClick();
+    void miSaveAsTemplateClick();
+    // Opens a template as File > Open opens a file; false when it did not open.
+    bool OpenTemplate(const QString& name);
+    bool DeleteTemplate(const QString& name);
+
+    // ---- settings prepared without a gauge ----
+    // Whether the window holds settings with no gauge behind them (File > New Settings, or
+    // File > Open while disconnected), and whether they hold edits not saved yet.
+    bool Offline() const { return Offline_.Active; }
+    bool OfflineEdited() const;
+    // Where File > Save writes them; empty for settings never saved.
+    QString OfflineFileName() const { return Offline_.FileName; }
+    // The per-user folder of templates (tests point it elsewhere).
+    QString TemplateFolder;
     void miProgramSettingsClick();
     void miAboutClick();
     void miExitClick();
@@ -166,7 +191,8 @@ private:
 
     void SetFileCommandsEnabled(bool enabled);
     void SetConnectedCommandsEnabled(bool enabled);
-    void SetPagesEnabled(bool enabled);
+    // offline: enabled with nothing on them that sends.
+    void SetPagesEnabled(bool enabled, bool offline = false);
     // Tab changes the program makes itself; they do not end an alarm test.
     void SetActiveSheet(QWidget* sheet);
     void SetSheetVisible(QWidget* sheet, bool visible);
@@ -187,8 +213,38 @@ private:
     // waits until it is over.
     int CheckedWrites = 0;
     bool TableReadHeld = false;
-    // Loads a settings file as File > Open does, with its boxes.
-    void OpenSettingsFile(const QString& name);
+    // Loads a settings file as File > Open does, with its boxes: into the connected gauge's
+    // image, or offline (family, when given, settles what the file is for).
+    void OpenSettingsFile(const QString& name, std::optional<TGaugeFamily> family = {});
+
+    // ---- offline ----
+    struct TOffline {
+        bool Active = false;
+        QString FileName;
+        bool Unsaved = false; // settings not in any file yet (new, or from a template)
+    } Offline_;
+    // Settings taken offline, on their way to a gauge: what the connect offers to write.
+    struct TPrepared {
+        std::vector<uint8_t> Bytes; // as a settings file holds them
+        TGaugeFamily Family = TGaugeFamily::T7310;
+        QString FileName;
+        bool Unsaved = false;
+    };
+    void EnterOffline(const QString& fileName, bool unsaved);
+    void LeaveOffline();
+    // Settings prepared for family (a blank image, or the bytes of a file) in the window.
+    bool TakeOfflineSettings(TGaugeFamily family, const std::vector<uint8_t>* bytes);
+    bool OpenOfflineFile(const QString& name, std::optional<TGaugeFamily> family);
+    // Asks what to do with unsaved offline edits; true when the caller may go on.
+    bool OfflineEditsSettled();
+    // The page entries into the image, as a file holds them; false at a refused entry.
+    bool GatherForFile();
+    bool SaveOfflineTo(const QString& name);
+    void UpdateTitle();
+    void FillTemplatesMenu();
+    // After a connect that started from offline settings: refused, written or kept aside.
+    void OfferPreparedSettings(const TPrepared& prepared);
+    QString KeepPreparedInArchive(const TPrepared& prepared);
 
     QString StoredText(const char* name) const;
     int StoredInteger(const char* name) const;

@@ -121,8 +121,11 @@ void TfmMain::miHistoryClick() {
     if (!Safety_)
         return;
     TfmHistory dialog(Safety_->Archive(), miOpen->isEnabled(), this);
-    if (dialog.exec() == QDialog::Accepted && !dialog.ChosenFile().isEmpty())
-        OpenSettingsFile(dialog.ChosenFile());
+    if (dialog.exec() != QDialog::Accepted || dialog.ChosenFile().isEmpty())
+        return;
+    if (Device_ && !Device_->Connected() && !OfflineEditsSettled())
+        return;
+    OpenSettingsFile(dialog.ChosenFile());
 }
 
 void TfmMain::miChangeNodeIDClick() {
@@ -173,7 +176,7 @@ void TfmMain::miDefaultProtocolClick() {
 }
 
 void TfmMain::miOpenClick() {
-    if (!Device_)
+    if (!Device_ || (!Device_->Connected() && !OfflineEditsSettled()))
         return;
     const QString name =
         Dialogs().OpenFileName(this, QStringLiteral("Open"), QString::fromLatin1(kFileFilter));
@@ -182,7 +185,11 @@ void TfmMain::miOpenClick() {
     OpenSettingsFile(name);
 }
 
-void TfmMain::OpenSettingsFile(const QString& name) {
+void TfmMain::OpenSettingsFile(const QString& name, std::optional<TGaugeFamily> family) {
+    if (!Device_->Connected()) {
+        OpenOfflineFile(name, family);
+        return;
+    }
     // A file that cannot be opened raises its error to the exception box.
     if (Device_->LoadFromFile(QFile::encodeName(name).toStdString())) {
         // The pages show the file now; it is not on the gauge until written.
@@ -200,6 +207,13 @@ void TfmMain::OpenSettingsFile(const QString& name) {
 void TfmMain::miSaveAsClick() {
     if (!Device_)
         return;
+    if (Offline_.Active && !Device_->Connected()) {
+        const QString name = Dialogs().SaveFileName(this, QStringLiteral("Save As"),
+                                                    QString::fromLatin1(kFileFilter));
+        if (!name.isEmpty())
+            SaveOfflineTo(name);
+        return;
+    }
     if (!Dialogs().Question(this, QStringLiteral("All settings must be written to device before "
                                                  "saving. \nDo you wish to continue?")))
         return;

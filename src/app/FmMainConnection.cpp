@@ -6,6 +6,7 @@
 #include "Page.h"
 #include "ProgramSettings.h"
 #include "SerialPacket.h"
+#include "SettingsFile.h"
 #include "T7310.h"
 #include "Values.h"
 #include "WriteSafety.h"
@@ -50,8 +51,14 @@ std::string DeviceIdentity(const std::string& path) {
 // Connection states
 
 void TfmMain::SetFileCommandsEnabled(bool enabled) {
-    miOpen->setEnabled(enabled);
-    miSaveAs->setEnabled(enabled);
+    // Without a gauge the file commands work on prepared settings.
+    const bool connected = Device_ && Device_->Connected();
+    const bool offline = Offline_.Active && !connected;
+    miOpen->setEnabled(enabled || !connected);
+    miSaveAs->setEnabled(enabled || offline);
+    miSave->setEnabled(offline);
+    miSaveAsTemplate->setEnabled(enabled || offline);
+    miNewSettings->setEnabled(!connected);
 }
 
 void TfmMain::SetConnectedCommandsEnabled(bool enabled) {
@@ -65,15 +72,19 @@ void TfmMain::SetConnectedCommandsEnabled(bool enabled) {
     miScanBus->setEnabled(!enabled);
 }
 
-void TfmMain::SetPagesEnabled(bool enabled) {
+void TfmMain::SetPagesEnabled(bool enabled, bool offline) {
     const TPageSlot order[] = {psManualLin,      psTankTypes,    psSensorParams, psAlarmSetpoints,
                                psDisplayOptions, psDeviceStatus, psSummary};
     for (TPageSlot slot : order)
-        if (Pages[slot])
+        if (Pages[slot]) {
+            Pages[slot]->SetOffline(offline);
             Pages[slot]->SetPageEnabled(enabled);
+        }
 }
 
 void TfmMain::DeviceConnected() {
+    // Prepared settings went aside when the connect began; the pages are the gauge's now.
+    LeaveOffline();
     miConnect->setText(QStringLiteral("&Disconnect"));
     SetConnectedCommandsEnabled(true);
     SetPagesEnabled(true);
@@ -96,6 +107,8 @@ void TfmMain::DeviceDisconnected() {
     SetPagesEnabled(false);
     miConnect->setText(QStringLiteral("&Connect"));
     ShowStatusText(QStringLiteral("Disconnected"), kStatusSeconds);
+    LeaveOffline();
+    SetFileCommandsEnabled(false);
 }
 
 void TfmMain::DeviceCommsError() {
@@ -292,11 +305,26 @@ void TfmMain::ConnectToNode(const QString& text) {
             last->TextValue = text;
         ProgramSettings_->SaveAll();
     }
+    // Settings prepared offline are what this connection offers to write: taken aside as a
+    // file holds them, since the connect reads the gauge over the pages.
+    std::optional<TPrepared> prepared;
+    if (Offline_.Active) {
+        if (!GatherForFile())
+            return;
+        prepared = TPrepared{
+            EncodeSettingsFile(Device_->Image, Device_->Report, Device_->IsExtended()),
+            FamilyOf(*Device_), Offline_.FileName, OfflineEdited()};
+    }
     ApplyTransferMode();
     const TConnectResult connected =
         Safety_ ? Safety_->Session().Connect(StoredInteger(kCommPort), static_cast<uint8_t>(nodeId),
                                              StoredInteger(kBaudRate))
                 : TConnectResult{};
+    if (prepared && !Device_->Connected()) {
+        // No gauge after all: the prepared settings are back as they were.
+        TakeOfflineSettings(prepared->Family, &prepared->Bytes);
+        EnterOffline(prepared->FileName, prepared->Unsaved);
+    }
     // A gauge that answered but whose settings did not all arrive stays connected: the status
     // poll reads them again.
     if (connected.Failure != TConnectFailure::None && connected.Failure != TConnectFailure::ReadFailed)
@@ -304,4 +332,13 @@ void TfmMain::ConnectToNode(const QString& text) {
                                         (connected.Advice.empty()
                                              ? QString()
                                              : QStringLiteral("\n") + Text(connected.Advice)));
+    if (prepared && Device_->Connected()) {
+        if (connected.Ok())
+            OfferPreparedSettings(*prepared);
+        else
+            Dialogs().Information(
+                this, QStringLiteral("The prepared settings were not offered: the gauge's "
+                                     "settings could not all be read.") +
+                          KeepPreparedInArchive(*prepared));
+    }
 }

@@ -51,6 +51,12 @@ void TfmMain::pcMainChange() {
 }
 
 void TfmMain::closeEvent(QCloseEvent* event) {
+    bool settled = true;
+    TZurApplication::Guard([this, &settled] { settled = OfflineEditsSettled(); });
+    if (!settled) {
+        event->ignore();
+        return;
+    }
     TZurApplication::Guard([this] { LeaveAlarmTestMode(); });
     // Keeps the dock's height as the user left it.
     if (TrafficMonitor && !TrafficMonitor->isHidden())

@@ -188,7 +188,7 @@ QWidget* TfmAlarms::BuildPanel(size_t index) {
 void TfmAlarms::SetPageEnabled(bool enabled) {
     SetButtonsEnabled(enabled);
     for (TAlarmControls& c : Alarm) {
-        c.Test->setEnabled(enabled);
+        c.Test->setEnabled(enabled && !Offline());
         const bool row = enabled && c.Enabled->isChecked();
         c.Direction->setEnabled(row);
         c.Setpoint->setEnabled(row);

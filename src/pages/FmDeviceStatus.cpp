@@ -1,5 +1,7 @@
 #include "FmDeviceStatus.h"
 
+#include "GaugeFamily.h"
+
 #include "StatusText.h"
 #include "T7310.h"
 #include "Values.h"
@@ -186,6 +188,14 @@ void TfmDeviceStatus::SetPageEnabled(bool connected) {
         label->setText(placeholder);
     if (!connected)
         ClearTrend();
+    if (Offline()) {
+        // No gauge behind the settings: the family they are for, and nothing live.
+        lbConnectionStatus->setText(QStringLiteral("Offline"));
+        for (QLabel* label : {lbState, lbVolume, lbDeviceSoftwareVersion, lbRS485ID})
+            label->setText(QStringLiteral("<offline>"));
+        lbDeviceName->setText(QString::fromLatin1(FamilyFacts(FamilyOf(Device)).Name));
+        ClearTrend();
+    }
 }
 
 void TfmDeviceStatus::OnDeviceState(uint8_t state) {

@@ -1,5 +1,8 @@
 #include "Page.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "DialogService.h"
 #include "FieldChecks.h"
 #include "T7310.h"
@@ -104,6 +107,7 @@ TZURPage::~TZURPage() {
 }
 
 void TZURPage::SetButtonsEnabled(bool enabled) {
+    enabled = enabled && !Offline_;
     if (btReadSettings)
         btReadSettings->setEnabled(enabled);
     if (btWriteSettings)
@@ -411,4 +415,18 @@ QFrame* TZURPage::Rule() {
     rule->setFrameShape(QFrame::HLine);
     rule->setFrameShadow(QFrame::Sunken);
     return rule;
+}
+
+void TZURPage::TakeLowestValidValues() {
+    for (const TFieldBinding& row : Fields) {
+        if (!row.Item || !row.Check || !Stores(row) || !row.Item->Raw())
+            continue;
+        const TZURSetting& item = *row.Item;
+        const double shown = item.Value(Device.Image) * item.Scale;
+        if (shown >= row.Check->Lo)
+            continue;
+        // The smallest raw value at or above the bound, within what the item holds.
+        const auto raw = static_cast<int64_t>(std::ceil(row.Check->Lo / item.Scale - 1e-9));
+        item.SetValue(Device.Image, static_cast<uint32_t>(std::clamp(raw, item.Min, item.Max)));
+    }
 }

@@ -82,6 +82,16 @@ public:
 
     const TPageDescription& Description() const { return Description_; }
 
+    // Settings prepared without a gauge: the page is enabled as when connected, but nothing
+    // on it sends (Read and Write Settings and the page's own gauge commands stay disabled).
+    // Set before SetPageEnabled.
+    void SetOffline(bool offline) { Offline_ = offline; }
+    bool Offline() const { return Offline_; }
+    // A blank image holds the catalogue's lowest values; where the page's own check starts
+    // higher, the bound value is raised to the lowest the page takes, so blank settings can
+    // be saved and written as they are.
+    void TakeLowestValidValues();
+
     // ---- one setting, for the list of all settings ----
     // The binding of a catalogue setting on this page, or null.
     const TFieldBinding* FieldFor(const TZURSetting* setting) const;
@@ -189,4 +199,5 @@ private:
     QHash<QWidget*, QString> Descriptions_; // a marked control's own accessible description
     QList<QPointer<QWidget>> Ignored_;
     bool Edited_ = false;
+    bool Offline_ = false;
 };

@@ -49,6 +49,27 @@ public:
         return accepted;
     }
 
+    int Choose(QWidget* parent, const QString& caption, const QString& prompt,
+               const QStringList& items) override {
+        bool ok = false;
+        const QString chosen =
+            QInputDialog::getItem(parent, caption, prompt, items, 0, false, &ok);
+        return ok ? static_cast<int>(items.indexOf(chosen)) : -1;
+    }
+    TSaveChoice SaveChanges(QWidget* parent, const QString& text) override {
+        QMessageBox box(QMessageBox::Warning, this->caption(), text,
+                        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
+        box.setDefaultButton(QMessageBox::Save);
+        switch (box.exec()) {
+        case QMessageBox::Save:
+            return TSaveChoice::Save;
+        case QMessageBox::Discard:
+            return TSaveChoice::Discard;
+        default:
+            return TSaveChoice::Cancel;
+        }
+    }
+
 private:
     static QString caption() { return QStringLiteral("T7310 / T8310 Configurator"); }
 };

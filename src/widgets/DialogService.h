@@ -6,6 +6,7 @@
 #include "ImageCompare.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -26,6 +27,9 @@ struct TDifferencesBox {
     std::vector<bool>* Chosen = nullptr;
 };
 
+// What to do with edits not saved yet.
+enum class TSaveChoice { Save, Discard, Cancel };
+
 class IDialogService {
 public:
     virtual ~IDialogService() = default;
@@ -45,6 +49,11 @@ public:
     // Shows the differences; true when a question's accept button was chosen (always false
     // for a box without one). A service without a table of its own shows them as text.
     virtual bool Differences(QWidget* parent, const TDifferencesBox& box);
+    // One of a list (not editable); the index chosen, or -1 on Cancel.
+    virtual int Choose(QWidget* parent, const QString& caption, const QString& prompt,
+                       const QStringList& items) = 0;
+    // Save, Discard or Cancel for edits not saved yet.
+    virtual TSaveChoice SaveChanges(QWidget* parent, const QString& text) = 0;
 };
 
 // The service in use: the real Qt dialogs unless another was installed.

@@ -25,6 +25,10 @@ const char* DialogKindName(TDialogKind kind) {
         return "SaveFile";
     case TDialogKind::Differences:
         return "Differences";
+    case TDialogKind::Choice:
+        return "Choice";
+    case TDialogKind::SaveChanges:
+        return "SaveChanges";
     }
     return "?";
 }
@@ -164,4 +168,28 @@ bool TScriptedDialogService::Differences(QWidget* parent, const TDifferencesBox&
             box.Chosen->push_back(!unticked.contains(QString::fromLatin1(d.Name.c_str())));
     }
     return true;
+}
+
+int TScriptedDialogService::Choose(QWidget* parent, const QString& caption, const QString& prompt,
+                                   const QStringList& items) {
+    TDialogRecord record{TDialogKind::Choice, prompt, caption, items.join(QLatin1Char('\n')),
+                         false, parent};
+    TAnswer answer{};
+    if (!take(TDialogKind::Choice, record, answer) || !answer.Accept)
+        return -1;
+    const auto index = static_cast<int>(items.indexOf(answer.Text));
+    if (index < 0) {
+        // The script named an item the list does not have: a fault of the test or the list.
+        records_.back().Unexpected = true;
+        std::fprintf(stderr, "CHOICE NOT LISTED: %s\n", qPrintable(answer.Text));
+    }
+    return index;
+}
+
+TSaveChoice TScriptedDialogService::SaveChanges(QWidget* parent, const QString& text) {
+    TDialogRecord record{TDialogKind::SaveChanges, text, {}, {}, false, parent};
+    TAnswer answer{};
+    if (!take(TDialogKind::SaveChanges, record, answer) || !answer.Accept)
+        return TSaveChoice::Cancel;
+    return answer.Text == QStringLiteral("save") ? TSaveChoice::Save : TSaveChoice::Discard;
 }

@@ -23,6 +23,8 @@ enum class TDialogKind {
     OpenFile,
     SaveFile,
     Differences,
+    Choice,
+    SaveChanges,
 };
 
 const char* DialogKindName(TDialogKind kind);
@@ -32,7 +34,8 @@ struct TDialogRecord {
     QString Text;    // the box's text, or the prompt of an input dialog
     QString Caption; // the caption of an input or file dialog
     QString Value;   // the text an input dialog was pre-filled with; a file dialog's filter;
-                     // a differences box's lines ("Group / Setting: from -> to"), one a line
+                     // a differences box's lines ("Group / Setting: from -> to"), one a line;
+                     // a list's items, one a line
     bool Unexpected = false;
     QWidget* Parent = nullptr; // the window the dialog was shown over
 };
@@ -61,6 +64,14 @@ public:
         push(TDialogKind::Differences, true, names.join(QLatin1Char('\n')));
     }
 
+    // Chooses the item with this text from a list; Cancel when the list has none.
+    void AnswerChoice(const QString& item) { push(TDialogKind::Choice, true, item); }
+    void CancelChoice() { push(TDialogKind::Choice, false, {}); }
+    void AnswerSaveChanges(TSaveChoice choice) {
+        push(TDialogKind::SaveChanges, choice != TSaveChoice::Cancel,
+             choice == TSaveChoice::Save ? QStringLiteral("save") : QStringLiteral("discard"));
+    }
+
     // ---- what was shown ----
     const std::vector<TDialogRecord>& Records() const { return records_; }
     // "Kind: text" lines, for readable test failures.
@@ -86,6 +97,9 @@ public:
     QString OpenFileName(QWidget* parent, const QString& caption, const QString& filter) override;
     QString SaveFileName(QWidget* parent, const QString& caption, const QString& filter) override;
     bool Differences(QWidget* parent, const TDifferencesBox& box) override;
+    int Choose(QWidget* parent, const QString& caption, const QString& prompt,
+               const QStringList& items) override;
+    TSaveChoice SaveChanges(QWidget* parent, const QString& text) override;
 
 private:
     struct TAnswer {

@@ -202,7 +202,8 @@ void ExpectState(const MenuState& actual, const MenuState& expected) {
 }
 
 const MenuState kDisconnected{
-    QStringLiteral("&Connect"),    false, false, false, false, false, false,
+    // Open works without a gauge: it opens settings to prepare offline.
+    QStringLiteral("&Connect"),    true, false, false, false, false, false,
     QStringLiteral("DISCONNECTED")};
 const MenuState kConnected{QStringLiteral("&Disconnect"), true, true, true, true, true, true,
                            QStringLiteral("CONNECTED")};

@@ -94,8 +94,12 @@ TEST_F(MainWindow, OpensWithItsLayoutMenusAndTimers) {
     };
     const MenuRow menus[] = {
         {"&File",
-         {{"miOpen", "&Open", false},
+         {{"miNewSettings", "&New Settings...", true},
+          {"miOpen", "&Open", true},
+          {"miSave", "Sa&ve", false},
           {"miSaveAs", "&Save As", false},
+          {"miSaveAsTemplate", "Save as &Template...", false},
+          {"miTemplates", "Te&mplates", true},
           {"miHistory", "&History...", true},
           {nullptr, nullptr, true},
           {"miProgramSettings", "Program &Settings...", true},

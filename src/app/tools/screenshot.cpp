@@ -228,6 +228,29 @@ int main(int argc, char** argv) {
     const bool list = argc == 4 && std::string(argv[3]) == "fmAllSettings";
     if (monitor)
         window.miTrafficMonitor->trigger();
+    // Settings prepared without a gauge: blank ones of the model's family, the tank named and
+    // the list of all settings filtered, not saved yet.
+    if (sheetName == "offline") {
+        dialogs.Clear();
+        dialogs.AnswerChoice(QStringLiteral("Blank settings"));
+        dialogs.AnswerChoice(QString::fromStdString(options.model));
+        window.miNewSettings->trigger();
+        auto* tankName = window.findChild<QLineEdit*>(QStringLiteral("eTankName"));
+        if (!window.Offline() || !tankName) {
+            std::fprintf(stderr, "t7310-screenshot: no offline settings:\n%s\n",
+                         qPrintable(dialogs.Transcript().join(QLatin1Char('\n'))));
+            return 1;
+        }
+        tankName->setText(QStringLiteral("North bund"));
+        window.pcMain->setCurrentWidget(window.tsTankTypes);
+        window.miAllSettings->trigger();
+        window.AllSettings->edFilter->setText(QStringLiteral("damping"));
+        WaitFor([&] { return false; }, 300);
+        if (!window.grab().save(output, "PNG"))
+            return 1;
+        std::printf("%s\n", argv[1]);
+        return 0;
+    }
     window.miConnect->trigger();
     if (!window.Device() || !window.Device()->Connected()) {
         std::fprintf(stderr, "t7310-screenshot: the window did not connect:\n%s\n",
