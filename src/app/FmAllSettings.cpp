@@ -182,6 +182,8 @@ bool TSettingsModel::setData(const QModelIndex& index, const QVariant& value, in
                               .arg(item->Max));
             return false;
         }
+        if (OnEditing)
+            OnEditing(item);
         if (std::string* stored = item->Where.Text(device_.Image))
             *stored = text.toLatin1().toStdString();
     } else {
@@ -191,6 +193,8 @@ bool TSettingsModel::setData(const QModelIndex& index, const QVariant& value, in
                 OnRefused(QString::fromStdString(entry.Message));
             return false;
         }
+        if (OnEditing)
+            OnEditing(item);
         item->SetValue(device_.Image, entry.Raw);
     }
     if (OnEdited)

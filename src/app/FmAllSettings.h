@@ -39,6 +39,8 @@ public:
     // What a page shows for a setting it binds, when its control holds an edit not yet in the
     // image; the image's value otherwise.
     std::function<std::optional<QString>(const TZURSetting*)> EditedText;
+    // A value the list takes, before it goes into the image; OnEdited follows.
+    std::function<void(const TZURSetting*)> OnEditing;
     // A value the list took; its page shows it.
     std::function<void(const TZURSetting*)> OnEdited;
     // A value the catalogue refused, with its message.

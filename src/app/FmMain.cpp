@@ -3,6 +3,7 @@
 #include "WindowText.h"
 
 #include "DialogService.h"
+#include "EditHistory.h"
 #include "FmAlarms.h"
 #include "FmAllSettings.h"
 #include "FmDeviceStatus.h"
@@ -315,6 +316,8 @@ void TfmMain::CreateMenus() {
     file->addSeparator();
     miExit = AddItem(file, "miExit", QStringLiteral("E&xit"), true, &TfmMain::miExitClick);
 
+    CreateEditMenu();
+
     QMenu* device = menuBar()->addMenu(QStringLiteral("&Device"));
     device->setObjectName(QStringLiteral("mnDevice"));
     miConnect =
@@ -353,6 +356,36 @@ void TfmMain::CreateMenus() {
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnHelp"));
     miAbout = AddItem(help, "miAbout", QStringLiteral("&About..."), true, &TfmMain::miAboutClick);
+}
+
+void TfmMain::CreateEditMenu() {
+    History_ = std::make_unique<TEditHistory>();
+    // An undo shows its page, as a click on its tab would.
+    History_->Reveal = [this](QWidget* control) {
+        for (int slot = 0; slot < psCount; ++slot) {
+            QWidget* sheet = TabSheet(static_cast<TPageSlot>(slot));
+            if (sheet && sheet->isAncestorOf(control))
+                pcMain->setCurrentWidget(sheet);
+        }
+    };
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    edit->setObjectName(QStringLiteral("mnEdit"));
+    QUndoStack& stack = History_->Stack();
+    miUndo = stack.createUndoAction(this, QStringLiteral("&Undo"));
+    miUndo->setObjectName(QStringLiteral("miUndo"));
+    miUndo->setShortcuts(QKeySequence::Undo);
+    miRedo = stack.createRedoAction(this, QStringLiteral("&Redo"));
+    miRedo->setObjectName(QStringLiteral("miRedo"));
+    // Ctrl+Shift+Z on every desktop, beside the platform's own.
+    QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
+    const QKeySequence shiftZ(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
+    if (!redoKeys.contains(shiftZ))
+        redoKeys.prepend(shiftZ);
+    miRedo->setShortcuts(redoKeys);
+    for (QAction* item : {miUndo, miRedo}) {
+        item->setShortcutContext(Qt::WindowShortcut);
+        edit->addAction(item);
+    }
 }
 
 void TfmMain::CreateTimers() {
@@ -500,6 +533,7 @@ void TfmMain::AttachPage(TPageSlot slot, TZURPage* page) {
         UpdateTabMarker(slot, edited);
         UpdateTitle();
     });
+    History_->Watch(page);
 }
 
 // ---------------------------------------------------------------------------------------------

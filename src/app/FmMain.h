@@ -23,6 +23,7 @@ class QWidget;
 class T7310;
 class TMEKTimer;
 class TProgramSettings;
+class TEditHistory;
 class TZURPage;
 struct TZURSetting;
 class TfmAllSettings;
@@ -61,6 +62,8 @@ public:
     TZURPage* Page(TPageSlot slot) const { return Pages[slot]; }
     QWidget* PageHost(TPageSlot slot) const;
     QWidget* TabSheet(TPageSlot slot) const;
+    // Edit > Undo and Redo: the pages' edits since the last read, load or write.
+    TEditHistory* History() const { return History_.get(); }
     // Archive, verification and the dropped-line save; null without a device object.
     TWriteSafety* Safety() const { return Safety_.get(); }
 
@@ -90,6 +93,8 @@ public:
     QMenu* mnDeleteTemplate = nullptr;
     QAction* miProgramSettings = nullptr;
     QAction* miExit = nullptr;
+    QAction* miUndo = nullptr;
+    QAction* miRedo = nullptr;
     QAction* miConnect = nullptr;
     QAction* miReadAllSettings = nullptr;
     QAction* miWriteAllSettings = nullptr;
@@ -164,6 +169,7 @@ protected:
 private:
     void CreateLayout();
     void CreateMenus();
+    void CreateEditMenu();
     void CreateTimers();
     void LoadProgramSettings();
     void CreateDeviceObject();
@@ -270,6 +276,7 @@ private:
     std::unique_ptr<TProgramSettings> ProgramSettings_;
     std::unique_ptr<T7310> Device_;
     std::unique_ptr<TWriteSafety> Safety_;
+    std::unique_ptr<TEditHistory> History_;
     TZURPage* Pages[psCount] = {};
     QLabel* Panels[2] = {};
     bool SummaryKey = false;

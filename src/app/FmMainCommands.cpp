@@ -3,6 +3,7 @@
 #include "WindowText.h"
 
 #include "DialogService.h"
+#include "EditHistory.h"
 #include "FmAbout.h"
 #include "FmAllSettings.h"
 #include "FmHistory.h"
@@ -286,10 +287,15 @@ void TfmMain::CreateAllSettings() {
                     return text;
         return std::nullopt;
     };
+    // The image's value and the page's control go back together on an undo.
+    model.OnEditing = [this](const TZURSetting* setting) {
+        History_->BeginSettingEdit(Device_->Image, setting);
+    };
     model.OnEdited = [this](const TZURSetting* setting) {
         for (TZURPage* page : Pages)
             if (page)
                 page->ShowSetting(setting);
+        History_->EndSettingEdit();
     };
     model.OnRefused = [this](const QString& message) { Dialogs().Information(this, message); };
     for (TZURPage* page : Pages)

@@ -6,6 +6,7 @@
 #include "T7310.h"
 #include "ZurApplication.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -86,6 +87,20 @@ void TfmMain::pcMainMouseDown(const QPoint& pcMainPos) {
 
 bool TfmMain::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
+    case QEvent::ShortcutOverride: {
+        // Ctrl+Z in a page's box is the window's undo, which knows every page's edits, not the
+        // box's own; a table cell's open editor keeps its own.
+        auto* widget = qobject_cast<QWidget*>(watched);
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool undoKey =
+            key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo) ||
+            key->keyCombination() == QKeyCombination(Qt::CTRL | Qt::SHIFT, Qt::Key_Z);
+        if (undoKey && widget && widget->window() == this &&
+            !qobject_cast<QAbstractItemView*>(
+                widget->parentWidget() ? widget->parentWidget()->parentWidget() : nullptr))
+            return true;
+        break;
+    }
     case QEvent::KeyPress:
     case QEvent::KeyRelease: {
         // Every key meant for this window or one of its controls, before the control sees it.

@@ -48,6 +48,8 @@ TfmManualLin::TfmManualLin(QWidget* host, T7310& device)
                 .ReadFailure = TReadFailure::Silent,
                 .ErrorBoxAfterFailedGather = false}) {
     BuildBody();
+    if (Grid)
+        ShownRows_ = Grid->Rows();
     TableProgressHeard_ =
         Device.OnTableProgress.Subscribe([this](T7310*, int percent) { TableProgress(percent); });
     TankTableHeard_ = Device.OnTankTable.Subscribe(
@@ -72,7 +74,12 @@ void TfmManualLin::BuildBody() {
     try {
         Grid = new TZUREditGrid(pnTableGrid);
         table->addWidget(Grid, 0, 0);
-        connect(Grid, &TZUREditGrid::TableChanged, this, [this] { ShowCurve(); });
+        connect(Grid, &TZUREditGrid::TableChanged, this, [this] {
+            ShowCurve();
+            // An undo or redo: the table is edited when it differs from what the gauge holds.
+            if (Grid->Restoring())
+                SetTableEdited(!TZUREditGrid::SameRows(Grid->Rows(), ShownRows_));
+        });
     } catch (const std::exception&) {
         Grid = nullptr;
         Dialogs().Plain(this, QStringLiteral("Error creating Edit Grid Object "));
@@ -136,8 +143,10 @@ void TfmManualLin::TableProgress(int percent) {
 void TfmManualLin::TankTable() {
     TankTableRef = &Device.Image.TankTable;
     TankDescriptionRef = &Device.Image.TankDescription;
-    if (Grid)
+    if (Grid) {
         Grid->LoadTable(*TankTableRef);
+        ShownRows_ = Grid->Rows();
+    }
     SetTableEdited(false);
     // The unit is known now; the timer keeps it up to date.
     UpdateUOMTimerTimer();
@@ -157,8 +166,11 @@ bool TfmManualLin::ReadSettings() {
 
 bool TfmManualLin::WriteSettings() {
     const bool written = Device.WriteTankTable();
-    if (written)
+    if (written) {
         SetTableEdited(false);
+        if (Grid)
+            ShownRows_ = Grid->Rows();
+    }
     return written;
 }
 
@@ -187,7 +199,7 @@ void TfmManualLin::btExportCSVClick() {
 
 void TfmManualLin::btClearTableClick() {
     if (Grid)
-        Grid->ClearTable();
+        Grid->UserEdit(QStringLiteral("Clear Table"), [this] { Grid->ClearTable(); });
 }
 
 namespace {
@@ -211,7 +223,7 @@ void TfmManualLin::btGenerateClick() {
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QDialog::accepted, this, [this, dialog] {
         if (dialog->Table())
-            FillFromTable(*dialog->Table());
+            FillFromTable(*dialog->Table(), QStringLiteral("Generate"));
     });
     dialog->open();
 }
@@ -222,17 +234,17 @@ void TfmManualLin::btFitChartClick() {
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QDialog::accepted, this, [this, dialog] {
         if (dialog->Table())
-            FillFromTable(*dialog->Table());
+            FillFromTable(*dialog->Table(), QStringLiteral("Fit Chart"));
     });
     dialog->open();
 }
 
-void TfmManualLin::FillFromTable(const TFittedTable& table) {
+void TfmManualLin::FillFromTable(const TFittedTable& table, const QString& what) {
     TTankTable stored{};
     if (!Grid || !StoreTable(TableRows(table), stored))
         return;
     // The grid only: the device object's table changes at Write Settings.
-    Grid->LoadTable(stored);
+    Grid->UserEdit(what, [&] { Grid->LoadTable(stored); });
     SetTableEdited(true);
 }
 

@@ -5,6 +5,7 @@
 // cleared, and drawn as the curve the gauge interpolates.
 
 #include "Page.h"
+#include "TankTableCsv.h"
 
 #include <QString>
 
@@ -60,9 +61,10 @@ private:
     void TableProgress(int percent);
     void TankTable();
     void ShowCurve();
-    void FillFromTable(const TFittedTable& table);
+    void FillFromTable(const TFittedTable& table, const QString& what);
     void SetTableEdited(bool edited);
     bool TableEdited_ = false;
+    TTableRows ShownRows_; // the grid as last read or written
 
     TTankTable* TankTableRef = nullptr;
     TTankDescription* TankDescriptionRef = nullptr;

@@ -167,6 +167,10 @@ QLabel* CaptionOf(QWidget* page, QWidget* control) {
 
 } // namespace
 
+QString TZURPage::InputValue(QWidget* control) {
+    return ValueOf(control);
+}
+
 QList<QWidget*> TZURPage::Inputs() const {
     QList<QWidget*> inputs;
     for (QWidget* child : Body->findChildren<QWidget*>()) {
@@ -190,20 +194,33 @@ void TZURPage::Track(QWidget* control) {
     if (Shown_.contains(control))
         return;
     Shown_.insert(control, ValueOf(control));
-    auto changed = [this, control] { UpdateMarker(control); };
-    if (auto* edit = qobject_cast<QLineEdit*>(control))
+    Values_.insert(control, {ValueOf(control), ValueOf(control)});
+    auto changed = [this, control] {
+        ValueChanged(control);
+        UpdateMarker(control);
+    };
+    // Signals only the user's own input sends.
+    auto user = [this, control] { UserSignal(control); };
+    if (auto* edit = qobject_cast<QLineEdit*>(control)) {
         connect(edit, &QLineEdit::textChanged, this, changed);
-    else if (auto* combo = qobject_cast<QComboBox*>(control)) {
+        connect(edit, &QLineEdit::textEdited, this, user);
+    } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
         connect(combo, &QComboBox::currentIndexChanged, this, changed);
         connect(combo, &QComboBox::editTextChanged, this, changed);
-    } else if (auto* button = qobject_cast<QAbstractButton*>(control))
+        connect(combo, &QComboBox::activated, this, user);
+    } else if (auto* button = qobject_cast<QAbstractButton*>(control)) {
         connect(button, &QAbstractButton::toggled, this, changed);
-    else if (auto* slider = qobject_cast<QAbstractSlider*>(control))
+        connect(button, &QAbstractButton::clicked, this, user);
+    } else if (auto* slider = qobject_cast<QAbstractSlider*>(control)) {
         connect(slider, &QAbstractSlider::valueChanged, this, changed);
-    else if (auto* spin = qobject_cast<QAbstractSpinBox*>(control))
+        connect(slider, &QAbstractSlider::actionTriggered, this, user);
+    } else if (auto* spin = qobject_cast<QAbstractSpinBox*>(control)) {
+        // No page has a spin box to undo: its typing is compared, not kept as steps.
         connect(spin, &QAbstractSpinBox::editingFinished, this, changed);
+    }
     connect(control, &QObject::destroyed, this, [this, control] {
         Shown_.remove(control);
+        Values_.remove(control);
         MarkedFonts_.remove(control);
         Descriptions_.remove(control);
     });
@@ -219,6 +236,7 @@ void TZURPage::MarkShown() {
         Edited_ = false;
         Q_EMIT EditedChanged(false);
     }
+    Q_EMIT ShownAgain();
 }
 
 QList<QWidget*> TZURPage::EditedControls() const {
@@ -328,8 +346,16 @@ bool TZURPage::ShowSetting(const TZURSetting* setting) {
     const TFieldBinding* row = FieldFor(setting);
     if (!row)
         return false;
-    // Not taken as shown: the control now differs from what the page last showed.
+    // Not taken as shown: the control now differs from what the page last showed, and the
+    // change is the user's edit, made in the list.
+    QWidget* control = row->Control;
+    const bool tracked = Values_.contains(control);
+    const QString before = tracked ? Values_.value(control).Last : ValueOf(control);
     ShowField(*row);
+    if (tracked && !Restoring_) {
+        JustChanged_ = nullptr;
+        Report(control, before, ValueOf(control));
+    }
     return true;
 }
 

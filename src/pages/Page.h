@@ -120,8 +120,22 @@ public:
 
     static const QString kEditedText;
 
+    // ---- undo ----
+    // A tracked control's content as one comparable text (what InputEdited reports).
+    static QString InputValue(QWidget* control);
+    // Puts a value InputEdited reported back into its control, as the user's own choice would
+    // (the page's reactions to the control run), without reporting it as a new edit.
+    void RestoreInput(QWidget* control, const QString& value);
+    // What the user calls the control: its setting's name, else its caption.
+    QString InputName(QWidget* control) const;
+
 Q_SIGNALS:
     void EditedChanged(bool edited);
+    // The user changed a tracked control (typed, chose, clicked, dragged), or the list of all
+    // settings changed it through ShowSetting; a program's own show is not an edit.
+    void InputEdited(QWidget* control, const QString& before, const QString& after);
+    // MarkShown ran: the page shows what the gauge or a file holds, as read, loaded or written.
+    void ShownAgain();
 
 public:
     // ---- the frame's controls ----
@@ -189,6 +203,10 @@ private:
     // track bars of the body that are not ignored.
     QList<QWidget*> Inputs() const;
     void Track(QWidget* control);
+    // The user-edit detection: a change and the user's signal arrive in either order.
+    void ValueChanged(QWidget* control);
+    void UserSignal(QWidget* control);
+    void Report(QWidget* control, const QString& before, const QString& after);
     void UpdateMarker(QWidget* control);
     void SetMarked(QWidget* control, bool marked);
 
@@ -200,4 +218,14 @@ private:
     QList<QPointer<QWidget>> Ignored_;
     bool Edited_ = false;
     bool Offline_ = false;
+    struct TValues {
+        QString Last;   // after the latest change
+        QString Before; // before the latest change
+    };
+    QHash<QWidget*, TValues> Values_;
+    // Set within one event's handling: the control that has just changed, and a slider whose
+    // user action comes before its value changes.
+    QPointer<QWidget> JustChanged_;
+    QPointer<QWidget> Armed_;
+    bool Restoring_ = false;
 };

@@ -11,6 +11,7 @@
 #include <QSignalBlocker>
 #include <QStyledItemDelegate>
 
+#include <algorithm>
 #include <set>
 
 namespace {
@@ -71,6 +72,13 @@ public:
                 QStringLiteral("Editing the cell: Enter keeps the text, Escape cancels"));
         }
         return editor;
+    }
+
+    // What the user typed is one edit of the table.
+    void setModelData(QWidget* editor, QAbstractItemModel* model,
+                      const QModelIndex& index) const override {
+        Grid->UserEdit(CellPlace(model, index),
+                       [&] { QStyledItemDelegate::setModelData(editor, model, index); });
     }
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -317,7 +325,48 @@ void TZUREditGrid::ImportCsv(const QString& fileName) {
     }
     TTableRows rows = imported.Rows;
     rows.resize(kDataRows);
+    UserEdit(QStringLiteral("Import CSV"), [&] { Fill(1, rows); });
+}
+
+bool TZUREditGrid::SameRows(const TTableRows& a, const TTableRows& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](const TTableRow& x, const TTableRow& y) {
+                          return x.Height == y.Height && x.Volume == y.Volume;
+                      });
+}
+
+void TZUREditGrid::UserEdit(const QString& what, const std::function<void()>& change) {
+    const TTableRows before = UserEdits_ == 0 ? Rows() : TTableRows();
+    ++UserEdits_;
+    struct TLeave {
+        int& Depth;
+        ~TLeave() { --Depth; }
+    } leave{UserEdits_};
+    change();
+    if (UserEdits_ > 1)
+        return;
+    const TTableRows after = Rows();
+    if (!SameRows(before, after))
+        Q_EMIT RowsEdited(before, after, what);
+}
+
+void TZUREditGrid::RestoreRows(const TTableRows& rows) {
+    const TTableRows now = Rows();
+    int changedRow = 0;
+    int changedColumn = kTableHeightColumn;
+    for (size_t at = 0; at < rows.size() && at < now.size() && changedRow == 0; ++at) {
+        if (rows[at].Height != now[at].Height)
+            changedRow = static_cast<int>(at) + 1;
+        else if (rows[at].Volume != now[at].Volume) {
+            changedRow = static_cast<int>(at) + 1;
+            changedColumn = kTableVolumeColumn;
+        }
+    }
+    Restoring_ = true;
     Fill(1, rows);
+    Restoring_ = false;
+    if (changedRow > 0)
+        SelectAndFocusCell(changedColumn, changedRow);
 }
 
 bool TZUREditGrid::PasteRows(const QString& text) {
@@ -332,7 +381,7 @@ bool TZUREditGrid::PasteRows(const QString& text) {
         Dialogs().Information(window(), Text(TooManyPointsMessage()));
         return false;
     }
-    Fill(first, rows);
+    UserEdit(QStringLiteral("Paste"), [&] { Fill(first, rows); });
     return true;
 }
 
@@ -361,12 +410,14 @@ void TZUREditGrid::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {
         const QList<QTableWidgetItem*> cells = selectedItems();
         if (!cells.isEmpty()) {
-            {
-                const QSignalBlocker quiet(this);
-                for (QTableWidgetItem* cell : cells)
-                    cell->setText(QString());
-            }
-            CellChanged();
+            UserEdit(QStringLiteral("Delete"), [&] {
+                {
+                    const QSignalBlocker quiet(this);
+                    for (QTableWidgetItem* cell : cells)
+                        cell->setText(QString());
+                }
+                CellChanged();
+            });
         }
         return;
     }

@@ -13,6 +13,7 @@
 #include <QString>
 #include <QTableWidget>
 
+#include <functional>
 #include <vector>
 
 class TZUREditGrid : public QTableWidget {
@@ -62,9 +63,21 @@ public:
     // The selected rows (or the current one) as tab-separated lines.
     QString CopiedRows() const;
 
+    // Runs change as one edit of the user's (typing a cell, a paste, a fill from a dialog):
+    // RowsEdited reports the table before and after it, when it changed.
+    void UserEdit(const QString& what, const std::function<void()>& change);
+    // Puts the rows back as they were (an undo or redo), not as a new edit, and selects and
+    // focuses the first cell that changed.
+    void RestoreRows(const TTableRows& rows);
+    // Within RestoreRows: the TableChanged it sends is an undo's or a redo's.
+    bool Restoring() const { return Restoring_; }
+    static bool SameRows(const TTableRows& a, const TTableRows& b);
+
 Q_SIGNALS:
     // A cell's text changed (typed, pasted, loaded, cleared).
     void TableChanged();
+    // The user's edit, named by what ("Height, row 3", "Paste").
+    void RowsEdited(const TTableRows& before, const TTableRows& after, const QString& what);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -79,5 +92,7 @@ private:
 
     int MarkedRow_ = 0;
     bool Filling_ = false;
+    bool Restoring_ = false;
+    int UserEdits_ = 0; // nesting of UserEdit: the outermost one reports
     std::vector<TRowMarks> Marks_;
 };

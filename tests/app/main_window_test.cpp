@@ -27,6 +27,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <iterator>
+
 namespace {
 
 using MainWindow = TAppTest;
@@ -105,6 +107,7 @@ TEST_F(MainWindow, OpensWithItsLayoutMenusAndTimers) {
           {"miProgramSettings", "Program &Settings...", true},
           {nullptr, nullptr, true},
           {"miExit", "E&xit", true}}},
+        {"&Edit", {{"miUndo", "&Undo", false}, {"miRedo", "&Redo", false}}},
         {"&Device",
          {{"miConnect", "&Connect", true},
           {"miScanBus", "Scan &Bus...", true},
@@ -121,8 +124,8 @@ TEST_F(MainWindow, OpensWithItsLayoutMenusAndTimers) {
         {"&Help", {{"miAbout", "&About...", true}}},
     };
     const QList<QAction*> bar = w.menuBar()->actions();
-    ASSERT_EQ(bar.size(), 4);
-    for (int m = 0; m < 4; ++m) {
+    ASSERT_EQ(static_cast<size_t>(bar.size()), std::size(menus));
+    for (int m = 0; m < static_cast<int>(std::size(menus)); ++m) {
         SCOPED_TRACE(menus[m].title);
         EXPECT_EQ(bar[m]->text(), QString::fromLatin1(menus[m].title));
         const QList<QAction*> items = bar[m]->menu()->actions();

@@ -5,6 +5,7 @@
 #include "PageFixture.h"
 
 #include "ByteOrder.h"
+#include "EditHistory.h"
 #include "FmManualLin.h"
 #include "FmTableChart.h"
 #include "FmTableShape.h"
@@ -150,6 +151,42 @@ TEST_F(TableDialogs, ASphereOfTwoAndAHalfMetresIsGeneratedPreviewedAndWritten) {
     EXPECT_EQ(GetBE32(last.data()), 2500u);
     EXPECT_EQ(GetBE32(last.data() + 4), 8181u);
     EXPECT_FALSE(page.TableEdited());
+}
+
+TEST_F(TableDialogs, AGeneratedTableIsOneUndoStepAndItsMarkFollows) {
+    auto& page = MakePage<TfmManualLin>();
+    page.SetPageEnabled(true);
+    TEditHistory history;
+    history.Watch(&page);
+    QUndoStack& stack = history.Stack();
+    auto* dialog = OpenedDialog<TfmTableShape>(page, page.btGenerate);
+    ASSERT_TRUE(dialog);
+    Focus(dialog, QStringLiteral("Shape:"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_End); // a sphere
+    Focus(dialog, QStringLiteral("Diameter (inside):"));
+    Type(QStringLiteral("2.5"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    ASSERT_TRUE(Closed(&page, "TfmTableShape"));
+    ASSERT_EQ(Column(*page.Grid, 1).size(), 100);
+    ASSERT_EQ(stack.count(), 1) << "a hundred rows, one step";
+    EXPECT_EQ(stack.undoText(), QStringLiteral("Generate"));
+
+    const struct {
+        const char* what;
+        void (QUndoStack::*step)();
+        qsizetype rows;
+        bool edited;
+    } steps[] = {
+        {"undone", &QUndoStack::undo, 0, false},
+        {"redone", &QUndoStack::redo, 100, true},
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.what);
+        (stack.*s.step)();
+        EXPECT_EQ(Column(*page.Grid, 1).size(), s.rows);
+        EXPECT_EQ(page.TableEdited(), s.edited);
+        EXPECT_EQ(page.lbTableEdited->text().isEmpty(), !s.edited);
+    }
 }
 
 TEST_F(TableDialogs, EscapeAndCancelCloseWithoutChangingTheTable) {

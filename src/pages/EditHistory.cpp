@@ -1,0 +1,205 @@
+#include "EditHistory.h"
+
+#include "DeviceImage.h"
+#include "Page.h"
+#include "ZURSettings.h"
+#include "ZurEditGrid.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <QUndoCommand>
+
+namespace {
+
+enum TStepKind { skInput = 1 };
+
+// One control's value before and after the user's edit.
+class TInputEdit final : public QUndoCommand {
+public:
+    TInputEdit(TEditHistory& history, TZURPage* page, QWidget* control, QString before,
+               QString after, int visit, QUndoCommand* step = nullptr)
+        : QUndoCommand(page->InputName(control), step), History(history), Page(page),
+          Control(control), Before(std::move(before)), After(std::move(after)), Visit(visit) {}
+
+    int id() const override { return skInput; }
+    bool mergeWith(const QUndoCommand* other) override {
+        const auto* next = static_cast<const TInputEdit*>(other);
+        if (next->Control != Control || next->Visit != Visit)
+            return false;
+        After = next->After;
+        // Typed back to where it started: no step left.
+        setObsolete(After == Before);
+        return true;
+    }
+    void undo() override { Put(Before); }
+    void redo() override {
+        // Pushed after the edit happened: the first redo has nothing to do.
+        if (Done) {
+            Put(After);
+            return;
+        }
+        Done = true;
+    }
+
+private:
+    void Put(const QString& value) {
+        if (!Page || !Control)
+            return;
+        if (History.Reveal)
+            History.Reveal(Control);
+        Page->RestoreInput(Control, value);
+        Control->setFocus(Qt::OtherFocusReason);
+    }
+
+    TEditHistory& History;
+    QPointer<TZURPage> Page;
+    QPointer<QWidget> Control;
+    QString Before;
+    QString After;
+    int Visit;
+    bool Done = false;
+};
+
+// A setting's value in the device image, a number or a text.
+struct TImageValue {
+    uint32_t Raw = 0;
+    std::string Text;
+    bool operator==(const TImageValue&) const = default;
+};
+
+TImageValue ValueIn(TDeviceImage& image, const TZURSetting& setting) {
+    if (const std::string* text = setting.Where.Text(image))
+        return {0, *text};
+    return {setting.Value(image), {}};
+}
+
+// The image's side of an edit made in the list of all settings.
+class TImageEdit final : public QUndoCommand {
+public:
+    TImageEdit(TDeviceImage& image, const TZURSetting& setting, TImageValue before,
+               TImageValue after, QUndoCommand* step)
+        : QUndoCommand(step), Image(image), Setting(setting), Before(std::move(before)),
+          After(std::move(after)) {}
+
+    void undo() override { Put(Before); }
+    void redo() override {
+        if (Done) {
+            Put(After);
+            return;
+        }
+        Done = true;
+    }
+
+private:
+    void Put(const TImageValue& value) {
+        if (std::string* text = Setting.Where.Text(Image))
+            *text = value.Text;
+        else
+            Setting.SetValue(Image, value.Raw);
+    }
+
+    TDeviceImage& Image;
+    const TZURSetting& Setting;
+    TImageValue Before;
+    TImageValue After;
+    bool Done = false;
+};
+
+// The table grid's cells before and after one edit (a cell typed, a paste, a fill).
+class TGridEdit final : public QUndoCommand {
+public:
+    TGridEdit(TEditHistory& history, TZUREditGrid* grid, TTableRows before, TTableRows after,
+              const QString& what)
+        : QUndoCommand(what), History(history), Grid(grid), Before(std::move(before)),
+          After(std::move(after)) {}
+
+    void undo() override { Put(Before); }
+    void redo() override {
+        if (Done) {
+            Put(After);
+            return;
+        }
+        Done = true;
+    }
+
+private:
+    void Put(const TTableRows& rows) {
+        if (!Grid)
+            return;
+        if (History.Reveal)
+            History.Reveal(Grid);
+        Grid->RestoreRows(rows);
+    }
+
+    TEditHistory& History;
+    QPointer<TZUREditGrid> Grid;
+    TTableRows Before;
+    TTableRows After;
+    bool Done = false;
+};
+
+} // namespace
+
+struct TEditHistory::TSettingEdit {
+    TDeviceImage& Image;
+    const TZURSetting& Setting;
+    TImageValue Before;
+    QPointer<TZURPage> Page = {};
+    QPointer<QWidget> Control = {};
+    QString ControlBefore = {};
+    QString ControlAfter = {};
+};
+
+TEditHistory::TEditHistory(QObject* parent) : QObject(parent) {
+    connect(qApp, &QApplication::focusChanged, this, [this] { ++FocusVisit_; });
+}
+
+TEditHistory::~TEditHistory() = default;
+
+void TEditHistory::Watch(TZURPage* page) {
+    connect(page, &TZURPage::InputEdited, this,
+            [this, page](QWidget* control, const QString& before, const QString& after) {
+                if (Pending_) {
+                    // Shown from the list: one step with the image's value.
+                    Pending_->Page = page;
+                    Pending_->Control = control;
+                    Pending_->ControlBefore = before;
+                    Pending_->ControlAfter = after;
+                    return;
+                }
+                Stack_.push(new TInputEdit(*this, page, control, before, after, FocusVisit_));
+            });
+    connect(page, &TZURPage::ShownAgain, this, [this] { Clear(); });
+    for (TZUREditGrid* grid : page->findChildren<TZUREditGrid*>())
+        connect(
+            grid, &TZUREditGrid::RowsEdited, this,
+            [this, grid](const TTableRows& before, const TTableRows& after, const QString& what) {
+                Stack_.push(new TGridEdit(*this, grid, before, after, what));
+            });
+}
+
+void TEditHistory::Clear() {
+    Stack_.clear();
+}
+
+void TEditHistory::BeginSettingEdit(TDeviceImage& image, const TZURSetting* setting) {
+    Pending_.reset(new TSettingEdit{image, *setting, ValueIn(image, *setting)});
+}
+
+void TEditHistory::EndSettingEdit() {
+    if (!Pending_)
+        return;
+    const std::unique_ptr<TSettingEdit> edit = std::move(Pending_);
+    TImageValue after = ValueIn(edit->Image, edit->Setting);
+    const bool shown = edit->Page && edit->Control;
+    if (after == edit->Before && !shown)
+        return;
+    // Undone in the reverse order: the image's value first, so the list shows it as the
+    // page's control goes back.
+    auto* step = new QUndoCommand(QString::fromStdString(edit->Setting.Name));
+    if (shown)
+        new TInputEdit(*this, edit->Page, edit->Control, edit->ControlBefore, edit->ControlAfter,
+                       FocusVisit_, step);
+    new TImageEdit(edit->Image, edit->Setting, edit->Before, std::move(after), step);
+    Stack_.push(step);
+}
