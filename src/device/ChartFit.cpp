@@ -14,20 +14,6 @@ namespace {
 // A chart of 100,000 rows is a few megabytes; far more is not a chart.
 constexpr qint64 kMaxChartBytes = qint64{64} << 20;
 
-bool IsBlankOrControl(char c) {
-    return static_cast<unsigned char>(c) <= ' ';
-}
-
-std::string Trimmed(const std::string& text) {
-    size_t begin = 0;
-    size_t end = text.size();
-    while (begin < end && IsBlankOrControl(text[begin]))
-        ++begin;
-    while (end > begin && IsBlankOrControl(text[end - 1]))
-        --end;
-    return text.substr(begin, end - begin);
-}
-
 // The separator ParsePastedRows splits a text at.
 char SeparatorOf(const std::string& line) {
     for (const char separator : {'\t', ';'})
@@ -81,7 +67,7 @@ TChartRead ReadChartText(const std::string& text) {
         size_t end = text.find_first_of("\r\n", begin);
         if (end == std::string::npos)
             end = text.size();
-        const std::string line = Trimmed(text.substr(begin, end - begin));
+        const std::string line = TrimBlanks(text.substr(begin, end - begin));
         begin = end + (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n' ? 2 : 1);
         ++number;
         if (line.empty())

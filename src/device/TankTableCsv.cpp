@@ -24,20 +24,6 @@ bool ToReal(const std::string& text, double& value) {
     return TryStrToFloat(text, value, kSeparator) && std::isfinite(value);
 }
 
-bool IsBlankOrControl(char c) {
-    return static_cast<unsigned char>(c) <= ' ';
-}
-
-std::string Trim(const std::string& text) {
-    size_t begin = 0;
-    size_t end = text.size();
-    while (begin < end && IsBlankOrControl(text[begin]))
-        ++begin;
-    while (end > begin && IsBlankOrControl(text[end - 1]))
-        --end;
-    return text.substr(begin, end - begin);
-}
-
 std::string UpperCase(std::string text) {
     for (char& c : text)
         if (c >= 'a' && c <= 'z')
@@ -115,7 +101,7 @@ std::string Unquote(const std::string& field) {
         if (field[i] == '"' && field[i + 1] == '"' && i + 2 < field.size())
             ++i;
     }
-    return Trim(inner);
+    return TrimBlanks(inner);
 }
 
 // The fields of a line split at separators outside double quotes, trimmed and unquoted. An
@@ -130,7 +116,7 @@ std::vector<std::string> SplitFields(const std::string& line, char separator) {
         if (i < line.size() && line[i] == '"')
             quoted = !quoted;
         if (i == line.size() || (line[i] == separator && !quoted)) {
-            fields.push_back(Unquote(Trim(line.substr(begin, i - begin))));
+            fields.push_back(Unquote(TrimBlanks(line.substr(begin, i - begin))));
             begin = i + 1;
         }
     }
@@ -147,6 +133,17 @@ std::string DoesNotFit(const std::string& text, size_t index) {
 }
 
 } // namespace
+
+std::string TrimBlanks(const std::string& text) {
+    const auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+    size_t begin = 0;
+    size_t end = text.size();
+    while (begin < end && blank(text[begin]))
+        ++begin;
+    while (end > begin && blank(text[end - 1]))
+        --end;
+    return text.substr(begin, end - begin);
+}
 
 std::string FormatThousandths(uint32_t stored) {
     const int64_t value = static_cast<int32_t>(stored);

@@ -36,6 +36,9 @@ inline constexpr int32_t kLargestThousandths = 2147483647;
 
 // Stored thousandths (a signed 32-bit number) as text with exactly three decimals, by integer
 // arithmetic, so every stored value reads back unchanged: 2345 -> "2.345".
+// The text without the blanks and control characters at either end.
+std::string TrimBlanks(const std::string& text);
+
 std::string FormatThousandths(uint32_t stored);
 // Text to stored thousandths: x 1000, rounded half away from zero, low 32 bits.
 // 1.2345 -> 1235, 0.0004 -> 0, -1 -> -1000. A text that is not a number gives 0.
