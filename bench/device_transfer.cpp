@@ -27,6 +27,12 @@ constexpr double kBitsPerByte = 10.0; // start, 8 data, stop
 constexpr double kFastRatioGoal = 1.5;
 constexpr double kReadAllSpeedUpGoal = 4.0;
 constexpr double kGuiGapLimitMs = 30.0;
+// Fast mode moves the table in blocks of rows: these transfers have goals of their own.
+constexpr double kFastTableGoalMs = 1500.0;
+constexpr double kFastNonStandardReadGoalMs = 2000.0;
+const char* const kWriteTable = "Write table, 100 rows";
+const char* const kReadTable = "Read table, 100 rows";
+const char* const kReadNonStandard = "Read all, Non standard 100 rows";
 
 // A 1 ms timer fires whenever the event loop turns at least that often; the longest gap between
 // two firings is the longest time the GUI thread handled no event. (A 0 ms timer would keep the
@@ -152,12 +158,22 @@ bool RunMode(bool fast, LoopWatch& watch, std::vector<Result>& results) {
                                       [&] { return device.ReadAllSettings(); }));
             Print(results.back());
             FillTable(device.Image);
-            results.push_back(Measure("Write table, 100 rows", fast, gauge, watch,
+            results.push_back(Measure(kWriteTable, fast, gauge, watch,
                                       [&] { return device.WriteTankTable(); }));
             Print(results.back());
             device.Image.TankTable.fill(0);
-            results.push_back(Measure("Read table, 100 rows", fast, gauge, watch, [&] {
+            results.push_back(Measure(kReadTable, fast, gauge, watch, [&] {
                 return device.ReadTankTable() && device.Image.TableSize() == 100;
+            }));
+            Print(results.back());
+            // What connecting to a Non standard tank reads: every setting, then the table.
+            std::vector<uint8_t> record = gauge.Block(0x16);
+            record[img::TankType] = img::TankTypeNonStandard;
+            gauge.SetBlock(0x16, record);
+            device.Image.TankTable.fill(0);
+            results.push_back(Measure(kReadNonStandard, fast, gauge, watch, [&] {
+                return device.ReadAllSettings() && device.Image.IsNonStandardTank() &&
+                       device.ReadTankTable() && device.Image.TableSize() == 100;
             }));
             Print(results.back());
         }
@@ -194,10 +210,17 @@ int main(int argc, char** argv) {
     double worstGap = 0;
     double worstFastRatio = 0;
     std::map<std::string, double> standardMs;
+    std::map<std::string, double> fastTableMs;
     for (const Result& r : results) {
         ok = ok && r.ok;
         worstGap = std::max(worstGap, r.worstGapMs);
-        if (r.fast)
+        const bool table = r.what == kWriteTable || r.what == kReadTable ||
+                           r.what == kReadNonStandard;
+        // A block of rows has less on the wire per exchange than the fixed costs of the
+        // exchange: the table is held to its time goals instead of the ratio.
+        if (r.fast && table)
+            fastTableMs[r.what] = r.measuredMs;
+        else if (r.fast)
             worstFastRatio = std::max(worstFastRatio, r.Ratio());
         else
             standardMs[r.what] = r.measuredMs;
@@ -215,6 +238,15 @@ int main(int argc, char** argv) {
     const bool ratioOk = worstFastRatio <= kFastRatioGoal;
     const bool speedOk = slowestReadAll >= kReadAllSpeedUpGoal;
     const bool gapOk = worstGap < kGuiGapLimitMs;
+    bool tableOk = true;
+    std::printf("\nFast table transfers:\n");
+    for (const auto& [what, ms] : fastTableMs) {
+        const double goal = what == kReadNonStandard ? kFastNonStandardReadGoalMs : kFastTableGoalMs;
+        const bool met = ms <= goal;
+        tableOk = tableOk && met;
+        std::printf("  %-32s %7.0f ms (goal at most %.0f ms): %s\n", what.c_str(), ms, goal,
+                    met ? "ok" : "MISSED");
+    }
     std::printf("\nWorst fast-mode ratio %.2f (goal at most %.1f): %s\n", worstFastRatio,
                 kFastRatioGoal, ratioOk ? "ok" : "MISSED");
     std::printf("Smallest read-all speed-up %.1f x (goal at least %.0f x): %s\n", slowestReadAll,
@@ -222,5 +254,5 @@ int main(int argc, char** argv) {
     std::printf("Longest time the GUI thread handled no event: %.1f ms (must stay under %.0f "
                 "ms): %s\n",
                 worstGap, kGuiGapLimitMs, gapOk ? "ok" : "TOO LONG");
-    return ok && ratioOk && speedOk && gapOk ? 0 : 1;
+    return ok && ratioOk && speedOk && gapOk && tableOk ? 0 : 1;
 }

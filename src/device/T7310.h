@@ -17,6 +17,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -119,6 +120,9 @@ public:
     // The gauge declared this tool incompatible: the GUI shows the text in an error box,
     // the command-line tool prints it.
     TEvent<T7310*, const std::string&> OnIncompatible;
+    // Fast transfers found that this gauge takes table rows one at a time (raised once a
+    // connection, with kRowByRowText): the GUI shows it in the status bar, the tool on stderr.
+    TEvent<T7310*, const std::string&> OnTableRowByRow;
 
     // The outcome of the operation that ran last (a series ends at its first failure).
     const TOutcome& LastOutcome() const { return outcome_; }
@@ -178,6 +182,16 @@ public:
         "latest software.\n2) The device firmware is old and has been superceeded\n3) Either the "
         "PC software, or device firmware is a prototype release.\n";
 
+    static constexpr const char* kRowByRowText = "This gauge transfers the table one row at a time";
+
+    // How a table transfer of this connection moves rows: one per request in standard mode;
+    // with fast transfers blocks of up to this many, once the gauge has shown it honours
+    // the row count.
+    static constexpr size_t kTableBlockRows = instr::MaxRowsPerFrame;
+    enum class TRowBlocks : uint8_t { Untried, Blocks, SingleRows };
+    TRowBlocks TableReadBlocks() const { return block_reads_; }
+    TRowBlocks TableWriteBlocks() const { return block_writes_; }
+
     // The node ID that addresses every gauge; a reply from any node is accepted then.
     static constexpr uint8_t kBroadcastNode = TNodeId::kBroadcast;
 
@@ -208,10 +222,19 @@ private:
                   uint8_t argument = 0);
     bool WriteSeries(std::initializer_list<uint8_t> codes);
     void RaiseProgress(int percent);
-    // The rows of a table after its size (sized: that went through), one request each, with
-    // a progress event per row and at the end.
-    bool TransferTable(uint8_t rowsCode, bool sized, const TDeviceImage& table,
-                       bool (T7310::*rows)(uint8_t, uint8_t));
+    // The rows of a table after its size (sized: that went through), a block of rows (one
+    // row in standard mode) per request, with a progress event per block and at the end.
+    bool TransferTable(uint8_t rowsCode, bool sized, const TDeviceImage& table, bool write);
+    // What became of one block of rows; failedRow names the row a failure stopped at.
+    enum class TBlockResult : uint8_t { Done, Failed, Restart };
+    TBlockResult ReadRowBlock(size_t start, size_t count, size_t& failedRow);
+    TBlockResult WriteRowBlock(size_t start, size_t count, size_t& failedRow);
+    // Rows one request each, stopping at the first failure.
+    bool ReadRowsSingly(size_t start, size_t count, size_t& failedRow);
+    size_t BlockRows(TRowBlocks blocks) const;
+    // Whether a failed first block may mean a gauge that takes one row only.
+    static bool MayBeSingleRowGauge(TFailure failure);
+    void SayRowByRow();
     // Names the row of a table transfer that failed in the outcome.
     void TableRowFailed(uint8_t instruction, size_t row, size_t rows);
     void WrongReply();
@@ -234,6 +257,12 @@ private:
     bool settings_read_ = false;
     bool gauge_known_ = false;
     bool gauge_table_known_ = false;
+    TRowBlocks block_reads_ = TRowBlocks::Untried;
+    TRowBlocks block_writes_ = TRowBlocks::Untried;
+    bool row_by_row_said_ = false;
+    // During a table write: the rows the gauge was known to hold before it, if known. A probe
+    // whose rows after the first held those values already cannot tell how the gauge took it.
+    std::optional<TTankTable> rows_before_;
     // Where read replies go: Image (and GaugeImage with it), or a read-back image.
     TDeviceImage* read_target_ = nullptr;
     std::vector<uint8_t> write_log_;
