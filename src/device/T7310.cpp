@@ -163,6 +163,8 @@ bool T7310::NotSent(uint8_t instruction) {
 void T7310::WrongReply() {
     abort_ = true;
     failure_ = TFailure::WrongReply;
+    // Whatever else that gauge still sends is not the reply to the next request either.
+    link_->DiscardUntilQuiet();
 }
 
 bool T7310::StoreReply(const TInstruction& row, const uint8_t* payload, size_t length) {
@@ -342,6 +344,7 @@ bool T7310::Connect(int commPort, uint8_t nodeId, long baudRate) {
     // A link left open would refuse to connect again and stop dispatching.
     if (link_->Connected())
         link_->Disconnect();
+    link_->SettleLimitMs = BaseReplyTimeout;
     if (!link_->Connect(commPort, baudRate))
         return false;
     if (!WaitFor(connected_, true, ConnectWait)) {
