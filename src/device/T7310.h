@@ -18,6 +18,7 @@
 #include <initializer_list>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -164,10 +165,19 @@ public:
     // into `into`, which starts as GaugeImage, and the table when asked. Image and the pages
     // are left alone; only progress events are raised. On success GaugeImage becomes `into`.
     bool ReadGaugeImage(TDeviceImage& into, bool withTable);
+    // Reads back what the given write instructions sent (each one's read, in the order of a
+    // read of all settings, and the table for a table write) into `into`, which starts as
+    // GaugeImage; the rest is what the gauge was known to hold. Image and the pages are left
+    // alone. On success GaugeImage becomes `into`, known again when it was known when the
+    // write log started.
+    bool ReadGaugeBack(TDeviceImage& into, const std::set<uint8_t>& writes);
     // Reads only the table, into GaugeImage (Image and the pages are left alone).
     bool ReadGaugeTable();
     // The write instructions sent since StartWriteLog, in order (table rows once each).
-    void StartWriteLog() { write_log_.clear(); }
+    void StartWriteLog() {
+        write_log_.clear();
+        known_at_log_start_ = gauge_known_;
+    }
     const std::vector<uint8_t>& WriteLog() const { return write_log_; }
 
     // Settings file (.TLS), format 2 or 3 by the family flags.
@@ -266,6 +276,7 @@ private:
     // Where read replies go: Image (and GaugeImage with it), or a read-back image.
     TDeviceImage* read_target_ = nullptr;
     std::vector<uint8_t> write_log_;
+    bool known_at_log_start_ = false;
     std::unique_ptr<TSerialPacket> link_;
     std::unique_ptr<TMEKTimer> wait_timer_;
     std::unique_ptr<TZURSettings> settings_;

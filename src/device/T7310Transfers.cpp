@@ -369,6 +369,41 @@ bool T7310::ReadGaugeImage(TDeviceImage& into, bool withTable) {
     return true;
 }
 
+bool T7310::ReadGaugeBack(TDeviceImage& into, const std::set<uint8_t>& writes) {
+    std::set<uint8_t> reads;
+    for (uint8_t code : writes)
+        if (const uint8_t read = instr::ReadBackOf(code))
+            reads.insert(read);
+    const bool table = reads.count(instr::TableDataRead) || reads.count(instr::TableSizeRead);
+    TDeviceImage read = GaugeImage;
+    read_target_ = &read;
+    ScopeExit restore([this] { read_target_ = nullptr; });
+    bool ok = true;
+    for (uint8_t code : instr::ReadAllOrder()) {
+        if (!ok)
+            break;
+        if (!reads.count(code) || !AppliesTo(Row(code).Family))
+            continue;
+        if (code == instr::AlarmRead) {
+            for (uint8_t i = 0; ok && i < img::AlarmCount; ++i)
+                ok = ReadAlarm(i);
+        } else {
+            ok = ReadGroup(code);
+        }
+    }
+    if (ok && table)
+        ok = ReadTableBlocks(read);
+    restore.Now();
+    if (!ok)
+        return false;
+    GaugeImage = read;
+    gauge_known_ = known_at_log_start_;
+    if (table)
+        gauge_table_known_ = true;
+    into = std::move(read);
+    return true;
+}
+
 bool T7310::WriteTankTable() {
     if (gauge_table_known_)
         rows_before_ = GaugeImage.TankTable;
