@@ -4,12 +4,14 @@
 // plus the reply delay per exchange. Also shows how long the GUI thread ever went without
 // handling an event meanwhile.
 #include "ByteOrder.h"
+#include "GaugeSession.h"
 #include "GaugeSimulator.h"
 #include "SerialPacket.h"
 #include "T7310.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <algorithm>
@@ -27,6 +29,12 @@ constexpr double kBitsPerByte = 10.0; // start, 8 data, stop
 constexpr double kFastRatioGoal = 1.5;
 constexpr double kReadAllSpeedUpGoal = 4.0;
 constexpr double kGuiGapLimitMs = 30.0;
+// Fast mode moves the table in blocks of rows: these transfers have goals of their own.
+constexpr double kFastTableGoalMs = 1500.0;
+constexpr double kFastNonStandardReadGoalMs = 2000.0;
+const char* const kWriteTable = "Write table, 100 rows";
+const char* const kReadTable = "Read table, 100 rows";
+const char* const kReadNonStandard = "Read all, Non standard 100 rows";
 
 // A 1 ms timer fires whenever the event loop turns at least that often; the longest gap between
 // two firings is the longest time the GUI thread handled no event. (A 0 ms timer would keep the
@@ -117,6 +125,59 @@ void FillTable(TDeviceImage& image) {
     }
 }
 
+// A page's Write Settings as the window runs it (archived, read back, compared, journalled)
+// against the page's write series by itself plus the reads of what it wrote.
+struct PageWrite {
+    std::string page;
+    double checkedMs = 0;
+    double seriesMs = 0;
+    double readsMs = 0;
+    bool ok = false;
+    double Ratio() const { return checkedMs / (seriesMs + readsMs); }
+};
+constexpr double kPageWriteGoal = 1.5;
+
+PageWrite MeasurePageWrite(T7310& device, const char* page, bool (T7310::*series)()) {
+    PageWrite w;
+    w.page = page;
+    QTemporaryDir folder;
+    TArchive archive(folder.path());
+    TGaugeSession session(device, archive);
+    QElapsedTimer clock;
+    device.StartWriteLog();
+    clock.start();
+    w.ok = (device.*series)();
+    w.seriesMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+    const std::vector<uint8_t> sent = device.WriteLog();
+    clock.restart();
+    for (uint8_t code : instr::ReadAllOrder()) {
+        if (std::find_if(sent.begin(), sent.end(), [code](uint8_t write) {
+                return instr::ReadBackOf(write) == code;
+            }) == sent.end() ||
+            !device.AppliesTo(instr::Find(code)->Family))
+            continue;
+        if (code == instr::AlarmRead) {
+            for (uint8_t i = 0; i < img::AlarmCount; ++i)
+                w.ok = device.ReadAlarm(i) && w.ok;
+        } else {
+            w.ok = device.ReadGroup(code) && w.ok;
+        }
+    }
+    w.readsMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+    // What the gauge holds is known before a checked write starts, as after a connect.
+    w.ok = device.ReadAllSettings() && w.ok;
+    TWriteHooks hooks;
+    hooks.Verify = [] { return true; };
+    clock.restart();
+    const TCheckedWriteOutcome outcome =
+        session.CheckedWrite(page, [&] { return (device.*series)(); }, hooks);
+    w.checkedMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+    w.ok = w.ok && outcome.Result == TCheckedWrite::Written;
+    return w;
+}
+
+std::vector<PageWrite> pageWrites;
+
 // Every transfer of one mode; false when the simulator cannot start.
 bool RunMode(bool fast, LoopWatch& watch, std::vector<Result>& results) {
     const std::pair<const char*, const char*> families[] = {
@@ -152,14 +213,34 @@ bool RunMode(bool fast, LoopWatch& watch, std::vector<Result>& results) {
                                       [&] { return device.ReadAllSettings(); }));
             Print(results.back());
             FillTable(device.Image);
-            results.push_back(Measure("Write table, 100 rows", fast, gauge, watch,
+            results.push_back(Measure(kWriteTable, fast, gauge, watch,
                                       [&] { return device.WriteTankTable(); }));
             Print(results.back());
             device.Image.TankTable.fill(0);
-            results.push_back(Measure("Read table, 100 rows", fast, gauge, watch, [&] {
+            results.push_back(Measure(kReadTable, fast, gauge, watch, [&] {
                 return device.ReadTankTable() && device.Image.TableSize() == 100;
             }));
             Print(results.back());
+            // What connecting to a Non standard tank reads: every setting, then the table.
+            std::vector<uint8_t> record = gauge.Block(0x16);
+            record[img::TankType] = img::TankTypeNonStandard;
+            gauge.SetBlock(0x16, record);
+            device.Image.TankTable.fill(0);
+            results.push_back(Measure(kReadNonStandard, fast, gauge, watch, [&] {
+                return device.ReadAllSettings() && device.Image.IsNonStandardTank() &&
+                       device.ReadTankTable() && device.Image.TableSize() == 100;
+            }));
+            Print(results.back());
+            if (fast) {
+                const std::pair<const char*, bool (T7310::*)()> pages[] = {
+                    {"display-options", &T7310::WriteDisplayOptions},
+                    {"sensor-parameters", &T7310::WriteSensorParameters},
+                    {"tank-settings", &T7310::WriteTankSettings},
+                    {"alarms", &T7310::WriteAlarms},
+                    {"summary", &T7310::WriteSummary}};
+                for (const auto& [page, series] : pages)
+                    pageWrites.push_back(MeasurePageWrite(device, page, series));
+            }
         }
         device.Disconnect();
     }
@@ -194,10 +275,17 @@ int main(int argc, char** argv) {
     double worstGap = 0;
     double worstFastRatio = 0;
     std::map<std::string, double> standardMs;
+    std::map<std::string, double> fastTableMs;
     for (const Result& r : results) {
         ok = ok && r.ok;
         worstGap = std::max(worstGap, r.worstGapMs);
-        if (r.fast)
+        const bool table = r.what == kWriteTable || r.what == kReadTable ||
+                           r.what == kReadNonStandard;
+        // A block of rows has less on the wire per exchange than the fixed costs of the
+        // exchange: the table is held to its time goals instead of the ratio.
+        if (r.fast && table)
+            fastTableMs[r.what] = r.measuredMs;
+        else if (r.fast)
             worstFastRatio = std::max(worstFastRatio, r.Ratio());
         else
             standardMs[r.what] = r.measuredMs;
@@ -215,6 +303,26 @@ int main(int argc, char** argv) {
     const bool ratioOk = worstFastRatio <= kFastRatioGoal;
     const bool speedOk = slowestReadAll >= kReadAllSpeedUpGoal;
     const bool gapOk = worstGap < kGuiGapLimitMs;
+    bool pagesOk = true;
+    std::printf("\nFast page writes, checked (read back, compared, archived, journalled) against "
+                "the series plus the reads of what it wrote:\n");
+    std::printf("  %-18s %4s %9s %9s %9s %7s\n", "page", "", "series", "reads", "checked",
+                "ratio");
+    for (const PageWrite& w : pageWrites) {
+        pagesOk = pagesOk && w.ok && w.Ratio() <= kPageWriteGoal;
+        std::printf("  %-18s %-4s %9.0f %9.0f %9.0f %7.2f\n", w.page.c_str(), w.ok ? "ok" : "FAIL",
+                    w.seriesMs, w.readsMs, w.checkedMs, w.Ratio());
+    }
+    std::printf("Page writes within %.1f x: %s\n", kPageWriteGoal, pagesOk ? "ok" : "MISSED");
+    bool tableOk = true;
+    std::printf("\nFast table transfers:\n");
+    for (const auto& [what, ms] : fastTableMs) {
+        const double goal = what == kReadNonStandard ? kFastNonStandardReadGoalMs : kFastTableGoalMs;
+        const bool met = ms <= goal;
+        tableOk = tableOk && met;
+        std::printf("  %-32s %7.0f ms (goal at most %.0f ms): %s\n", what.c_str(), ms, goal,
+                    met ? "ok" : "MISSED");
+    }
     std::printf("\nWorst fast-mode ratio %.2f (goal at most %.1f): %s\n", worstFastRatio,
                 kFastRatioGoal, ratioOk ? "ok" : "MISSED");
     std::printf("Smallest read-all speed-up %.1f x (goal at least %.0f x): %s\n", slowestReadAll,
@@ -222,5 +330,5 @@ int main(int argc, char** argv) {
     std::printf("Longest time the GUI thread handled no event: %.1f ms (must stay under %.0f "
                 "ms): %s\n",
                 worstGap, kGuiGapLimitMs, gapOk ? "ok" : "TOO LONG");
-    return ok && ratioOk && speedOk && gapOk ? 0 : 1;
+    return ok && ratioOk && speedOk && gapOk && tableOk && pagesOk ? 0 : 1;
 }

@@ -67,6 +67,9 @@ public:
     int Run() {
         sim::Options options;
         options.model = "T8310";
+        // Shortened with the device's periods below: a pause inside a reply that outlasts the
+        // reply time-out cannot be told from a new transmission on a real line either.
+        options.split_silence_ms = 100;
         gauge_ = std::make_unique<sim::GaugeSimulator>(options);
         std::string error;
         link_ = folder_.filePath(QStringLiteral("ttyGAUGE")).toStdString();

@@ -42,6 +42,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <cstdio>
 #include <stdexcept>
 
 
@@ -447,6 +448,10 @@ void TfmMain::CreateDeviceObject() {
     d.OnNodeIdChanged = [this](T7310*, uint8_t newId) { DeviceNodeIdChanged(newId); };
     d.OnIncompatible = [this](T7310*, const std::string& text) {
         Dialogs().Error(this, Text(text));
+    };
+    d.OnTableRowByRow = [this](T7310*, const std::string& text) {
+        ShowStatusText(Text(text), kStatusSeconds);
+        std::fprintf(stderr, "%s\n", text.c_str());
     };
     d.ProgramSoftwareId = TGaugeSession::kProgramSoftwareId;
 }

@@ -169,6 +169,12 @@ int TCliSession::Connect(bool livePoll) {
         if (!table_transfer_)
             progress_.Show("Writing Setting - " + group);
     };
+    device_.OnTableRowByRow = [this](T7310*, const std::string& text) {
+        progress_.Clear();
+        const std::string line = text + "\n";
+        std::fwrite(line.data(), 1, line.size(), stderr);
+        std::fflush(stderr);
+    };
     device_.OnTableProgress = [this](T7310*, int percent) {
         table_transfer_ = true;
         progress_.Show("Tank table " + std::to_string(percent) + "%");

@@ -71,6 +71,7 @@ bool TBusScan::Run(int commPort, long baudRate, int from, int to) {
     link_->DevicePath = DevicePath;
     link_->ReadIntervalTimeout = static_cast<uint32_t>(Silence);
     link_->SetProcessMessageTimerInterval(DispatchInterval);
+    link_->SettleLimitMs = ReplyTimeout;
     if (link_->Connected())
         link_->Disconnect();
     if (!link_->Connect(commPort, baudRate))
@@ -98,12 +99,17 @@ void TBusScan::Ask(uint8_t node) {
     current_.Node = node;
     outcome_ = TOutcome::Waiting;
     link_->WritePacketData(instr::Identity, &node, 1, ReplyTimeout);
-    // The link's own time-out stops once any chunk arrives; a stray chunk must not leave the
-    // scan waiting, so it keeps a deadline of its own: dispatch, time-out, and a margin.
-    QDeadlineTimer deadline(ReplyTimeout + 2 * DispatchInterval + Silence);
     QTimer wake;
     wake.setTimerType(Qt::PreciseTimer);
     wake.start(10);
+    // After a silent node the line settles before the next request leaves; the reply is
+    // timed from then on.
+    QDeadlineTimer sent(link_->SettleLimitMs + 2 * DispatchInterval + 4 * Silence);
+    while (link_->TxQueueSize() > 0 && !cancelled_ && !sent.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    // The link's own time-out stops once any chunk arrives; a stray chunk must not leave the
+    // scan waiting, so it keeps a deadline of its own: dispatch, time-out, and a margin.
+    QDeadlineTimer deadline(ReplyTimeout + 2 * DispatchInterval + Silence);
     while (outcome_ == TOutcome::Waiting && !cancelled_ && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     if (outcome_ == TOutcome::Waiting)

@@ -199,4 +199,23 @@ std::string GroupName(uint8_t instruction) {
     return row ? row->Group : "setting";
 }
 
+uint8_t ReadBackOf(uint8_t write) {
+    const TInstruction* sent = Find(write);
+    if (!sent || sent->Kind != TKind::Write || sent->Store == TStore::None)
+        return 0;
+    for (const TInstruction& row : Table()) {
+        if (row.Kind != TKind::Read || row.Store != sent->Store || row.Prefix != sent->Prefix)
+            continue;
+        // The name is one text, wherever its bytes sit.
+        if (sent->Store == TStore::TankName)
+            return row.Code;
+        const TImageLocation& a = row.Block.Where;
+        const TImageLocation& b = sent->Block.Where;
+        if (a.Block == b.Block && a.Offset == b.Offset && a.Width == b.Width &&
+            row.Block.PerRow == sent->Block.PerRow)
+            return row.Code;
+    }
+    return 0;
+}
+
 } // namespace instr

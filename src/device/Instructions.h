@@ -144,6 +144,10 @@ std::span<const uint8_t> ReadAllOrder();
 // The fixed order of a write of all settings (before the table transfer).
 std::span<const uint8_t> WriteAllOrder();
 
+// The read whose reply holds what a write instruction sends (0x10 for A0, 0x1D for AB); 0
+// for a write whose block no read carries, and for any other code.
+uint8_t ReadBackOf(uint8_t write);
+
 // The group name of a read or write instruction, the word of every progress message;
 // "setting" for any other code.
 std::string GroupName(uint8_t instruction);

@@ -98,7 +98,8 @@ bool TSafeWrite::Verify() {
     TDeviceImage left;
     const std::set<uint8_t> sent = Sent();
     not_kept_ = {};
-    if (!device_.ReadGaugeImage(left, ScopeOf(sent).Table)) {
+    // Only what the series wrote: the rest of the gauge image is as found, and known.
+    if (!device_.ReadGaugeBack(left, sent)) {
         verify_failed_ = true;
         return false;
     }

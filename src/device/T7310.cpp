@@ -163,6 +163,8 @@ bool T7310::NotSent(uint8_t instruction) {
 void T7310::WrongReply() {
     abort_ = true;
     failure_ = TFailure::WrongReply;
+    // Whatever else that gauge still sends is not the reply to the next request either.
+    link_->DiscardUntilQuiet();
 }
 
 bool T7310::StoreReply(const TInstruction& row, const uint8_t* payload, size_t length) {
@@ -195,6 +197,10 @@ bool T7310::StoreInto(TDeviceImage& image, const TInstruction& row, const uint8_
         const size_t size = row.Block.Size(read_cursor_);
         // Too short: the rest would come from whatever the buffer held before.
         if (length < size)
+            return false;
+        // A block of rows comes whole or not at all: any other size is a gauge that read the
+        // count its own way.
+        if (row.Prefix == TPrefix::TableRange && read_cursor_.TableCount > 1 && length != size)
             return false;
         std::memcpy(row.Block.Bytes(image, read_cursor_), payload, size);
         return true;
@@ -331,9 +337,14 @@ bool T7310::Connect(int commPort, uint8_t nodeId, long baudRate) {
     // A new session: nothing is known of what this gauge holds until it has been read.
     gauge_known_ = false;
     gauge_table_known_ = false;
+    // Whether this gauge honours a row count is found out afresh on each connection.
+    block_reads_ = TRowBlocks::Untried;
+    block_writes_ = TRowBlocks::Untried;
+    row_by_row_said_ = false;
     // A link left open would refuse to connect again and stop dispatching.
     if (link_->Connected())
         link_->Disconnect();
+    link_->SettleLimitMs = BaseReplyTimeout;
     if (!link_->Connect(commPort, baudRate))
         return false;
     if (!WaitFor(connected_, true, ConnectWait)) {

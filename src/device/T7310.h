@@ -17,6 +17,8 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -119,6 +121,9 @@ public:
     // The gauge declared this tool incompatible: the GUI shows the text in an error box,
     // the command-line tool prints it.
     TEvent<T7310*, const std::string&> OnIncompatible;
+    // Fast transfers found that this gauge takes table rows one at a time (raised once a
+    // connection, with kRowByRowText): the GUI shows it in the status bar, the tool on stderr.
+    TEvent<T7310*, const std::string&> OnTableRowByRow;
 
     // The outcome of the operation that ran last (a series ends at its first failure).
     const TOutcome& LastOutcome() const { return outcome_; }
@@ -160,10 +165,19 @@ public:
     // into `into`, which starts as GaugeImage, and the table when asked. Image and the pages
     // are left alone; only progress events are raised. On success GaugeImage becomes `into`.
     bool ReadGaugeImage(TDeviceImage& into, bool withTable);
+    // Reads back what the given write instructions sent (each one's read, in the order of a
+    // read of all settings, and the table for a table write) into `into`, which starts as
+    // GaugeImage; the rest is what the gauge was known to hold. Image and the pages are left
+    // alone. On success GaugeImage becomes `into`, known again when it was known when the
+    // write log started.
+    bool ReadGaugeBack(TDeviceImage& into, const std::set<uint8_t>& writes);
     // Reads only the table, into GaugeImage (Image and the pages are left alone).
     bool ReadGaugeTable();
     // The write instructions sent since StartWriteLog, in order (table rows once each).
-    void StartWriteLog() { write_log_.clear(); }
+    void StartWriteLog() {
+        write_log_.clear();
+        known_at_log_start_ = gauge_known_;
+    }
     const std::vector<uint8_t>& WriteLog() const { return write_log_; }
 
     // Settings file (.TLS), format 2 or 3 by the family flags.
@@ -183,6 +197,16 @@ public:
         "has been superceeded, in which case please check with your supplier for a copy of the "
         "latest software.\n2) The device firmware is old and has been superceeded\n3) Either the "
         "PC software, or device firmware is a prototype release.\n";
+
+    static constexpr const char* kRowByRowText = "This gauge transfers the table one row at a time";
+
+    // How a table transfer of this connection moves rows: one per request in standard mode;
+    // with fast transfers blocks of up to this many, once the gauge has shown it honours
+    // the row count.
+    static constexpr size_t kTableBlockRows = instr::MaxRowsPerFrame;
+    enum class TRowBlocks : uint8_t { Untried, Blocks, SingleRows };
+    TRowBlocks TableReadBlocks() const { return block_reads_; }
+    TRowBlocks TableWriteBlocks() const { return block_writes_; }
 
     // The node ID that addresses every gauge; a reply from any node is accepted then.
     static constexpr uint8_t kBroadcastNode = TNodeId::kBroadcast;
@@ -214,10 +238,19 @@ private:
                   uint8_t argument = 0);
     bool WriteSeries(std::initializer_list<uint8_t> codes);
     void RaiseProgress(int percent);
-    // The rows of a table after its size (sized: that went through), one request each, with
-    // a progress event per row and at the end.
-    bool TransferTable(uint8_t rowsCode, bool sized, const TDeviceImage& table,
-                       bool (T7310::*rows)(uint8_t, uint8_t));
+    // The rows of a table after its size (sized: that went through), a block of rows (one
+    // row in standard mode) per request, with a progress event per block and at the end.
+    bool TransferTable(uint8_t rowsCode, bool sized, const TDeviceImage& table, bool write);
+    // What became of one block of rows; failedRow names the row a failure stopped at.
+    enum class TBlockResult : uint8_t { Done, Failed, Restart };
+    TBlockResult ReadRowBlock(size_t start, size_t count, size_t& failedRow);
+    TBlockResult WriteRowBlock(size_t start, size_t count, size_t& failedRow);
+    // Rows one request each, stopping at the first failure.
+    bool ReadRowsSingly(size_t start, size_t count, size_t& failedRow);
+    size_t BlockRows(TRowBlocks blocks) const;
+    // Whether a failed first block may mean a gauge that takes one row only.
+    static bool MayBeSingleRowGauge(TFailure failure);
+    void SayRowByRow();
     // Names the row of a table transfer that failed in the outcome.
     void TableRowFailed(uint8_t instruction, size_t row, size_t rows);
     void WrongReply();
@@ -240,9 +273,16 @@ private:
     bool settings_read_ = false;
     bool gauge_known_ = false;
     bool gauge_table_known_ = false;
+    TRowBlocks block_reads_ = TRowBlocks::Untried;
+    TRowBlocks block_writes_ = TRowBlocks::Untried;
+    bool row_by_row_said_ = false;
+    // During a table write: the rows the gauge was known to hold before it, if known. A probe
+    // whose rows after the first held those values already cannot tell how the gauge took it.
+    std::optional<TTankTable> rows_before_;
     // Where read replies go: Image (and GaugeImage with it), or a read-back image.
     TDeviceImage* read_target_ = nullptr;
     std::vector<uint8_t> write_log_;
+    bool known_at_log_start_ = false;
     std::unique_ptr<TSerialPacket> link_;
     std::unique_ptr<TMEKTimer> wait_timer_;
     std::unique_ptr<TZURSettings> settings_;

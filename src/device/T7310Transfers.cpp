@@ -9,6 +9,7 @@
 #include <QEventLoop>
 
 #include <algorithm>
+#include <cstring>
 
 using instr::TInstruction;
 using instr::TKind;
@@ -218,17 +219,117 @@ bool T7310::ReadTankTable() {
     return ok;
 }
 
-bool T7310::TransferTable(uint8_t rowsCode, bool sized, const TDeviceImage& table,
-                          bool (T7310::*rows)(uint8_t, uint8_t)) {
+size_t T7310::BlockRows(TRowBlocks blocks) const {
+    if (!link_->FastActive() || blocks == TRowBlocks::SingleRows)
+        return 1;
+    return kTableBlockRows;
+}
+
+bool T7310::MayBeSingleRowGauge(TFailure failure) {
+    // A reply of the wrong size, a refusal or silence is what a gauge that takes one row
+    // only may answer to a count above 1; a spoilt checksum is the line, not the gauge.
+    return failure == TFailure::WrongReply || failure == TFailure::Refused ||
+           failure == TFailure::NoReply;
+}
+
+void T7310::SayRowByRow() {
+    if (row_by_row_said_)
+        return;
+    row_by_row_said_ = true;
+    Raise(OnTableRowByRow, this, std::string(kRowByRowText));
+}
+
+bool T7310::ReadRowsSingly(size_t start, size_t count, size_t& failedRow) {
+    for (size_t row = start; row < start + count; ++row)
+        if (!ReadTableRows(static_cast<uint8_t>(row), 1)) {
+            failedRow = row;
+            return false;
+        }
+    return true;
+}
+
+T7310::TBlockResult T7310::ReadRowBlock(size_t start, size_t count, size_t& failedRow) {
+    failedRow = start;
+    if (ReadTableRows(static_cast<uint8_t>(start), static_cast<uint8_t>(count))) {
+        if (count > 1)
+            block_reads_ = TRowBlocks::Blocks;
+        return TBlockResult::Done;
+    }
+    // Only the first block read of a connection may show that the count is not honoured.
+    if (count == 1 || block_reads_ != TRowBlocks::Untried ||
+        !MayBeSingleRowGauge(outcome_.Failure))
+        return TBlockResult::Failed;
+    block_reads_ = TRowBlocks::SingleRows;
+    SayRowByRow();
+    return ReadRowsSingly(start, count, failedRow) ? TBlockResult::Done : TBlockResult::Failed;
+}
+
+T7310::TBlockResult T7310::WriteRowBlock(size_t start, size_t count, size_t& failedRow) {
+    failedRow = start;
+    const bool probe = count > 1 && block_writes_ == TRowBlocks::Untried;
+    if (!WriteTableRows(static_cast<uint8_t>(start), static_cast<uint8_t>(count))) {
+        if (!probe || outcome_.Failure != TFailure::Refused)
+            return TBlockResult::Failed;
+        block_writes_ = TRowBlocks::SingleRows;
+        SayRowByRow();
+        return TBlockResult::Restart;
+    }
+    if (!probe)
+        return TBlockResult::Done;
+
+    // Read the block straight back (into an image of its own: Image keeps what was written).
+    TDeviceImage back = Image;
+    TDeviceImage* const target = read_target_;
+    read_target_ = &back;
+    const ScopeExit restore([this, target] { read_target_ = target; });
+    size_t readFailed = start;
+    const bool read = BlockRows(block_reads_) > 1
+                          ? ReadRowBlock(start, count, readFailed) == TBlockResult::Done
+                          : ReadRowsSingly(start, count, readFailed);
+    if (!read) {
+        failedRow = readFailed;
+        return TBlockResult::Failed;
+    }
+    const size_t bytes = count * img::TableRowSize;
+    if (std::memcmp(back.TableRow(start), Image.TableRow(start), bytes) != 0) {
+        block_writes_ = TRowBlocks::SingleRows;
+        SayRowByRow();
+        return TBlockResult::Restart;
+    }
+    // Rows after the first that the gauge held already tell nothing: probe the next block.
+    const size_t after = img::TableRowsOffset + (start + 1) * img::TableRowSize;
+    const bool told =
+        !rows_before_ || std::memcmp(rows_before_->data() + after, Image.TankTable.data() + after,
+                                     bytes - img::TableRowSize) != 0;
+    if (told)
+        block_writes_ = TRowBlocks::Blocks;
+    return TBlockResult::Done;
+}
+
+bool T7310::TransferTable(uint8_t rowsCode, bool sized, const TDeviceImage& table, bool write) {
     bool ok = sized;
     const size_t size = ok ? table.TableSize() : 0;
-    for (size_t i = 0; ok && i < size; ++i) {
+    size_t i = 0;
+    while (ok && i < size) {
         // Beyond the last row of the table, the range check fails the transfer.
-        ok = (this->*rows)(static_cast<uint8_t>(i), 1);
-        if (ok)
-            RaiseProgress(RowPercent(i, size));
-        else
-            TableRowFailed(rowsCode, i, size);
+        const size_t fit = i < img::TableRows ? img::TableRows - i : 1;
+        const size_t count =
+            std::min({BlockRows(write ? block_writes_ : block_reads_), size - i, fit});
+        size_t failedRow = i;
+        const TBlockResult result =
+            write ? WriteRowBlock(i, count, failedRow) : ReadRowBlock(i, count, failedRow);
+        if (result == TBlockResult::Restart) {
+            // The gauge kept only the first row of a block: the whole table again, row by row.
+            i = 0;
+            continue;
+        }
+        ok = result == TBlockResult::Done;
+        if (ok) {
+            i += count;
+            RaiseProgress(RowPercent(i - 1, size));
+        } else {
+            TableRowFailed(rowsCode, failedRow, size);
+        }
     }
     RaiseProgress(100);
     return ok;
@@ -237,7 +338,7 @@ bool T7310::TransferTable(uint8_t rowsCode, bool sized, const TDeviceImage& tabl
 bool T7310::ReadTableBlocks(const TDeviceImage& target) {
     RaiseProgress(0);
     const bool sized = ReadGroup(instr::TableSizeRead);
-    return TransferTable(instr::TableDataRead, sized, target, &T7310::ReadTableRows);
+    return TransferTable(instr::TableDataRead, sized, target, false);
 }
 
 bool T7310::ReadGaugeTable() {
@@ -268,10 +369,48 @@ bool T7310::ReadGaugeImage(TDeviceImage& into, bool withTable) {
     return true;
 }
 
+bool T7310::ReadGaugeBack(TDeviceImage& into, const std::set<uint8_t>& writes) {
+    std::set<uint8_t> reads;
+    for (uint8_t code : writes)
+        if (const uint8_t read = instr::ReadBackOf(code))
+            reads.insert(read);
+    const bool table = reads.count(instr::TableDataRead) || reads.count(instr::TableSizeRead);
+    TDeviceImage read = GaugeImage;
+    read_target_ = &read;
+    ScopeExit restore([this] { read_target_ = nullptr; });
+    bool ok = true;
+    for (uint8_t code : instr::ReadAllOrder()) {
+        if (!ok)
+            break;
+        if (!reads.count(code) || !AppliesTo(Row(code).Family))
+            continue;
+        if (code == instr::AlarmRead) {
+            for (uint8_t i = 0; ok && i < img::AlarmCount; ++i)
+                ok = ReadAlarm(i);
+        } else {
+            ok = ReadGroup(code);
+        }
+    }
+    if (ok && table)
+        ok = ReadTableBlocks(read);
+    restore.Now();
+    if (!ok)
+        return false;
+    GaugeImage = read;
+    gauge_known_ = known_at_log_start_;
+    if (table)
+        gauge_table_known_ = true;
+    into = std::move(read);
+    return true;
+}
+
 bool T7310::WriteTankTable() {
+    if (gauge_table_known_)
+        rows_before_ = GaugeImage.TankTable;
+    const ScopeExit forget([this] { rows_before_.reset(); });
     RaiseProgress(0);
     const bool sized = WriteGroup(instr::TableSizeWrite);
-    return TransferTable(instr::TableDataWrite, sized, Image, &T7310::WriteTableRows);
+    return TransferTable(instr::TableDataWrite, sized, Image, true);
 }
 
 // ---- alarm test mode, contrast ----

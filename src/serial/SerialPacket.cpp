@@ -130,6 +130,12 @@ bool TSerialPacket::Connect() {
     // Fails (and leaves the port as it is) when already open: the link is then Stopped until
     // it is disconnected and connected again.
     const bool opened = TWin32Port::Connect();
+    // The driver's buffer was emptied on opening; a short quiet check catches what is still
+    // on its way, unless the line is already settling after the last session's failure.
+    if (opened && !Settling()) {
+        const std::chrono::microseconds check(EffectiveGuardGapMicroseconds());
+        StartSettling(check, std::max(check, ReadInterval()), false);
+    }
     process_message_timer_.SetEnabled(opened && !fast_);
     fast_dispatching_ = opened && fast_;
     return opened;
@@ -203,7 +209,7 @@ void TSerialPacket::AddTxQueue(uint8_t Instruction, const uint8_t* Frame, int Ti
 }
 
 void TSerialPacket::ProcessMessageTimerTick(void*) {
-    if (tx_queue_.empty() || !clear_to_send_)
+    if (tx_queue_.empty() || !clear_to_send_ || Settling())
         return;
     const TQueueType element = tx_queue_.front();
     tx_queue_.pop_front();
@@ -213,6 +219,7 @@ void TSerialPacket::ProcessMessageTimerTick(void*) {
     timeout_timer_.SetEnabled(true);
 
     last_instruction_ = element.Instruction;
+    last_timeout_ = element.Timeout;
     const int size = element.Frame[frame::LengthOffset] + frame::Overhead;
     // A write the port cannot queue in full is covered by the reply time-out.
     Write(reinterpret_cast<const char*>(element.Frame), static_cast<unsigned>(size));
@@ -226,7 +233,8 @@ void TSerialPacket::TimeoutTimerTick(void*) {
     clear_to_send_ = true;
     if (tap_)
         tap_->ReplyTimedOut(last_instruction_);
-    ScheduleSend();
+    // The reply may yet come, just late: it must not be taken for the next one's.
+    DiscardUntilQuiet();
     if (OnPacketTimeout)
         OnPacketTimeout(this, last_instruction_);
 }
@@ -243,6 +251,17 @@ void TSerialPacket::RxNotify(int count, char* buffer) {
     const auto* bytes = reinterpret_cast<const uint8_t*>(buffer);
     if (tap_)
         tap_->ChunkReceived(bytes, count);
+    if (Settling()) {
+        // The rest of a failed exchange (or of the last session): no request is outstanding,
+        // so it is nobody's reply. The line must now be quiet again from here.
+        if (tap_)
+            tap_->StrayChunk(bytes, count);
+        await_rest_ = false;
+        settle_from_ = SteadyClock::now();
+        ScheduleSend();
+        return;
+    }
+    settling_ = false;
 
     if (count >= 1 && (bytes[frame::FlagsOffset] & pk_FLOW))
         clear_to_send_ = (bytes[frame::FlagsOffset] & pk_READY) != 0;
@@ -251,6 +270,8 @@ void TSerialPacket::RxNotify(int count, char* buffer) {
     // checked; it is reported as a checksum failure so that the requester stops waiting.
     if (count < frame::Overhead || count < bytes[frame::LengthOffset] + frame::Overhead) {
         clear_to_send_ = true;
+        // The gauge was cut off inside its reply: the rest may follow within the time-out.
+        StartSettling(2 * ReadInterval(), SettleLimit(), true);
         if (OnPacketInvalidChecksum)
             OnPacketInvalidChecksum(this, last_instruction_);
         return;
@@ -271,6 +292,7 @@ void TSerialPacket::RxNotify(int count, char* buffer) {
 
     if (checksumWrong || negative) {
         clear_to_send_ = true;
+        DiscardUntilQuiet();
         if (negative && OnPacketNACK)
             OnPacketNACK(this, last_instruction_);
         if (checksumWrong && OnPacketInvalidChecksum)
@@ -323,16 +345,58 @@ std::chrono::microseconds TSerialPacket::GuardGapLeft() const {
     return std::max(std::chrono::microseconds(0), gap - since);
 }
 
+std::chrono::microseconds TSerialPacket::ReadInterval() const {
+    return std::chrono::milliseconds(ReadIntervalTimeout);
+}
+
+void TSerialPacket::DiscardUntilQuiet() {
+    // A chunk is reported only once the line has been silent for the read interval after its
+    // last byte: a line quiet for one read interval has sent nothing for two.
+    StartSettling(2 * ReadInterval(), SettleLimit(), false);
+}
+
+std::chrono::microseconds TSerialPacket::SettleLimit() const {
+    const int timeout = SettleLimitMs < 0 ? last_timeout_ : std::min(SettleLimitMs, last_timeout_);
+    return std::chrono::milliseconds(std::max(0, timeout));
+}
+
+void TSerialPacket::StartSettling(std::chrono::microseconds quiet, std::chrono::microseconds limit,
+                                  bool awaitRest) {
+    const auto now = SteadyClock::now();
+    settling_ = true;
+    await_rest_ = awaitRest;
+    settle_from_ = now;
+    settle_quiet_ = quiet;
+    // Never longer than the time-out; and never shorter than the quiet asked for.
+    settle_deadline_ = now + std::max(limit, quiet);
+    ScheduleSend();
+}
+
+std::chrono::microseconds TSerialPacket::SettleLeft() const {
+    using std::chrono::microseconds;
+    if (!settling_)
+        return microseconds(0);
+    const auto now = SteadyClock::now();
+    const auto end =
+        await_rest_ ? settle_deadline_ : std::min(settle_from_ + settle_quiet_, settle_deadline_);
+    return end > now ? std::chrono::duration_cast<microseconds>(end - now) : microseconds(0);
+}
+
+bool TSerialPacket::Settling() const {
+    return SettleLeft().count() > 0;
+}
+
 void TSerialPacket::ScheduleSend() {
     if (!fast_dispatching_ || tx_queue_.empty() || fast_send_timer_.isActive())
         return;
-    fast_send_timer_.start(std::chrono::ceil<std::chrono::milliseconds>(GuardGapLeft()));
+    fast_send_timer_.start(
+        std::chrono::ceil<std::chrono::milliseconds>(std::max(GuardGapLeft(), SettleLeft())));
 }
 
 void TSerialPacket::FastSendTimerTick() {
     if (!fast_dispatching_)
         return;
-    const auto left = GuardGapLeft();
+    const auto left = std::max(GuardGapLeft(), SettleLeft());
     if (left.count() > 0) {
         fast_send_timer_.start(std::chrono::ceil<std::chrono::milliseconds>(left));
         return;

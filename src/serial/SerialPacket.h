@@ -79,6 +79,12 @@ public:
     virtual void FrameSent(const uint8_t* frame, int size) = 0;
     virtual void ChunkReceived(const uint8_t* bytes, int count) = 0;
     virtual void ReplyTimedOut(uint8_t instruction) = 0;
+    // The chunk just reported came while the link was letting the line settle (after a
+    // failed exchange, or on opening): it belongs to no request and was dropped.
+    virtual void StrayChunk(const uint8_t* bytes, int count) {
+        (void)bytes;
+        (void)count;
+    }
 };
 
 class TSerialPacket : public TWin32Port {
@@ -131,6 +137,19 @@ public:
     const TMEKTimer& TimeoutTimer() const { return timeout_timer_; }
     const TMEKTimer& ProcessMessageTimer() const { return process_message_timer_; }
 
+    // Before the next request goes out after a failed exchange: whatever the line still
+    // brings is dropped until it has been quiet for ReadIntervalTimeout, and never longer than
+    // the failed request's reply time-out. A reply cut short (a chunk shorter than its Length
+    // byte) waits for its rest within that bound. The link calls it for its own failures;
+    // the device object for a reply it could not use.
+    void DiscardUntilQuiet();
+    // The longest the line settles, in milliseconds (negative: the failed request's own
+    // time-out). The device object sets its base reply time-out, so the request held back
+    // still has the rest of its wait for its reply.
+    int SettleLimitMs = 750;
+    // Whether requests are being held back while the line settles.
+    bool Settling() const;
+
     // One tap at a time (null: none); the caller keeps it alive while it is set.
     void SetTap(TPacketTap* tap) { tap_ = tap; }
     TPacketTap* Tap() const { return tap_; }
@@ -146,6 +165,12 @@ private:
     void ScheduleSend();
     void FastSendTimerTick();
     std::chrono::microseconds GuardGapLeft() const;
+    std::chrono::microseconds ReadInterval() const;
+    // How long requests are still held back for the line to settle (0: not held).
+    std::chrono::microseconds SettleLeft() const;
+    void StartSettling(std::chrono::microseconds quiet, std::chrono::microseconds limit,
+                       bool awaitRest);
+    std::chrono::microseconds SettleLimit() const;
 
     std::deque<TQueueType> tx_queue_;
     bool clear_to_send_ = true;
@@ -161,4 +186,15 @@ private:
     QTimer fast_send_timer_;
     std::chrono::steady_clock::time_point last_rx_{};
     bool received_ = false; // a chunk arrived in this session
+
+    // Settling: requests wait until no chunk has come for settle_quiet_ since settle_from_
+    // (or the last chunk after it), or until settle_deadline_. It outlives a reconnect, since
+    // a late reply to the old session may still be on its way.
+    using SteadyClock = std::chrono::steady_clock;
+    bool settling_ = false;
+    bool await_rest_ = false; // a reply was cut short: quiet alone does not end the wait
+    SteadyClock::time_point settle_from_{};
+    SteadyClock::time_point settle_deadline_{};
+    std::chrono::microseconds settle_quiet_{0};
+    int32_t last_timeout_ = 0; // the reply time-out of the request sent last
 };

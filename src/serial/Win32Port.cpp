@@ -109,6 +109,9 @@ void TWin32Port::Open(int port, long baud, char parity, int data_bits, int stop_
     // would arrive in front of this session's first request.
     tx_queue_.Clear();
     rx_queue_.Clear();
+    // Likewise what the line brought while the port was closed (a late reply to the last
+    // session, buffered by the driver): dropped before the reader can take it for new input.
+    backend_->Purge(purge_flags::RxClear);
     {
         std::lock_guard lock(output_mutex_);
         stop_output_ = false;

@@ -41,10 +41,12 @@ enum class Fault {
                  // clear, checksum checking on and wrong)
     Unplug,      // close the pseudo-terminal, as an adapter pulled out; it stays closed
     Forget,      // acknowledge a write as usual but keep the old value (other requests as usual)
+    SingleRow,   // table rows (1D, AB) one at a time whatever the count: a block read is
+                 // answered with its first row only, a block write stores its first row only
 };
 
 // "none", "nack", "checksum", "node", "short", "split", "garbage", "unplug", "noreply",
-// "forget".
+// "forget", "singlerow".
 bool ParseFault(const std::string& text, Fault& fault);
 
 struct Options {

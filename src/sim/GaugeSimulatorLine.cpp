@@ -38,6 +38,17 @@ std::vector<uint8_t> Merge(const std::vector<std::vector<uint8_t>>& pieces) {
     return merged;
 }
 
+// A gauge whose firmware honours one table row per request: the row count of a table read or
+// write taken as 1. Data (node, start, count, rows) keeps its length; the rest is not looked at.
+Frame FirstRowOnly(const Frame& request) {
+    constexpr size_t kCountByte = 2;
+    Frame one = request;
+    if ((request.instruction == kReadTableRows || request.instruction == kWriteTableRows) &&
+        one.data.size() > kCountByte && one.data[kCountByte] > 1)
+        one.data[kCountByte] = 1;
+    return one;
+}
+
 } // namespace
 
 std::string LastError(const char* what) {
@@ -214,7 +225,8 @@ void GaugeSimulator::Impl::Handle(const Frame& request) {
                 std::optional<DeviceImage> kept;
                 if (fault == Fault::Forget)
                     kept = gauge.image;
-                Answer answer = gauge.Execute(request);
+                Answer answer = gauge.Execute(fault == Fault::SingleRow ? FirstRowOnly(request)
+                                                                        : request);
                 if (kept) {
                     gauge.image = *kept;
                     answer.newNode.reset();

@@ -14,7 +14,7 @@ const char* const kUsage =
     "       t7310-sim --help | --version\n"
     "  --firmware TEXT is the firmware version the gauge reports (default 2.10)\n"
     "  CODE is an instruction in hex (A4, 0x16) or \"all\"; MODE is one of none, noreply,\n"
-    "  nack, checksum, node, short, split, garbage, unplug, forget\n"
+    "  nack, checksum, node, short, split, garbage, unplug, forget, singlerow\n"
     "  Each --gauge adds one gauge to the bus (--model, --firmware, --pcid and --node are the\n"
     "  short form of a single one); --image and --fault apply to every gauge.\n"
     "  --pace sends replies at the baud rate (10 bits a byte, default 9600) after the reply\n"

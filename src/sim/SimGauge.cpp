@@ -52,6 +52,7 @@ bool ParseFault(const std::string& text, Fault& fault) {
         {"node", Fault::OtherNode},   {"short", Fault::ShortReply},
         {"split", Fault::SplitReply}, {"garbage", Fault::Garbage},
         {"unplug", Fault::Unplug},    {"forget", Fault::Forget},
+        {"singlerow", Fault::SingleRow},
     };
     for (const auto& [name, value] : kNames)
         if (text == name) {

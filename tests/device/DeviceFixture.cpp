@@ -62,6 +62,7 @@ void EventLog::Attach(T7310& d) {
     d.OnTableProgress = [add](T7310*, int p) { add("TableProgress " + std::to_string(p)); };
     d.OnTankTable = [add](T7310*, const TTankTable&, const TTankDescription&) { add("TankTable"); };
     d.OnIncompatible = [add](T7310*, const std::string& text) { add("Incompatible " + text); };
+    d.OnTableRowByRow = [add](T7310*, const std::string& text) { add("RowByRow " + text); };
 }
 
 std::vector<std::string> EventLog::Only(const std::string& prefix) const {

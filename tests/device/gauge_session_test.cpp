@@ -187,3 +187,66 @@ TEST(GaugeSession, AFileIsWrittenWithTheSeriesOfItsFamily) {
         EXPECT_EQ(Hex(Bytes(series.begin(), series.end())), Hex(c.writes));
     }
 }
+
+namespace {
+
+// The instructions sent after the last write request: the read-back.
+Bytes AfterLastWrite(const Bytes& sent) {
+    auto last = std::find_if(sent.rbegin(), sent.rend(),
+                             [](uint8_t code) { return code >= 0xA0 && code != 0xC6; });
+    Bytes after(last.base(), sent.end());
+    std::erase(after, uint8_t{0xC6});
+    return after;
+}
+
+} // namespace
+
+// A page's write is verified by reading back what it wrote, not every setting; a change the
+// gauge did not keep is still found, and Write All Settings reads back all it wrote.
+TEST(GaugeSession, AWriteReadsBackWhatItsSeriesWrote) {
+    const struct {
+        const char* page;
+        bool (T7310::*series)();
+        uint8_t forget; // a write the gauge acknowledges and does not keep
+        const char* readBack;
+    } cases[] = {
+        {"display-options", &T7310::WriteDisplayOptions, 0xA4, "14 28"},
+        {"sensor-parameters", &T7310::WriteSensorParameters, 0xA1, "11 12 16"},
+        {"tank-settings", &T7310::WriteTankSettings, 0xA3, "13 15 16"},
+        {"alarms", &T7310::WriteAlarms, 0xA0, "10 10 10 10"},
+        {"summary", &T7310::WriteSummary, 0xB3, "29 2A"},
+        {"write-all", &T7310::WriteAllSettings, 0xA5, "11 12 10 10 10 10 13 14 15 16 22"},
+    };
+    for (const auto& c : cases) {
+        for (bool kept : {true, false}) {
+            SCOPED_TRACE(std::string(c.page) + (kept ? ", kept" : ", not kept"));
+            QTemporaryDir folder;
+            TArchive archive(folder.path());
+            Rig rig;
+            ASSERT_TRUE(rig.Connect());
+            TGaugeSession session(rig.device, archive);
+            T7310& d = rig.device;
+            // Something to change in every record a series writes.
+            d.Image.DisplayOptions[img::DisplayContrast] ^= 0x10;
+            d.Image.TankMin[5] ^= 1;
+            d.Image.OutputOptions[1] ^= 1;
+            d.Image.Alarms[2][5] ^= 1;
+            d.Image.Extended[img::ExtSafeTankCapacity] ^= 1;
+            d.Image.TankName = kept ? "Kept" : "Lost";
+            if (!kept)
+                rig.sim.SetFault(c.forget, sim::Fault::Forget);
+            rig.ClearSent();
+            TWriteHooks hooks;
+            hooks.Verify = [] { return true; };
+            const TCheckedWriteOutcome outcome =
+                session.CheckedWrite(c.page, [&] { return (d.*c.series)(); }, hooks);
+            EXPECT_EQ(Hex(AfterLastWrite(rig.Sent())), c.readBack);
+            EXPECT_EQ(outcome.Result, kept ? TCheckedWrite::Written : TCheckedWrite::NotKept);
+            EXPECT_EQ(outcome.NotKept.Empty(), kept);
+            EXPECT_FALSE(outcome.AsLeft.isEmpty());
+            // What the gauge holds is known again: the next write needs no read first.
+            EXPECT_TRUE(d.GaugeImageKnown());
+            EXPECT_EQ(archive.ReadJournal().Entries.size(), 1u);
+        }
+    }
+}

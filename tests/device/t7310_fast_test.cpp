@@ -36,7 +36,13 @@ Outcome Transfer(bool fast, sim::Fault fault) {
         PutBE32(d.Image.TableRow(i) + img::TableRowVolume, i * 900u);
     out.tableWritten = d.WriteTankTable();
     EXPECT_TRUE(rig.Drain());
-    out.log = rig.log.entries;
+    // The table goes in blocks in fast mode, with an event per block instead of per row (and
+    // a refused block means a gauge that takes single rows): the table's own tests cover
+    // those; everything else is the same.
+    for (const std::string& e : rig.log.entries)
+        if (e.find("Table Data") == std::string::npos && e.rfind("TableProgress", 0) != 0 &&
+            e.rfind("RowByRow", 0) != 0)
+            out.log.push_back(e);
     out.image = d.Image;
     for (uint8_t row = 0; row < 6 && !rig.sim.Unplugged(); ++row) {
         const Bytes bytes = rig.sim.Block(0x1D, row);
@@ -59,7 +65,15 @@ TEST(T7310Fast, ReadAllAndTableWriteEndAsInStandardModeWithEveryFault) {
         EXPECT_EQ(fast.image.DisplayOptions, standard.image.DisplayOptions);
         EXPECT_EQ(fast.image.Alarms, standard.image.Alarms);
         EXPECT_EQ(fast.image.Extended, standard.image.Extended);
-        EXPECT_EQ(fast.gaugeRows, standard.gaugeRows);
+        if (standard.tableWritten) {
+            EXPECT_EQ(fast.gaugeRows, standard.gaugeRows);
+        } else if (!standard.gaugeRows.empty()) {
+            // A spoilt acknowledgement fails the first request after the gauge carried it
+            // out: one row in standard mode, a block of them in fast mode.
+            ASSERT_GE(fast.gaugeRows.size(), 8u);
+            EXPECT_EQ(Bytes(fast.gaugeRows.begin(), fast.gaugeRows.begin() + 8),
+                      Bytes(standard.gaugeRows.begin(), standard.gaugeRows.begin() + 8));
+        }
     }
 }
 

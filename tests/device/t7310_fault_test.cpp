@@ -350,3 +350,41 @@ TEST_F(T7310RawFrames, IdentityAndTankNameNeverReadPastThePayload) {
 }
 
 } // namespace
+
+// The second half of a split reply comes after the exchange has failed. It must be dropped,
+// not taken for the reply to the next request, in the same connection or the next one.
+TEST(T7310Fault, TheLateHalfOfASplitReplyFailsNothingAfterIt) {
+    struct Case {
+        const char* what;
+        bool fast;
+        bool reconnect;
+    } cases[] = {
+        {"standard, next request", false, false},
+        {"standard, next connection", false, true},
+        {"fast, next request", true, false},
+        {"fast, next connection", true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Rig rig;
+        ASSERT_TRUE(rig.started) << rig.error;
+        rig.device.Link().FastTransfers = c.fast;
+        ASSERT_TRUE(rig.Connect());
+        T7310& d = rig.device;
+        const TTankPoint maxBefore = d.Image.TankMax;
+        rig.sim.SetFault(0x11, sim::Fault::SplitReply);
+        EXPECT_FALSE(d.ReadGroup(0x11));
+        rig.sim.ClearFaults();
+        // At once, as a user or a script would go on: the rest is still on its way.
+        if (c.reconnect) {
+            d.Disconnect();
+            ASSERT_TRUE(rig.Connect()) << "the late half was taken for the identity";
+            EXPECT_TRUE(d.ReadAllSettings());
+        } else {
+            d.Image.TankMax = {};
+            EXPECT_TRUE(d.ReadGroup(0x12)) << "the late half was taken for the reply";
+            EXPECT_EQ(d.Image.TankMax, maxBefore);
+        }
+        EXPECT_TRUE(d.ReadGroup(0x11));
+    }
+}

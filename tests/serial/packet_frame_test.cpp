@@ -176,16 +176,18 @@ TEST_F(PacketLinkTest, FrameSplitBySilenceIsTwoFrames) {
         int chunks;               // what the port delivers
         Kinds expected;
     };
+    // The first chunk fails the exchange; what follows it comes while the line settles and
+    // is dropped, never taken for a reply.
     const Row rows[] = {
         {"both halves short",
          {Bytes(whole.begin(), whole.begin() + 5), Bytes(whole.begin() + 5, whole.end())},
          2,
-         {C, C}},
+         {C}},
         {"short head, then a whole frame",
          {Bytes(whole.begin(), whole.begin() + 3), good},
          2,
-         {C, H, R}},
-        {"more than one read's worth", {oversize}, 2, {C, C}},
+         {C}},
+        {"more than one read's worth", {oversize}, 2, {C}},
     };
 
     ASSERT_TRUE(link->Connect());
@@ -215,6 +217,8 @@ TEST_F(PacketLinkTest, EmptyOrMissingChunksAreBadFrames) {
                         {"zero bytes, no buffer", 0, false},
                         {"count without a buffer", 5, false},
                         {"negative count", -1, true}};
+    // The chunks come back to back: no settling after a bad one, so each is judged.
+    link->ReadIntervalTimeout = 0;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         // First hold the link with a good frame, so that the bad one visibly frees it.

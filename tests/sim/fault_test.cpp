@@ -148,3 +148,39 @@ TEST(GaugeSimulatorFaults, UnplugByCall) {
     EXPECT_TRUE(gauge.line->HangsUp(1000));
     gauge.sim.Stop(); // and stopping an unplugged gauge is fine
 }
+
+// A gauge that honours one table row per request: the first row of a block read or write,
+// whatever the count; single rows and other instructions as usual.
+TEST(GaugeSimulatorFaults, SingleRowTakesTheFirstRowOfABlockOnly) {
+    Gauge gauge(sim::Fault::SingleRow, 0);
+    auto row = [](uint8_t fill) { return Bytes(8, fill); };
+    // Rows 0 to 2 written as one block: only row 0 is kept, and the write is acknowledged.
+    Bytes block{kNode, 0, 3};
+    for (uint8_t fill : {0x11, 0x22, 0x33}) {
+        const Bytes r = row(fill);
+        block.insert(block.end(), r.begin(), r.end());
+    }
+    const Reply written = gauge.line->Exchange(0xAB, block);
+    EXPECT_TRUE(written.checksumOk);
+    EXPECT_EQ(written.instruction, 0x21);
+    struct Case {
+        uint8_t start, count;
+        Bytes payload;
+    } cases[] = {
+        {0, 1, row(0x11)},
+        {0, 3, row(0x11)}, // a block read answers with its first row
+        {1, 2, gauge.sim.Block(0x1D, 1)},
+        {1, 1, gauge.sim.Block(0x1D, 1)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "rows " << int(c.start) << " + " << int(c.count));
+        const Reply reply = gauge.line->Exchange(0x1D, {kNode, c.start, c.count});
+        EXPECT_TRUE(reply.checksumOk);
+        EXPECT_EQ(reply.payload(), c.payload);
+    }
+    EXPECT_NE(gauge.sim.Block(0x1D, 1), row(0x22)) << "row 1 of the block was stored";
+    EXPECT_EQ(gauge.line->Exchange(0x14, {kNode}).payload().size(), 9u) << "others as usual";
+    sim::Fault parsed = sim::Fault::None;
+    EXPECT_TRUE(sim::ParseFault("singlerow", parsed));
+    EXPECT_EQ(parsed, sim::Fault::SingleRow);
+}
