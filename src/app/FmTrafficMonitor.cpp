@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScrollBar>
@@ -126,6 +127,12 @@ TfmTrafficMonitor::TfmTrafficMonitor(QWidget* parent)
     buttons->addWidget(btSave);
     buttons->addStretch(1);
     column->addLayout(buttons);
+    lbCounts = new QLabel(body);
+    lbCounts->setObjectName(QStringLiteral("lbCounts"));
+    lbCounts->setAccessibleName(QStringLiteral("Link statistics"));
+    lbCounts->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    lbCounts->setWordWrap(true);
+    column->addWidget(lbCounts);
 
     model_ = new TTrafficModel(this);
     grTraffic = new QTableView(body);
@@ -153,7 +160,9 @@ TfmTrafficMonitor::TfmTrafficMonitor(QWidget* parent)
         model_->Append(line);
         if (atEnd)
             grTraffic->scrollToBottom();
+        ShowCounts();
     };
+    ShowCounts();
     connect(btPause, &QPushButton::clicked, this, [this] { btPauseClick(); });
     connect(btClear, &QPushButton::clicked, this, [this] { btClearClick(); });
     connect(btSave, &QPushButton::clicked, this, [this] { btSaveClick(); });
@@ -195,8 +204,14 @@ void TfmTrafficMonitor::btPauseClick() {
     UpdateTap();
 }
 
+void TfmTrafficMonitor::ShowCounts() {
+    lbCounts->setText(Latin1(CountsText(recorder_.Counts())));
+}
+
 void TfmTrafficMonitor::btClearClick() {
     model_->Clear();
+    recorder_.ClearCounts();
+    ShowCounts();
 }
 
 void TfmTrafficMonitor::btSaveClick() {

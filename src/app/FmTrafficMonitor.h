@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 
+class QLabel;
 class QPushButton;
 class QTableView;
 class TProgramSettings;
@@ -77,6 +78,8 @@ public:
     QPushButton* btPause = nullptr;
     QPushButton* btClear = nullptr;
     QPushButton* btSave = nullptr;
+    // What crossed the line since the monitor was last cleared.
+    QLabel* lbCounts = nullptr;
     QTableView* grTraffic = nullptr;
 
     void btPauseClick();
@@ -88,6 +91,7 @@ protected:
 
 private:
     void UpdateTap();
+    void ShowCounts();
 
     TTrafficModel* model_ = nullptr;
     TTrafficRecorder recorder_;

@@ -29,6 +29,10 @@ int TCliSession::Run() {
         device_.Disconnect();
     }
     progress_.Clear();
+    if (options_.Trace) {
+        const std::string counts = "trace: " + CountsText(trace_.Counts()) + "\n";
+        std::fwrite(counts.data(), 1, counts.size(), stderr);
+    }
     // Output that never arrived (a full disk, a closed pipe) is not a success.
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         ReportError(std::string("cannot write the output: ") + std::strerror(errno));

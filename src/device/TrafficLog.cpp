@@ -82,6 +82,8 @@ std::string DirectionText(TTrafficDirection direction) {
         return "NACK";
     case TTrafficDirection::Timeout:
         return "TIMEOUT";
+    case TTrafficDirection::Stray:
+        return "STRAY";
     }
     return "?";
 }
@@ -186,6 +188,62 @@ std::string TrafficCsvLine(const TTrafficLine& line) {
 
 // ---------------------------------------------------------------------------------------------
 
+void TTrafficCounts::Count(const TTrafficLine& line) {
+    switch (line.Direction) {
+    case TTrafficDirection::Tx:
+        ++Requests;
+        return;
+    case TTrafficDirection::Timeout:
+        ++Timeouts;
+        return;
+    case TTrafficDirection::Stray:
+        ++StrayChunks;
+        return;
+    case TTrafficDirection::Nack:
+        ++Nacks;
+        break;
+    case TTrafficDirection::Rx:
+        break;
+    }
+    ++Replies;
+    if (line.Check == TTrafficCheck::Bad || line.Check == TTrafficCheck::Short)
+        ++BadChecksums;
+    if (line.ResponseMs >= 0)
+        ++ReplyMs[line.ResponseMs];
+}
+
+int TTrafficCounts::MedianReplyMs() const {
+    long timed = 0;
+    for (const auto& [ms, replies] : ReplyMs)
+        timed += replies;
+    // The lower middle one of an even count: a time some reply really took.
+    long seen = 0;
+    for (const auto& [ms, replies] : ReplyMs) {
+        seen += replies;
+        if (2 * seen >= timed)
+            return ms;
+    }
+    return -1;
+}
+
+int TTrafficCounts::LongestReplyMs() const {
+    return ReplyMs.empty() ? -1 : ReplyMs.rbegin()->first;
+}
+
+std::string CountsText(const TTrafficCounts& counts) {
+    const auto ms = [](int value) {
+        return value < 0 ? std::string("-") : std::to_string(value) + " ms";
+    };
+    return "requests " + std::to_string(counts.Requests) + ", replies " +
+           std::to_string(counts.Replies) + ", time-outs " + std::to_string(counts.Timeouts) +
+           ", NAKs " + std::to_string(counts.Nacks) + ", bad checksums " +
+           std::to_string(counts.BadChecksums) + ", stray chunks " +
+           std::to_string(counts.StrayChunks) + ", median reply " + ms(counts.MedianReplyMs()) +
+           ", longest reply " + ms(counts.LongestReplyMs());
+}
+
+// ---------------------------------------------------------------------------------------------
+
 TTrafficRecorder::TTrafficRecorder() {
     clock_.start();
 }
@@ -212,6 +270,7 @@ double TTrafficRecorder::Now() const {
 }
 
 void TTrafficRecorder::Emit(const TTrafficLine& line) {
+    counts_.Count(line);
     if (OnLine)
         OnLine(line);
 }
@@ -250,5 +309,12 @@ void TTrafficRecorder::ReplyTimedOut(uint8_t instruction) {
         line.ResponseMs =
             static_cast<int>(std::lround(std::max(0.0, line.Seconds - request_end_) * 1000.0));
     outstanding_ = false;
+    Emit(line);
+}
+
+void TTrafficRecorder::StrayChunk(const uint8_t* bytes, int count) {
+    TTrafficLine line = DecodeFrame(bytes, count, true);
+    line.Seconds = Now();
+    line.Direction = TTrafficDirection::Stray;
     Emit(line);
 }

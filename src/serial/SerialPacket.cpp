@@ -249,8 +249,6 @@ void TSerialPacket::RxNotify(int count, char* buffer) {
     if (buffer == nullptr || count < 0)
         count = 0;
     const auto* bytes = reinterpret_cast<const uint8_t*>(buffer);
-    if (tap_)
-        tap_->ChunkReceived(bytes, count);
     if (Settling()) {
         // The rest of a failed exchange (or of the last session): no request is outstanding,
         // so it is nobody's reply. The line must now be quiet again from here.
@@ -262,6 +260,8 @@ void TSerialPacket::RxNotify(int count, char* buffer) {
         return;
     }
     settling_ = false;
+    if (tap_)
+        tap_->ChunkReceived(bytes, count);
 
     if (count >= 1 && (bytes[frame::FlagsOffset] & pk_FLOW))
         clear_to_send_ = (bytes[frame::FlagsOffset] & pk_READY) != 0;

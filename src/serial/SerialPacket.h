@@ -79,12 +79,10 @@ public:
     virtual void FrameSent(const uint8_t* frame, int size) = 0;
     virtual void ChunkReceived(const uint8_t* bytes, int count) = 0;
     virtual void ReplyTimedOut(uint8_t instruction) = 0;
-    // The chunk just reported came while the link was letting the line settle (after a
-    // failed exchange, or on opening): it belongs to no request and was dropped.
-    virtual void StrayChunk(const uint8_t* bytes, int count) {
-        (void)bytes;
-        (void)count;
-    }
+    // A chunk that came while the link was letting the line settle (after a failed exchange,
+    // or on opening): it belongs to no request and is dropped. Reported instead of
+    // ChunkReceived; a tap that does not tell them apart sees it as a chunk.
+    virtual void StrayChunk(const uint8_t* bytes, int count) { ChunkReceived(bytes, count); }
 };
 
 class TSerialPacket : public TWin32Port {

@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
@@ -59,6 +60,21 @@ TEST_F(BusTools, TheTrafficMonitorShowsTheConnectAndRemembersItsPlace) {
         displayOptions |= Cell(line, TTrafficModel::tcInstruction) == "14 Display Options";
     EXPECT_TRUE(displayOptions) << "the read of all settings is in the table";
     EXPECT_EQ(monitor->grTraffic->model()->rowCount(), static_cast<int>(lines.size()));
+    // Above the list, the counts of the same lines.
+    const auto countsOfLines = [&] {
+        const auto of = [&](const char* direction) {
+            return std::count_if(lines.begin(), lines.end(), [&](const TTrafficLine& line) {
+                return Cell(line, TTrafficModel::tcDir) == QLatin1String(direction);
+            });
+        };
+        return QStringLiteral("requests %1, replies %2, time-outs %3, ")
+            .arg(of("TX"))
+            .arg(of("RX") + of("NACK"))
+            .arg(of("TIMEOUT"));
+    };
+    EXPECT_TRUE(monitor->lbCounts->text().startsWith(countsOfLines()))
+        << monitor->lbCounts->text().toStdString();
+    EXPECT_EQ(monitor->lbCounts->accessibleName(), QStringLiteral("Link statistics"));
 
     // Paused, the monitor lets go of the link; the status poll goes on unseen.
     QTest::mouseClick(monitor->btPause, Qt::LeftButton);
@@ -87,6 +103,9 @@ TEST_F(BusTools, TheTrafficMonitorShowsTheConnectAndRemembersItsPlace) {
 
     QTest::mouseClick(monitor->btClear, Qt::LeftButton);
     EXPECT_LE(monitor->grTraffic->model()->rowCount(), 3);
+    // Cleared, the counts start again with the list.
+    EXPECT_TRUE(monitor->lbCounts->text().startsWith(countsOfLines()))
+        << monitor->lbCounts->text().toStdString();
 
     // The next start opens it again, as it was left, at the height it had.
     DisconnectWindow();

@@ -140,8 +140,11 @@ TEST(CliTrace, EveryFrameGoesToStderrTimedAndDecoded) {
 
     const std::regex tx(R"(\d+\.\d{3} TX n1 [0-9A-F]{2} .+ len=\d+( [0-9A-F]{2})+)");
     const std::regex rx(R"(\d+\.\d{3} RX n1 [0-9A-F]{2} .+ len=\d+( [0-9A-F]{2})+ ok \d+ms)");
-    const std::vector<std::string> lines = Lines(runs[0].err);
-    ASSERT_GE(lines.size(), 2u);
+    std::vector<std::string> lines = Lines(runs[0].err);
+    ASSERT_GE(lines.size(), 3u);
+    // The last line counts what the lines before it show.
+    const std::string counts = lines.back();
+    lines.pop_back();
     EXPECT_EQ(lines[0].substr(lines[0].find(' ')), " TX n1 DF identity len=1 0A 01 DF 01 D5");
     size_t sent = 0, received = 0;
     double last = 0;
@@ -157,6 +160,14 @@ TEST(CliTrace, EveryFrameGoesToStderrTimedAndDecoded) {
     }
     EXPECT_EQ(sent, received);
     EXPECT_GE(sent, 20u); // identity, then every read of a T8310's settings
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(counts, m,
+                                 std::regex(R"(trace: requests (\d+), replies (\d+), time-outs 0, )"
+                                            R"(NAKs 0, bad checksums 0, stray chunks 0, )"
+                                            R"(median reply \d+ ms, longest reply \d+ ms)")))
+        << counts;
+    EXPECT_EQ(std::stoul(m[1]), sent);
+    EXPECT_EQ(std::stoul(m[2]), received);
 
     // The time-out is a line of its own, with no RX line for that request.
     const std::string err = runs[1].err;
@@ -165,6 +176,7 @@ TEST(CliTrace, EveryFrameGoesToStderrTimedAndDecoded) {
     ASSERT_NE(request, std::string::npos) << err;
     ASSERT_NE(timeout, std::string::npos) << err;
     EXPECT_EQ(err.find(" RX ", request), std::string::npos) << err;
+    EXPECT_NE(err.find(", time-outs 1, "), std::string::npos) << err;
 }
 
 } // namespace

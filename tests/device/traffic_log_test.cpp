@@ -1,5 +1,6 @@
 // The traffic log: each frame decoded as the link judges it, and the tap's lines for a
-// request answered well, badly, refused or not at all, with the link's own events unchanged.
+// request answered well, badly, refused or not at all, with the link's own events unchanged,
+// and the counts of what crossed the line.
 
 #include "DeviceFixture.h"
 #include "SerialPacket.h"
@@ -114,6 +115,112 @@ TEST(TrafficLog, TheTapReportsEveryOutcomeWithoutChangingTheLinksEvents) {
         EXPECT_TRUE(
             std::regex_match(TraceText(last), std::regex(R"(\d+\.\d{3} \S+ n1 14 .* \d+ms)")))
             << TraceText(last);
+    }
+}
+
+struct TCountCase {
+    const char* what;
+    sim::Fault fault;
+    TTrafficCounts added; // by one read of 0x14 with the fault (reply times aside)
+};
+
+// Each read with its fault, then one clean read: the counts grow by what crossed the line, the
+// lines say the same, and the late half of a split reply is a stray chunk, not a reply.
+TEST(TrafficLog, TheCountsAreWhatCrossedTheLine) {
+    const auto counts = [](long requests, long replies, long timeouts, long nacks, long bad,
+                           long strays) {
+        TTrafficCounts c;
+        c.Requests = requests;
+        c.Replies = replies;
+        c.Timeouts = timeouts;
+        c.Nacks = nacks;
+        c.BadChecksums = bad;
+        c.StrayChunks = strays;
+        return c;
+    };
+    const std::vector<TCountCase> cases = {
+        {"answered", sim::Fault::None, counts(1, 1, 0, 0, 0, 0)},
+        {"bad checksum", sim::Fault::BadChecksum, counts(1, 1, 0, 0, 1, 0)},
+        {"refused", sim::Fault::Nack, counts(1, 1, 0, 1, 0, 0)},
+        {"no reply", sim::Fault::NoReply, counts(1, 0, 1, 0, 0, 0)},
+        {"split", sim::Fault::SplitReply, counts(1, 1, 0, 0, 1, 1)},
+    };
+    Rig rig;
+    ASSERT_TRUE(rig.Connect());
+    TTrafficRecorder recorder;
+    std::vector<TTrafficLine> lines;
+    recorder.OnLine = [&](const TTrafficLine& line) { lines.push_back(line); };
+    recorder.Attach(rig.device.Link());
+    for (const TCountCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        const TTrafficCounts before = recorder.Counts();
+        lines.clear();
+        rig.sim.SetFault(0x14, c.fault);
+        rig.device.ReadGroup(0x14);
+        ASSERT_TRUE(rig.Drain());
+        rig.sim.SetFault(0x14, sim::Fault::None);
+        rig.device.ReadGroup(0x14);
+        ASSERT_TRUE(rig.Drain());
+        const TTrafficCounts& after = recorder.Counts();
+        EXPECT_EQ(after.Requests - before.Requests, c.added.Requests + 1);
+        EXPECT_EQ(after.Replies - before.Replies, c.added.Replies + 1);
+        EXPECT_EQ(after.Timeouts - before.Timeouts, c.added.Timeouts);
+        EXPECT_EQ(after.Nacks - before.Nacks, c.added.Nacks);
+        EXPECT_EQ(after.BadChecksums - before.BadChecksums, c.added.BadChecksums);
+        EXPECT_EQ(after.StrayChunks - before.StrayChunks, c.added.StrayChunks);
+        const auto linesOf = [&](const char* direction) {
+            return std::count_if(lines.begin(), lines.end(), [&](const TTrafficLine& line) {
+                return DirectionText(line.Direction) == direction;
+            });
+        };
+        EXPECT_EQ(linesOf("TX"), c.added.Requests + 1);
+        EXPECT_EQ(linesOf("STRAY"), c.added.StrayChunks);
+        EXPECT_EQ(linesOf("TIMEOUT"), c.added.Timeouts);
+        // The clean read after the failure is answered, whatever the line still brought.
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(CheckText(lines.back()), "ok");
+        EXPECT_GE(lines.back().ResponseMs, 0);
+    }
+    // Every reply answered a request and was timed.
+    const TTrafficCounts& total = recorder.Counts();
+    long timed = 0;
+    for (const auto& [ms, replies] : total.ReplyMs)
+        timed += replies;
+    EXPECT_EQ(timed, total.Replies);
+    EXPECT_LE(total.MedianReplyMs(), total.LongestReplyMs());
+    // Paused, the counts stay; cleared, they start again.
+    recorder.Detach();
+    EXPECT_EQ(recorder.Counts().Requests, total.Requests);
+    recorder.ClearCounts();
+    EXPECT_EQ(CountsText(recorder.Counts()),
+              "requests 0, replies 0, time-outs 0, NAKs 0, bad checksums 0, stray chunks 0, "
+              "median reply -, longest reply -");
+}
+
+TEST(TrafficLog, TheMedianAndLongestReplyAreTimesRepliesTook) {
+    const struct {
+        std::vector<int> ms;
+        int median;
+        int longest;
+    } cases[] = {
+        {{}, -1, -1},
+        {{40}, 40, 40},
+        {{10, 300}, 10, 300}, // of an even count, the lower middle one
+        {{30, 10, 20}, 20, 30},
+        {{5, 5, 5, 900}, 5, 900},
+        {{12, 12, 40, 40, 40}, 40, 40},
+    };
+    for (const auto& c : cases) {
+        TTrafficCounts counts;
+        for (int ms : c.ms) {
+            TTrafficLine reply;
+            reply.Direction = TTrafficDirection::Rx;
+            reply.ResponseMs = ms;
+            counts.Count(reply);
+        }
+        EXPECT_EQ(counts.MedianReplyMs(), c.median) << ::testing::PrintToString(c.ms);
+        EXPECT_EQ(counts.LongestReplyMs(), c.longest) << ::testing::PrintToString(c.ms);
+        EXPECT_EQ(counts.Replies, static_cast<long>(c.ms.size()));
     }
 }
 
