@@ -337,10 +337,13 @@ void BuildFacts(TZURSettings& settings) {
 } // namespace
 
 void BuildCatalogue(TZURSettings& settings, TDeviceImage& image) {
-    const size_t first = settings.Count();
-    BuildFacts(settings);
-    for (size_t i = first; i < settings.Count(); ++i)
-        settings.Item(i).Image = &image;
+    // Copies of the facts built once, not built again for every device object.
+    const TZURSettings& facts = Catalogue();
+    for (size_t i = 0; i < facts.Count(); ++i) {
+        auto item = std::make_unique<TZURSetting>(facts.Item(i));
+        item->Image = &image;
+        settings.Add(std::move(item));
+    }
 }
 
 const TZURSettings& Catalogue() {
