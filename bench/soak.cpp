@@ -1,13 +1,14 @@
 // Soak: for N minutes (default 10) against the simulated gauge, cycles of connect, read all,
-// write a page, write and read the tank table, disconnect; one cycle in three with a random
-// fault switched on for a random instruction (an unplugged adapter is plugged in again after
-// its cycle). Prints the cycles run, how each ended, the longest each operation took, and the
+// write a page, write and read the tank table, disconnect; every other cycle with fast
+// transfers, and one cycle in three with a random fault of any kind switched on for a random
+// instruction (an unplugged adapter is plugged in again after its cycle). Prints the cycles run, how each ended, the longest each operation took, and the
 // process's resident memory and open file descriptors at the start and at the end: after the
 // first cycle both must stay flat.
 //   soak [MINUTES] [SEED]
 #include "ByteOrder.h"
 #include "GaugeSimulator.h"
 #include "SerialPacket.h"
+#include "SoakPlan.h"
 #include "T7310.h"
 
 #include <QCoreApplication>
@@ -49,17 +50,6 @@ Usage Measure() {
     return usage;
 }
 
-// The instructions a cycle sends, and what can go wrong with each.
-const uint8_t kInstructions[] = {0xDF, 0x11, 0x12, 0x10, 0x13, 0x14, 0x15, 0x16, 0x17,
-                                 0x20, 0x18, 0x22, 0x1B, 0x28, 0x29, 0x2A, 0x2B, 0xA4,
-                                 0xB2, 0xC6, 0xAA, 0xAB, 0x1C, 0x1D, 0x1E, 0x19, 0x1A};
-const std::pair<const char*, sim::Fault> kFaults[] = {
-    {"noreply", sim::Fault::NoReply},      {"nack", sim::Fault::Nack},
-    {"checksum", sim::Fault::BadChecksum}, {"node", sim::Fault::OtherNode},
-    {"short", sim::Fault::ShortReply},     {"split", sim::Fault::SplitReply},
-    {"garbage", sim::Fault::Garbage},      {"unplug", sim::Fault::Unplug},
-};
-
 class Soak {
 public:
     Soak(double minutes, unsigned seed) : minutes_(minutes), random_(seed) {}
@@ -95,7 +85,7 @@ public:
         const qint64 limit = static_cast<qint64>(minutes_ * 60'000);
         long cycles = 0;
         while (clock.elapsed() < limit) {
-            Cycle(cycles % 3 == 2);
+            Cycle(cycles % 3 == 2, cycles % 2 == 1);
             if (++cycles == 1)
                 warm = Measure();
         }
@@ -116,17 +106,13 @@ private:
         return ok;
     }
 
-    void Cycle(bool withFault) {
+    void Cycle(bool withFault, bool fast) {
         std::string fault;
+        // Every other cycle with fast transfers, where the table moves in blocks.
+        device_.Link().FastTransfers = fast;
         gauge_->ClearFaults();
-        if (withFault) {
-            const uint8_t code = kInstructions[random_() % std::size(kInstructions)];
-            const auto& [faultName, mode] = kFaults[random_() % std::size(kFaults)];
-            gauge_->SetFault(code, mode);
-            char text[32];
-            std::snprintf(text, sizeof text, "%s on %02X", faultName, code);
-            fault = text;
-        }
+        if (withFault)
+            fault = soak::SetRandomFault(*gauge_, random_);
         outcome_ = "ok";
         const bool done = Step("connect", [&] { return device_.Connect(0, 1, 9600); }) &&
                           Step("read all", [&] { return device_.ReadAllSettings(); }) &&
@@ -160,6 +146,7 @@ private:
             label += at;
             if (!previousFault_.empty())
                 label += ", after " + previousFault_;
+            label += fast ? " (fast)" : " (standard)";
         }
         ++outcomes_[label];
         previousFault_ = fault;

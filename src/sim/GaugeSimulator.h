@@ -45,6 +45,13 @@ enum class Fault {
                  // answered with its first row only, a block write stores its first row only
 };
 
+// Every fault by the name the command line and the tools give it, "none" first.
+struct FaultName {
+    const char* name;
+    Fault fault;
+};
+const std::vector<FaultName>& FaultNames();
+
 // "none", "nack", "checksum", "node", "short", "split", "garbage", "unplug", "noreply",
 // "forget", "singlerow".
 bool ParseFault(const std::string& text, Fault& fault);

@@ -45,8 +45,8 @@ Answer Data(uint8_t code, std::vector<uint8_t> payload) {
 
 } // namespace
 
-bool ParseFault(const std::string& text, Fault& fault) {
-    static const std::pair<const char*, Fault> kNames[] = {
+const std::vector<FaultName>& FaultNames() {
+    static const std::vector<FaultName> names = {
         {"none", Fault::None},        {"noreply", Fault::NoReply},
         {"nack", Fault::Nack},        {"checksum", Fault::BadChecksum},
         {"node", Fault::OtherNode},   {"short", Fault::ShortReply},
@@ -54,7 +54,11 @@ bool ParseFault(const std::string& text, Fault& fault) {
         {"unplug", Fault::Unplug},    {"forget", Fault::Forget},
         {"singlerow", Fault::SingleRow},
     };
-    for (const auto& [name, value] : kNames)
+    return names;
+}
+
+bool ParseFault(const std::string& text, Fault& fault) {
+    for (const auto& [name, value] : FaultNames())
         if (text == name) {
             fault = value;
             return true;

@@ -6,6 +6,7 @@
 
 #include "ByteOrder.h"
 #include "SerialPacket.h"
+#include "SoakPlan.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -24,17 +25,6 @@ long OpenDescriptors() {
             .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
             .size());
 }
-
-const uint8_t kInstructions[] = {0xDF, 0x11, 0x12, 0x10, 0x13, 0x14, 0x15, 0x16, 0x17,
-                                 0x20, 0x18, 0x22, 0x1B, 0x28, 0x29, 0x2A, 0x2B, 0xA4,
-                                 0xB2, 0xC6, 0xAA, 0xAB, 0x1C, 0x1D, 0x1E, 0x19, 0x1A};
-const std::pair<const char*, sim::Fault> kFaults[] = {
-    {"noreply", sim::Fault::NoReply},      {"nack", sim::Fault::Nack},
-    {"checksum", sim::Fault::BadChecksum}, {"node", sim::Fault::OtherNode},
-    {"short", sim::Fault::ShortReply},     {"split", sim::Fault::SplitReply},
-    {"garbage", sim::Fault::Garbage},      {"unplug", sim::Fault::Unplug},
-    {"singlerow", sim::Fault::SingleRow},
-};
 
 TEST(Soak, CyclesFailOnlyWhereTheirOwnFaultWasSet) {
     const char* length = std::getenv("T7310_SOAK_SECONDS");
@@ -67,10 +57,7 @@ TEST(Soak, CyclesFailOnlyWhereTheirOwnFaultWasSet) {
         gauge.ClearFaults();
         std::string fault;
         if (withFault) {
-            const uint8_t code = kInstructions[random() % std::size(kInstructions)];
-            const auto& [name, mode] = kFaults[random() % std::size(kFaults)];
-            gauge.SetFault(code, mode);
-            fault = std::string(name) + " on " + Hex(Bytes{code});
+            fault = soak::SetRandomFault(gauge, random);
             ++faulted;
         }
         device.Link().FastTransfers = cycles % 2 == 1;
