@@ -221,7 +221,13 @@ private:
     bool StoreInto(TDeviceImage& image, const instr::TInstruction& row, const uint8_t* payload,
                    size_t length);
     // The reads of a read of all settings, with or without the identity; no page events.
-    bool ReadSettingBlocks(bool identity);
+    // Every setting block of this family (the identity too, when asked), or only those named.
+    bool ReadSettingBlocks(bool identity, const std::set<uint8_t>* only = nullptr);
+    // Reads into a copy of GaugeImage the blocks named (all: null) and the table when asked;
+    // only a complete read becomes GaugeImage and `into`, and whether GaugeImage then holds
+    // every setting is knownAfter.
+    bool ReadIntoGaugeImage(TDeviceImage& into, const std::set<uint8_t>* only, bool table,
+                            bool knownAfter);
     // The table size and rows, into whatever the replies go to now (target is that image).
     bool ReadTableBlocks(const TDeviceImage& target);
     void SplitIdentity(const std::string& text);

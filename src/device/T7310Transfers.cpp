@@ -42,10 +42,11 @@ bool T7310::ReadTableRows(uint8_t start, uint8_t count) {
     return Exchange(Row(instr::TableDataRead), replied_[instr::TableDataRead], read_cursor_);
 }
 
-bool T7310::ReadSettingBlocks(bool identity) {
+bool T7310::ReadSettingBlocks(bool identity, const std::set<uint8_t>* only) {
     for (uint8_t code : instr::ReadAllOrder()) {
         const TInstruction& row = Row(code);
-        if (!AppliesTo(row.Family) || (code == instr::Identity && !identity))
+        if (!AppliesTo(row.Family) || (code == instr::Identity && !identity) ||
+            (only && !only->count(code)))
             continue;
         bool ok = true;
         if (code == instr::AlarmRead) {
@@ -351,22 +352,7 @@ bool T7310::ReadGaugeTable() {
 }
 
 bool T7310::ReadGaugeImage(TDeviceImage& into, bool withTable) {
-    TDeviceImage read = GaugeImage;
-    read_target_ = &read;
-    ScopeExit restore([this] { read_target_ = nullptr; });
-    bool ok = ReadSettingBlocks(false);
-    const bool table = withTable;
-    if (ok && table)
-        ok = ReadTableBlocks(read);
-    restore.Now();
-    if (!ok)
-        return false;
-    GaugeImage = read;
-    gauge_known_ = true;
-    if (table)
-        gauge_table_known_ = true;
-    into = std::move(read);
-    return true;
+    return ReadIntoGaugeImage(into, nullptr, withTable, true);
 }
 
 bool T7310::ReadGaugeBack(TDeviceImage& into, const std::set<uint8_t>& writes) {
@@ -375,29 +361,22 @@ bool T7310::ReadGaugeBack(TDeviceImage& into, const std::set<uint8_t>& writes) {
         if (const uint8_t read = instr::ReadBackOf(code))
             reads.insert(read);
     const bool table = reads.count(instr::TableDataRead) || reads.count(instr::TableSizeRead);
+    return ReadIntoGaugeImage(into, &reads, table, known_at_log_start_);
+}
+
+bool T7310::ReadIntoGaugeImage(TDeviceImage& into, const std::set<uint8_t>* only, bool table,
+                               bool knownAfter) {
     TDeviceImage read = GaugeImage;
     read_target_ = &read;
     ScopeExit restore([this] { read_target_ = nullptr; });
-    bool ok = true;
-    for (uint8_t code : instr::ReadAllOrder()) {
-        if (!ok)
-            break;
-        if (!reads.count(code) || !AppliesTo(Row(code).Family))
-            continue;
-        if (code == instr::AlarmRead) {
-            for (uint8_t i = 0; ok && i < img::AlarmCount; ++i)
-                ok = ReadAlarm(i);
-        } else {
-            ok = ReadGroup(code);
-        }
-    }
+    bool ok = ReadSettingBlocks(false, only);
     if (ok && table)
         ok = ReadTableBlocks(read);
     restore.Now();
     if (!ok)
         return false;
     GaugeImage = read;
-    gauge_known_ = known_at_log_start_;
+    gauge_known_ = knownAfter;
     if (table)
         gauge_table_known_ = true;
     into = std::move(read);
