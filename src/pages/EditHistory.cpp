@@ -13,13 +13,38 @@ namespace {
 
 enum TStepKind { skInput = 1 };
 
+// A step holding a value before and after an edit that had already happened when the step was
+// pushed: its first redo has nothing to do.
+template <typename TValue>
+class TDoneEdit : public QUndoCommand {
+public:
+    TDoneEdit(const QString& text, TValue before, TValue after, QUndoCommand* step)
+        : QUndoCommand(text, step), Before(std::move(before)), After(std::move(after)) {}
+
+    void undo() override { Put(Before); }
+    void redo() override {
+        if (Done)
+            Put(After);
+        Done = true;
+    }
+
+protected:
+    virtual void Put(const TValue& value) = 0;
+
+    TValue Before;
+    TValue After;
+
+private:
+    bool Done = false;
+};
+
 // One control's value before and after the user's edit.
-class TInputEdit final : public QUndoCommand {
+class TInputEdit final : public TDoneEdit<QString> {
 public:
     TInputEdit(TEditHistory& history, TZURPage* page, QWidget* control, QString before,
                QString after, int visit, QUndoCommand* step = nullptr)
-        : QUndoCommand(page->InputName(control), step), History(history), Page(page),
-          Control(control), Before(std::move(before)), After(std::move(after)), Visit(visit) {}
+        : TDoneEdit(page->InputName(control), std::move(before), std::move(after), step),
+          History(history), Page(page), Control(control), Visit(visit) {}
 
     int id() const override { return skInput; }
     bool mergeWith(const QUndoCommand* other) override {
@@ -31,18 +56,9 @@ public:
         setObsolete(After == Before);
         return true;
     }
-    void undo() override { Put(Before); }
-    void redo() override {
-        // Pushed after the edit happened: the first redo has nothing to do.
-        if (Done) {
-            Put(After);
-            return;
-        }
-        Done = true;
-    }
 
 private:
-    void Put(const QString& value) {
+    void Put(const QString& value) override {
         if (!Page || !Control)
             return;
         if (History.Reveal)
@@ -54,10 +70,7 @@ private:
     TEditHistory& History;
     QPointer<TZURPage> Page;
     QPointer<QWidget> Control;
-    QString Before;
-    QString After;
     int Visit;
-    bool Done = false;
 };
 
 // A setting's value in the device image, a number or a text.
@@ -74,24 +87,15 @@ TImageValue ValueIn(TDeviceImage& image, const TZURSetting& setting) {
 }
 
 // The image's side of an edit made in the list of all settings.
-class TImageEdit final : public QUndoCommand {
+class TImageEdit final : public TDoneEdit<TImageValue> {
 public:
     TImageEdit(TDeviceImage& image, const TZURSetting& setting, TImageValue before,
                TImageValue after, QUndoCommand* step)
-        : QUndoCommand(step), Image(image), Setting(setting), Before(std::move(before)),
-          After(std::move(after)) {}
-
-    void undo() override { Put(Before); }
-    void redo() override {
-        if (Done) {
-            Put(After);
-            return;
-        }
-        Done = true;
-    }
+        : TDoneEdit(QString(), std::move(before), std::move(after), step), Image(image),
+          Setting(setting) {}
 
 private:
-    void Put(const TImageValue& value) {
+    void Put(const TImageValue& value) override {
         if (std::string* text = Setting.Where.Text(Image))
             *text = value.Text;
         else
@@ -100,30 +104,18 @@ private:
 
     TDeviceImage& Image;
     const TZURSetting& Setting;
-    TImageValue Before;
-    TImageValue After;
-    bool Done = false;
 };
 
 // The table grid's cells before and after one edit (a cell typed, a paste, a fill).
-class TGridEdit final : public QUndoCommand {
+class TGridEdit final : public TDoneEdit<TTableRows> {
 public:
     TGridEdit(TEditHistory& history, TZUREditGrid* grid, TTableRows before, TTableRows after,
               const QString& what)
-        : QUndoCommand(what), History(history), Grid(grid), Before(std::move(before)),
-          After(std::move(after)) {}
-
-    void undo() override { Put(Before); }
-    void redo() override {
-        if (Done) {
-            Put(After);
-            return;
-        }
-        Done = true;
-    }
+        : TDoneEdit(what, std::move(before), std::move(after), nullptr), History(history),
+          Grid(grid) {}
 
 private:
-    void Put(const TTableRows& rows) {
+    void Put(const TTableRows& rows) override {
         if (!Grid)
             return;
         if (History.Reveal)
@@ -133,9 +125,6 @@ private:
 
     TEditHistory& History;
     QPointer<TZUREditGrid> Grid;
-    TTableRows Before;
-    TTableRows After;
-    bool Done = false;
 };
 
 } // namespace
