@@ -1,5 +1,6 @@
 #include "AppFixture.h"
 
+#include "ByteOrder.h"
 #include "ComPortMap.h"
 #include "SerialPacket.h"
 #include "T7310.h"
@@ -139,4 +140,17 @@ std::vector<uint8_t> TAppTest::Requests() const {
                                [](uint8_t c) { return c == 0x1E || c == 0x19 || c == 0x1A; }),
                 codes.end());
     return codes;
+}
+
+void MakeNonStandard(sim::GaugeSimulator& gauge) {
+    std::vector<uint8_t> tank = gauge.Block(0x16);
+    tank[img::TankType] = img::TankTypeNonStandard;
+    gauge.SetBlock(0x16, tank);
+    gauge.SetBlock(0x1C, {4});
+    for (uint8_t row = 0; row < 4; ++row) {
+        std::vector<uint8_t> bytes(8);
+        PutBE32(bytes.data() + img::TableRowHeight, row * 500u);
+        PutBE32(bytes.data() + img::TableRowVolume, row * 7000u);
+        gauge.SetBlock(0x1D, bytes, row);
+    }
 }

@@ -21,6 +21,10 @@
 
 class QAction;
 
+// Gives the gauge a Non standard tank with a table of four points, so that a connect reads the
+// table and Write All Settings ends with it.
+void MakeNonStandard(sim::GaugeSimulator& gauge);
+
 class TAppTest : public ::testing::Test {
 protected:
     void SetUp() override;

@@ -55,20 +55,6 @@ protected:
     }
 };
 
-// A gauge whose tank is Non standard, with a table of four points.
-void MakeNonStandard(sim::GaugeSimulator& gauge) {
-    std::vector<uint8_t> tank = gauge.Block(0x16);
-    tank[img::TankType] = img::TankTypeNonStandard;
-    gauge.SetBlock(0x16, tank);
-    gauge.SetBlock(0x1C, {4});
-    for (uint8_t row = 0; row < 4; ++row) {
-        std::vector<uint8_t> bytes(8);
-        PutBE32(bytes.data() + img::TableRowHeight, row * 500u);
-        PutBE32(bytes.data() + img::TableRowVolume, row * 7000u);
-        gauge.SetBlock(0x1D, bytes, row);
-    }
-}
-
 TEST_F(Undo, EditsOnTwoPagesAreUndoneAndRedoneInOrder) {
     StartGauge();
     TfmMain& w = Window();
