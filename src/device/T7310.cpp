@@ -78,14 +78,19 @@ T7310::T7310() {
         wait_timer_->SetEnabled(false);
     });
 
-    settings_ = std::make_unique<TZURSettings>();
-
     poll_timer_ = std::make_unique<TMEKTimer>();
     poll_timer_->SetEnabled(false);
     poll_timer_->SetInterval(PollInterval);
     poll_timer_->SetOnTimer([this](void*) { PollStatus(); });
+}
 
-    BuildCatalogue(*settings_, Image);
+TZURSettings& T7310::BuiltCatalogue() const {
+    if (!settings_) {
+        auto built = std::make_unique<TZURSettings>();
+        BuildCatalogue(*built, const_cast<TDeviceImage&>(Image));
+        settings_ = std::move(built);
+    }
+    return *settings_;
 }
 
 T7310::~T7310() {

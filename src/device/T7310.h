@@ -89,8 +89,10 @@ public:
     TDeviceImage GaugeImage;
     TReportFields Report;
     TAlarmRefs AlarmRefs{};
-    TZURSettings& Settings() { return *settings_; }
-    const TZURSettings& Settings() const { return *settings_; }
+    // The catalogue over Image, built on first use: many device objects (a bus scan, a
+    // provisioning run, each fuzz input) never show a setting.
+    TZURSettings& Settings() { return BuiltCatalogue(); }
+    const TZURSettings& Settings() const { return BuiltCatalogue(); }
     TSerialPacket& Link() { return *link_; }
 
     // ---- events, in declaration order ----
@@ -291,6 +293,7 @@ private:
     bool known_at_log_start_ = false;
     std::unique_ptr<TSerialPacket> link_;
     std::unique_ptr<TMEKTimer> wait_timer_;
-    std::unique_ptr<TZURSettings> settings_;
+    TZURSettings& BuiltCatalogue() const;
+    mutable std::unique_ptr<TZURSettings> settings_;
     std::unique_ptr<TMEKTimer> poll_timer_;
 };

@@ -21,12 +21,14 @@
 namespace {
 
 // What the pages and the status page do with the image after a reply.
+// The shared facts over this image give the texts the device's own catalogue would, without
+// building that catalogue for every input.
 void ShowImage(T7310& device) {
-    TZURSettings& settings = device.Settings();
-    for (size_t i = 0; i < settings.Count(); ++i) {
-        const TZURSetting& item = settings.Item(i);
-        item.AsText(true, true);
-        item.AsText(false, false);
+    const TZURSettings& facts = Catalogue();
+    for (size_t i = 0; i < facts.Count(); ++i) {
+        const TZURSetting& item = facts.Item(i);
+        item.AsText(device.Image, true, true);
+        item.AsText(device.Image, false, false);
     }
     const TTableRows rows = LoadTable(device.Image.TankTable);
     FUZZ_CHECK(rows.size() <= img::TableRows);
