@@ -70,6 +70,9 @@ struct Options {
     // request is answered only once its bytes could have arrived, and a reply goes out byte by
     // byte at that rate instead of in one write. 0: bytes cross the pty at once.
     long pace_baud = 0;
+    // This gauge's own misbehaviour, by instruction code (0: every code), set before any of
+    // the line's (SetFault), which is for every gauge.
+    std::map<uint8_t, Fault> faults;
 };
 
 // True for the models that know the extended instructions (27-2B, B1-B4).

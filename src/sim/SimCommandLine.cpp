@@ -8,7 +8,7 @@ namespace sim {
 const char* const kUsage =
     "usage: t7310-sim --link PATH [--model T7310|T8310|PRM8310] [--firmware TEXT] "
     "[--pcid TEXT] [--node N] [--image FILE.TLS] [--fault CODE:MODE]...\n"
-    "       t7310-sim --link PATH --gauge node=N[,model=M][,firmware=V][,pcid=P]... "
+    "       t7310-sim --link PATH --gauge node=N[,model=M][,firmware=V][,pcid=P][,fault=CODE:MODE]... "
     "[--image FILE.TLS] [--fault CODE:MODE]...\n"
     "                 [--pace] [--baud RATE] [--reply-delay MS]\n"
     "       t7310-sim --help | --version\n"
@@ -16,7 +16,8 @@ const char* const kUsage =
     "  CODE is an instruction in hex (A4, 0x16) or \"all\"; MODE is one of none, noreply,\n"
     "  nack, checksum, node, short, split, garbage, unplug, forget, singlerow\n"
     "  Each --gauge adds one gauge to the bus (--model, --firmware, --pcid and --node are the\n"
-    "  short form of a single one); --image and --fault apply to every gauge.\n"
+    "  short form of a single one); --image and --fault apply to every gauge, a gauge's own\n"
+    "  fault= fields to that gauge alone.\n"
     "  --pace sends replies at the baud rate (10 bits a byte, default 9600) after the reply\n"
     "  delay (default 10 ms with --pace, else 0), as a gauge on a real wire would\n";
 
@@ -50,7 +51,8 @@ bool ParseNode(const std::string& value, uint8_t& node, std::string& error) {
     return true;
 }
 
-// "node=5,model=T7310,pcid=3": unnamed fields keep the defaults; node is required.
+// "node=5,model=T7310,pcid=3,fault=AB:forget": unnamed fields keep the defaults; node is
+// required; fault may be given more than once.
 bool ParseGauge(const std::string& text, Options& gauge, std::string& error) {
     bool nodeGiven = false;
     size_t start = 0;
@@ -76,6 +78,13 @@ bool ParseGauge(const std::string& text, Options& gauge, std::string& error) {
             gauge.version = value;
         } else if (name == "pcid") {
             gauge.pcid = value;
+        } else if (name == "fault") {
+            FaultSetting setting;
+            if (!ParseFaultSetting(value, setting)) {
+                error = "bad fault " + value + " in " + text + " (expected CODE:MODE)";
+                return false;
+            }
+            gauge.faults[setting.code] = setting.fault;
         } else {
             error = "unknown gauge field " + name + " in " + text;
             return false;

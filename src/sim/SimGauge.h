@@ -51,6 +51,7 @@ struct Gauge {
         : options(std::move(opts)), extended(IsExtendedModel(options.model, options.pcid)),
           image(DeviceImage::Default(options.node, extended, options.model == "PRM8310")) {
         identity = options.model + " " + options.version + "?" + options.pcid;
+        faults = options.faults;
     }
 
     Options options;

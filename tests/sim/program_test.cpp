@@ -1,6 +1,7 @@
 // t7310-sim as a program: usage errors, publishing the link, answering on it, and cleaning up
 // on SIGTERM.
 
+#include "SimCommandLine.h"
 #include "SimLine.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <chrono>
 #include <csignal>
 #include <fstream>
+#include <map>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -120,6 +122,8 @@ TEST(SimulatorProgram, UsageErrorsExitWithTwo) {
         {"--link", "/tmp/x", "--gauge", "node=99"},
         {"--link", "/tmp/x", "--gauge", "node=1,colour=red"},
         {"--link", "/tmp/x", "--gauge", "node=1,model"},
+        {"--link", "/tmp/x", "--gauge", "node=1,fault=A4"},
+        {"--link", "/tmp/x", "--gauge", "node=1,fault=A4:sometimes"},
         {"--link", "/tmp/x", "--node", "1", "--gauge", "node=2"},
     };
     for (const auto& args : cases) {
@@ -195,4 +199,17 @@ TEST(SimulatorProgram, ServesABusOfSeveralGauges) {
     EXPECT_EQ(line.Exchange(0xDF, {5}).payload(), second);
     EXPECT_EQ(line.Exchange(0x1B, {1}).data, (Bytes{1, 1}));
     EXPECT_FALSE(line.Exchange(0xDF, {2}, 300).complete);
+}
+
+TEST(SimulatorProgram, AGaugesOwnFaultsAreItsAlone) {
+    const sim::CommandLine line = sim::ParseCommandLine(
+        {"--link", "/tmp/x", "--gauge", "node=1", "--gauge", "node=2,fault=A4:forget,fault=all:nack",
+         "--fault", "16:noreply"});
+    ASSERT_TRUE(line.ok) << line.error;
+    ASSERT_EQ(line.gauges.size(), 2u);
+    EXPECT_TRUE(line.gauges[0].faults.empty());
+    const std::map<uint8_t, sim::Fault> own = {{0xA4, sim::Fault::Forget}, {0, sim::Fault::Nack}};
+    EXPECT_EQ(line.gauges[1].faults, own);
+    ASSERT_EQ(line.faults.size(), 1u) << "--fault stays the line's, for every gauge";
+    EXPECT_EQ(line.faults[0].code, 0x16);
 }
