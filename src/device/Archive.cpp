@@ -9,9 +9,16 @@
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <mutex>
 #include <tuple>
 
 namespace {
+
+// One writer at a time within the program; QLockFile keeps other programs out.
+std::mutex& ArchiveMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
 
 constexpr const char* kJournalName = "journal.jsonl";
 constexpr const char* kTimeFormat = "yyyyMMdd'T'HHmmss'Z'";
@@ -80,6 +87,8 @@ QString TArchive::JournalPath() const {
 QString TArchive::SaveImage(const QString& gauge, const QString& kind,
                             const std::vector<uint8_t>& bytes, const QDateTime& time,
                             QString* error) {
+    // The buses of a site run on threads of their own and may name the same file.
+    const std::lock_guard lock(ArchiveMutex());
     const QString folder = folder_ + QLatin1Char('/') + gauge;
     if (!QDir().mkpath(folder)) {
         if (error)
@@ -117,6 +126,7 @@ void TArchive::Prune(const QString& gaugeFolder) const {
 }
 
 bool TArchive::AppendJournal(const QJsonObject& entry, QString* error) {
+    const std::lock_guard inProcess(ArchiveMutex());
     if (!QDir().mkpath(folder_)) {
         if (error)
             *error = QStringLiteral("cannot create the folder %1").arg(folder_);

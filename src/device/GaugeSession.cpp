@@ -9,12 +9,22 @@ TGaugeSession::TGaugeSession(T7310& device, TArchive& archive)
 }
 
 TConnectResult TGaugeSession::Connect(int commPort, uint8_t nodeId, long baudRate) {
+    return Connected([&] { return device_.Connect(commPort, nodeId, baudRate); });
+}
+
+TConnectResult TGaugeSession::ConnectOnLine(int commPort, uint8_t nodeId, long baudRate) {
+    if (!device_.Connected())
+        return Connect(commPort, nodeId, baudRate);
+    return Connected([&] { return device_.Readdress(nodeId); });
+}
+
+TConnectResult TGaugeSession::Connected(const std::function<bool()>& connect) {
     TConnectResult result;
     // The refusal is raised inside Connect; the owner's handler hears it too.
     TSubscription refused = device_.OnIncompatible.Subscribe(
         [&result](T7310*, const std::string& text) { result.IncompatibleText = text; });
     device_.ProgramSoftwareId = kProgramSoftwareId;
-    if (!device_.Connect(commPort, nodeId, baudRate)) {
+    if (!connect()) {
         TSerialPacket& link = device_.Link();
         if (!result.IncompatibleText.empty()) {
             result.Failure = TConnectFailure::Incompatible;
@@ -96,6 +106,16 @@ bool TGaugeSession::WriteFileSeries() {
         if (!ok)
             return false;
     }
+    return true;
+}
+
+bool TGaugeSession::FileDifferences(TDifferences& differences) {
+    TCompareScope scope;
+    scope.Writes = FileWriteInstructions(device_);
+    scope.Table = TableMatters(device_.GaugeImage, device_.Image);
+    if (scope.Table && !device_.GaugeTableKnown() && !device_.ReadGaugeTable())
+        return false;
+    differences = CompareImages(device_.GaugeImage, device_.Image, scope);
     return true;
 }
 

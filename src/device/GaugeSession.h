@@ -96,9 +96,15 @@ public:
     // Opens the port, identifies the gauge, applies the compatibility rule and reads all
     // settings. A failed read of all settings leaves the connection open.
     TConnectResult Connect(int commPort, uint8_t nodeId, long baudRate);
+    // The same for another gauge of the line while the port is still open (opened when not).
+    TConnectResult ConnectOnLine(int commPort, uint8_t nodeId, long baudRate);
 
     // Sends FileWriteSeries, stopping at the first failure.
     bool WriteFileSeries();
+    // What a write of the loaded file would change on the gauge (gauge -> file), in the file
+    // series' scope; reads the gauge's table first when a Non standard tank makes it matter
+    // and it is not known. False when that read failed (the device's outcome says where).
+    bool FileDifferences(TDifferences& differences);
 
     // Runs a write series the safe way; operation is the journal's name for it.
     TCheckedWriteOutcome CheckedWrite(const std::string& operation,
@@ -113,6 +119,8 @@ public:
     bool Verifying() const { return verifying_; }
 
 private:
+    TConnectResult Connected(const std::function<bool()>& connect);
+
     T7310& device_;
     TArchive& archive_;
     bool verifying_ = false;

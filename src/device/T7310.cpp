@@ -305,6 +305,10 @@ bool T7310::Exchange(const TInstruction& row, bool& flag, const instr::TCursor& 
                      uint8_t argument) {
     flag = false;
     outcome_ = {};
+    if (row.Kind == TKind::Read && StopReads && StopReads->load()) {
+        outcome_ = {false, row.Code, 0, 0, TFailure::Stopped};
+        return false;
+    }
     if (!Request(row, cursor, argument)) {
         outcome_ = {false, row.Code, 0, 0, TFailure::NotSent};
         return false;
@@ -336,9 +340,8 @@ bool T7310::AppliesTo(instr::TFamily family) const {
 
 // ---- connection ----
 
-bool T7310::Connect(int commPort, uint8_t nodeId, long baudRate) {
+void T7310::ForgetGauge(uint8_t nodeId) {
     NodeId = nodeId;
-    connected_ = false;
     // A new session: nothing is known of what this gauge holds until it has been read.
     gauge_known_ = false;
     gauge_table_known_ = false;
@@ -346,6 +349,11 @@ bool T7310::Connect(int commPort, uint8_t nodeId, long baudRate) {
     block_reads_ = TRowBlocks::Untried;
     block_writes_ = TRowBlocks::Untried;
     row_by_row_said_ = false;
+}
+
+bool T7310::Connect(int commPort, uint8_t nodeId, long baudRate) {
+    ForgetGauge(nodeId);
+    connected_ = false;
     // A link left open would refuse to connect again and stop dispatching.
     if (link_->Connected())
         link_->Disconnect();
@@ -356,7 +364,21 @@ bool T7310::Connect(int commPort, uint8_t nodeId, long baudRate) {
         link_->Disconnect();
         return false;
     }
+    return IdentifyAndRead();
+}
 
+bool T7310::Readdress(uint8_t nodeId) {
+    if (!connected_ || !link_->Connected())
+        return false;
+    poll_timer_->SetEnabled(false);
+    ForgetGauge(nodeId);
+    // Nothing of the gauge before (another family's values, its texts) carries over.
+    Image = TDeviceImage{};
+    GaugeImage = TDeviceImage{};
+    return IdentifyAndRead();
+}
+
+bool T7310::IdentifyAndRead() {
     Busy = true;
     if (!ReadGroup(instr::Identity)) {
         Disconnect();

@@ -13,6 +13,7 @@
 #include "ZURSettings.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
@@ -35,6 +36,7 @@ enum class TFailure : uint8_t {
     WrongReply,  // another node's, a malformed or an unexpected reply
     NotSent,     // the request could not be built (rows out of range)
     Interrupted, // another wait began inside this one
+    Stopped,     // a read not begun, since StopReads was set
 };
 
 // How the last operation ended: success, or which request failed, why, and for a table
@@ -56,6 +58,10 @@ public:
     // ---- state ----
     uint8_t NodeId = 0;
     bool Busy = false;
+    // When set and true, a read request is not sent (TFailure::Stopped): a stopped run ends at
+    // the end of the exchange in flight. Writes never look at it, so a write series is never
+    // cut in the middle. Set from another thread; the device object only reads it.
+    const std::atomic<bool>* StopReads = nullptr;
     bool AlarmTestActive = false;
     bool Is8310 = false;
     bool HasFlowScaling = false;
@@ -134,6 +140,11 @@ public:
     // When not empty, the link opens this device instead of resolving the port number.
     void SetDevicePath(const std::string& path);
     bool Connect(int commPort, uint8_t nodeId, long baudRate);
+    // Another gauge on the line already open, as Connect goes on once the port is open:
+    // identity, compatibility, the first read. Saves closing and opening the port (and its
+    // settling) between the gauges of one bus. Closes the line when the gauge fails to
+    // identify or refuses, as Connect does.
+    bool Readdress(uint8_t nodeId);
     bool Disconnect();
     bool ReadAllSettings();
     bool WriteAllSettings();
@@ -294,6 +305,9 @@ private:
     std::unique_ptr<TSerialPacket> link_;
     std::unique_ptr<TMEKTimer> wait_timer_;
     TZURSettings& BuiltCatalogue() const;
+    // Connect's and Readdress's common parts.
+    void ForgetGauge(uint8_t nodeId);
+    bool IdentifyAndRead();
     mutable std::unique_ptr<TZURSettings> settings_;
     std::unique_ptr<TMEKTimer> poll_timer_;
 };

@@ -31,29 +31,6 @@ std::string UpperCase(std::string text) {
     return text;
 }
 
-// Lines end at CR, LF or CR LF; a final line break does not start another line.
-std::vector<std::string> SplitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::string current;
-    bool open = false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n') {
-            lines.push_back(current);
-            current.clear();
-            open = false;
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-        } else {
-            current += c;
-            open = true;
-        }
-    }
-    if (open)
-        lines.push_back(current);
-    return lines;
-}
-
 TTableFault Fault(std::string message, int row = 0, int column = 0) {
     TTableFault fault;
     fault.Message = std::move(message);
@@ -104,8 +81,40 @@ std::string Unquote(const std::string& field) {
     return TrimBlanks(inner);
 }
 
-// The fields of a line split at separators outside double quotes, trimmed and unquoted. An
-// empty line has no fields.
+// A value the stored form cannot hold, with the line it is on.
+std::string DoesNotFit(const std::string& text, size_t index) {
+    double rounded = 0;
+    RoundedThousandths(text, rounded);
+    if (rounded < 0)
+        return text + " must be a positive number [line " + std::to_string(index) + "]";
+    return TooLargeMessage(text) + " [line " + std::to_string(index) + "]";
+}
+
+} // namespace
+
+// Lines end at CR, LF or CR LF; a final line break does not start another line.
+std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::string current;
+    bool open = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            lines.push_back(current);
+            current.clear();
+            open = false;
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+        } else {
+            current += c;
+            open = true;
+        }
+    }
+    if (open)
+        lines.push_back(current);
+    return lines;
+}
+
 std::vector<std::string> SplitFields(const std::string& line, char separator) {
     std::vector<std::string> fields;
     if (line.empty())
@@ -122,17 +131,6 @@ std::vector<std::string> SplitFields(const std::string& line, char separator) {
     }
     return fields;
 }
-
-// A value the stored form cannot hold, with the line it is on.
-std::string DoesNotFit(const std::string& text, size_t index) {
-    double rounded = 0;
-    RoundedThousandths(text, rounded);
-    if (rounded < 0)
-        return text + " must be a positive number [line " + std::to_string(index) + "]";
-    return TooLargeMessage(text) + " [line " + std::to_string(index) + "]";
-}
-
-} // namespace
 
 std::string TrimBlanks(const std::string& text) {
     const auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };

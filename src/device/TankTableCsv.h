@@ -51,6 +51,11 @@ std::string TooLargeMessage(const std::string& text);
 bool IsNumber(const std::string& text);
 // One number cell: false with the message when it is not a number, below zero or too large.
 bool CheckNumber(const std::string& text, std::string& message);
+// CSV text as spreadsheets write it, shared with the site file. Lines end at CR, LF or CR LF
+// (a final line break starts no line). The fields of a line are split at separators outside
+// double quotes, trimmed, and a quoted field unquoted ("" is one quote); an empty line has none.
+std::vector<std::string> SplitLines(const std::string& text);
+std::vector<std::string> SplitFields(const std::string& line, char separator);
 // "height,volume" with exactly one comma outside double quotes; both parts trimmed of blanks
 // and control characters, and a part wrapped in double quotes unquoted ("" is one quote).
 bool SplitCsvLine(const std::string& line, std::string& height, std::string& volume);
