@@ -4,6 +4,7 @@
 #include "CliOutput.h"
 #include "CliSession.h"
 #include "CliTables.h"
+#include "ComPortMap.h"
 #include "ProgramSettings.h"
 #include "Values.h"
 
@@ -96,7 +97,7 @@ int RunCliCommand(const TCliOptions& options, TProgramSettings& settings) {
     }
     if (options.NodeId) {
         target.NodeId = static_cast<uint8_t>(*options.NodeId);
-    } else if (options.Command != ccScan) {
+    } else if (options.Command != ccScan && options.Command != ccProvision) {
         const TProgramSetting* last = stored(kLastConnectId);
         const std::string text = last ? last->TextValue.toStdString() : std::string();
         int32_t node = -1;
@@ -115,6 +116,11 @@ int RunCliCommand(const TCliOptions& options, TProgramSettings& settings) {
         return esUsage;
     }
 
+    if (options.Command == ccProvision) {
+        const QString device = target.DevicePath ? QString::fromStdString(*target.DevicePath)
+                                                 : ResolveCommPort(target.CommPort);
+        return RunProvision(options, device, target.BaudRate);
+    }
     TCliSession session(options, std::move(target));
     return session.Run();
 }

@@ -5,6 +5,8 @@
 
 #include "CliOptions.h"
 
+#include <QString>
+
 #include <string>
 
 class TProgramSettings;
@@ -21,6 +23,9 @@ enum TExitStatus {
 // Runs one command; the settings hold the configurator's declared values (not yet loaded).
 // Needs a QCoreApplication; processes events while it waits.
 int RunCliCommand(const TCliOptions& options, TProgramSettings& settings);
+
+// provision: the site file's gauges; defaultDevice is the bus of lines that name none.
+int RunProvision(const TCliOptions& options, const QString& defaultDevice, long baudRate);
 
 // Writes one "t7310-cli: ..." line to stderr, with any line breaks in the text folded.
 void ReportError(const std::string& text);

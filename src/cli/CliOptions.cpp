@@ -45,6 +45,10 @@ const char* const kUsageText =
     "  scan [--from N] [--to M] list the gauges that answer on node IDs N to M (0 to 98;\n"
     "                           defaults 0 and 98); needs no --node\n"
     "  history                  print the journal of writes (opens no port)\n"
+    "  provision SITE.csv [--dry-run] [--fast] [--json]\n"
+    "                           bring every gauge of a site file to its settings, every bus\n"
+    "                           at once: write only those that differ, read back, archive;\n"
+    "                           --dry-run prints the differences and writes nothing\n"
     "  table-make --shape horizontal|vertical|sphere --diameter D [--length L]\n"
     "             [--heads TYPE | --bottom TYPE --top TYPE] [--head-depth A] [--points N]\n"
     "             [--spacing even|best] [--length-unit mm|cm|m|in|ft]\n"
@@ -72,7 +76,9 @@ const char* const kUsageText =
     "answer or answered wrongly (scan: none did), 2 usage error,\n"
     "3 the gauge refused this tool, 4 a file could not be read or written or failed its "
     "checks,\n5 the gauge did not keep what was written (diff: the gauge and the file "
-    "differ).\n";
+    "differ; provision: a gauge did not keep them, or --dry-run found differences),\n"
+    "130 provision stopped by Ctrl+C (at the end of each bus's exchange in flight).\n"
+    "provision exits 1 when any gauge failed.\n";
 
 bool ParseDecimal(const std::string& text, int& value) {
     size_t digits = 0;
@@ -113,6 +119,7 @@ const std::map<std::string, TCommandShape>& Commands() {
         {"history", {ccHistory, 0}},
         {"table-make", {ccTableMake, -1}},
         {"table-fit", {ccTableFit, -1}},
+        {"provision", {ccProvision, -1}},
     };
     return commands;
 }
@@ -275,6 +282,29 @@ TCliParse ParseCliOptions(const std::vector<std::string>& args) {
         options.File = rest.empty() ? std::string("T8310 Settings") : rest[0];
         if (options.File.empty())
             return Fail("report needs a file name");
+        parse.Ok = true;
+        return parse;
+    }
+    if (options.Command == ccProvision) {
+        // Its flags may follow the site file too.
+        for (const std::string& argument : rest) {
+            if (argument == "--dry-run")
+                options.DryRun = true;
+            else if (argument == "--fast")
+                options.Fast = true;
+            else if (argument == "--json")
+                options.Json = true;
+            else if (argument.rfind("--", 0) == 0)
+                return Fail("unknown option " + argument + " after provision");
+            else if (options.File.empty() && !argument.empty())
+                options.File = argument;
+            else
+                return Fail("unexpected argument " + argument + " after provision");
+        }
+        if (options.File.empty())
+            return Fail("provision needs a site file");
+        if (options.Trace)
+            return Fail("--trace cannot follow several buses at once; trace one gauge instead");
         parse.Ok = true;
         return parse;
     }

@@ -25,6 +25,7 @@ enum TCliCommand {
     ccHistory,
     ccTableMake, // no port: a table from a tank's shape
     ccTableFit,  // no port: a table fitted to a strapping chart
+    ccProvision, // every gauge of a site file, on every bus it names
 };
 
 struct TCliOptions {
@@ -47,6 +48,7 @@ struct TCliOptions {
     std::string Fields; // report --fields: a format-3 settings file; empty when not given
     int ScanFrom = 0;   // scan: the node range, ascending
     int ScanTo = 98;
+    bool DryRun = false; // provision: read and compare only
     // write, set-node, set-protocol, table-write: read back and compare (--no-verify: not).
     bool Verify = true;
     // table-make and table-fit: File is OUT.csv ("-" for stdout).

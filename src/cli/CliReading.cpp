@@ -91,16 +91,11 @@ int TCliSession::Status() {
 int TCliSession::Diff() {
     if (const int status = ConnectAndLoad())
         return status;
-    TCompareScope scope;
-    scope.Writes = FileWriteInstructions(device_);
-    scope.Table = TableMatters(device_.GaugeImage, device_.Image);
-    if (scope.Table && !device_.GaugeTableKnown()) {
-        BeginOperation();
-        if (!device_.ReadGaugeTable())
-            return TableReadFailure();
-    }
+    BeginOperation();
+    TDifferences differences;
+    if (!session_.FileDifferences(differences))
+        return TableReadFailure();
     progress_.Clear();
-    const TDifferences differences = CompareImages(device_.GaugeImage, device_.Image, scope);
     if (options_.Json)
         OutJson(DifferencesJson(differences, QStringLiteral("gauge"), QStringLiteral("file")));
     else

@@ -68,6 +68,7 @@ int TCliSession::Dispatch() {
     case ccHistory:
     case ccTableMake:
     case ccTableFit:
+    case ccProvision:
         break; // run without a session
     }
     return esUsage;

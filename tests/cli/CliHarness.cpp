@@ -46,21 +46,23 @@ void TConfigHome::MapPort(int commPort, const std::string& devicePath) const {
     SetCommPortDevice(commPort, QString::fromStdString(devicePath));
 }
 
+std::unique_ptr<QProcess> StartChild(const QStringList& args, const TConfigHome& home) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.Path());
+    // The archive and journal of the tool's writes stay in the test's folder too.
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), home.Path() + QStringLiteral("/data"));
+    auto child = std::make_unique<QProcess>();
+    child->setProcessEnvironment(environment);
+    child->setProgram(QStringLiteral(T7310_CLI_PATH));
+    child->setArguments(args);
+    child->start();
+    return child;
+}
+
 std::vector<TRun> RunAll(const std::vector<TCall>& calls, int deadlineMs) {
     std::vector<std::unique_ptr<QProcess>> children;
-    for (const TCall& call : calls) {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), call.home->Path());
-        // The archive and journal of the tool's writes stay in the test's folder too.
-        environment.insert(QStringLiteral("XDG_DATA_HOME"),
-                           call.home->Path() + QStringLiteral("/data"));
-        auto child = std::make_unique<QProcess>();
-        child->setProcessEnvironment(environment);
-        child->setProgram(QStringLiteral(T7310_CLI_PATH));
-        child->setArguments(call.args);
-        child->start();
-        children.push_back(std::move(child));
-    }
+    for (const TCall& call : calls)
+        children.push_back(StartChild(call.args, *call.home));
     QDeadlineTimer deadline(deadlineMs);
     std::vector<TRun> runs;
     for (size_t i = 0; i < children.size(); ++i) {

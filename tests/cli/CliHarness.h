@@ -6,6 +6,7 @@
 
 #include "GaugeSimulator.h"
 
+#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -54,6 +55,8 @@ std::vector<TRun> RunAll(const std::vector<TCall>& calls, int deadlineMs = kDead
 std::vector<TRun> RunAll(const std::vector<QStringList>& calls, const TConfigHome& home,
                          int deadlineMs = kDeadline);
 TRun RunOne(const QStringList& args, const TConfigHome& home, int deadlineMs = kDeadline);
+// The tool started as a child with the home's store, for a test that talks to it while it runs.
+std::unique_ptr<QProcess> StartChild(const QStringList& args, const TConfigHome& home);
 
 // A started simulator; null (with a test failure) when the pty cannot be opened.
 std::unique_ptr<sim::GaugeSimulator> StartSim(const std::string& model = "T8310",
