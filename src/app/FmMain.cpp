@@ -325,6 +325,8 @@ void TfmMain::CreateMenus() {
         AddItem(device, "miConnect", QStringLiteral("&Connect"), true, &TfmMain::miConnectClick);
     miScanBus = AddItem(device, "miScanBus", QStringLiteral("Scan &Bus..."), true,
                         &TfmMain::miScanBusClick);
+    miProvisionSite = AddItem(device, "miProvisionSite", QStringLiteral("&Provision Site..."),
+                              true, &TfmMain::miProvisionSiteClick);
     device->addSeparator();
     miReadAllSettings = AddItem(device, "miReadAllSettings", QStringLiteral("&Read All Settings"),
                                 false, &TfmMain::miReadAllSettingsClick);

@@ -103,6 +103,8 @@ public:
     QAction* miAbout = nullptr;
     // Bus tools: Device > Scan Bus..., View > Traffic Monitor and its dock.
     QAction* miScanBus = nullptr;
+    // Device > Provision Site...: a site file's gauges, every bus at once.
+    QAction* miProvisionSite = nullptr;
     QAction* miTrafficMonitor = nullptr;
     TfmTrafficMonitor* TrafficMonitor = nullptr;
     QAction* miHistory = nullptr; // File > History...: the journal of writes, the archive
@@ -143,6 +145,7 @@ public:
     void miAboutClick();
     void miExitClick();
     void miScanBusClick();
+    void miProvisionSiteClick();
     void miTrafficMonitorClick();
     void miAllSettingsClick();
     // Shows a setting on the page that binds it, its control focused; false when none does.

@@ -2,12 +2,14 @@
 
 #include "WindowText.h"
 
+#include "ComPortMap.h"
 #include "DialogService.h"
 #include "EditHistory.h"
 #include "FmAbout.h"
 #include "FmAllSettings.h"
 #include "FmHistory.h"
 #include "FmProgramSettings.h"
+#include "FmProvisionSite.h"
 #include "FmScanBus.h"
 #include "FmTrafficMonitor.h"
 #include "Page.h"
@@ -253,6 +255,46 @@ void TfmMain::miScanBusClick() {
     TfmScanBus dialog(target, this);
     if (dialog.exec() == QDialog::Accepted && dialog.ChosenNode() >= 0)
         ConnectToNode(QString::number(dialog.ChosenNode()));
+}
+
+// The window's own connection is closed first (the bus is the provisioner's for the run) and
+// opened again to the same node afterwards.
+void TfmMain::miProvisionSiteClick() {
+    if (!Device_)
+        return;
+    TfmProvisionSite::TTarget target;
+    const std::string& path = Device_->Link().DevicePath;
+    target.DefaultDevice = !path.empty() ? QString::fromStdString(path)
+                                         : ResolveCommPort(StoredInteger(kCommPort));
+    target.BaudRate = StoredInteger(kBaudRate);
+    target.Fast = Device_->Link().FastTransfers;
+    target.ArchiveFolder = Safety_ ? Safety_->Archive().Folder() : QString();
+    target.TemplateFolder = TemplateFolder;
+    // The bus devices take the window's timing.
+    T7310& own = *Device_;
+    target.PrepareDevice = [dispatch = own.Link().ProcessMessageTimerInterval(),
+                            silence = own.Link().ReadIntervalTimeout, base = own.BaseReplyTimeout,
+                            check = own.WaitCheckInterval, connectWait = own.ConnectWait,
+                            pause = own.DisconnectPause](T7310& device) {
+        device.Link().SetProcessMessageTimerInterval(dispatch);
+        device.Link().ReadIntervalTimeout = silence;
+        device.BaseReplyTimeout = base;
+        device.WaitCheckInterval = check;
+        device.ConnectWait = connectWait;
+        device.DisconnectPause = pause;
+    };
+    const bool wasConnected = Device_->Connected();
+    const QString node = QString::number(Device_->NodeId);
+    if (wasConnected) {
+        Device_->EndAlarmTest();
+        Device_->Disconnect();
+    }
+    {
+        TfmProvisionSite dialog(target, this);
+        dialog.exec();
+    }
+    if (wasConnected)
+        ConnectToNode(node);
 }
 
 void TfmMain::miTrafficMonitorClick() {

@@ -6,11 +6,9 @@
 #include "StatusText.h"
 #include "TankTableCsv.h"
 
-#include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
 #include <QObject>
-#include <QPointer>
 #include <QThread>
 
 #include <algorithm>
@@ -298,11 +296,12 @@ TProvisioner::~TProvisioner() {
 void TProvisioner::Start() {
     if (running_ > 0 || !site_.Ok())
         return;
-    stop_ = false;
-    context_ = std::make_unique<QObject>();
+    // The last run's threads have ended (they post to the old receiver until they do).
     for (const std::unique_ptr<QThread>& thread : threads_)
         thread->wait();
     threads_.clear();
+    stop_ = false;
+    context_ = std::make_unique<QObject>();
     std::fill(reports_.begin(), reports_.end(), TGaugeReport{});
     for (const QString& bus : site_.Buses()) {
         ++running_;

@@ -111,6 +111,7 @@ TEST_F(MainWindow, OpensWithItsLayoutMenusAndTimers) {
         {"&Device",
          {{"miConnect", "&Connect", true},
           {"miScanBus", "Scan &Bus...", true},
+          {"miProvisionSite", "&Provision Site...", true},
           {nullptr, nullptr, true},
           {"miReadAllSettings", "&Read All Settings", false},
           {"miWriteAllSettings", "&Write All Settings", false},

@@ -255,6 +255,14 @@ TEST(Provision, EachGaugeEndsAsItsBusAndFileSay) {
         EXPECT_EQ(std::count(writes[node].begin(), writes[node].end(), instr::TableDataWrite), 0) << node;
     }
     EXPECT_EQ(NodesAddressed(rig.Sim(0)), (std::set<int>{1, 2, 3, 4}));
+    // A gauge that already holds the site's settings is asked exactly what a connect asks.
+    Rig alone;
+    ASSERT_TRUE(alone.Connect()) << alone.error;
+    Bytes askedOfNode1;
+    for (const Bytes& frame : rig.Sim(0).Frames())
+        if (frame.size() > 3 && frame[3] == 1)
+            askedOfNode1.push_back(frame[2]);
+    EXPECT_EQ(Hex(askedOfNode1), Hex(alone.Sent()));
     EXPECT_EQ(NodesAddressed(rig.Sim(1)), (std::set<int>{5, 6}));
 
     // Each write has its journal line.

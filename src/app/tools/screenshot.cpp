@@ -7,14 +7,17 @@
 // fmCompare renders the box Write All Settings shows before it writes an edited contrast and
 // tank name, fmVerify the box after a gauge that forgot the contrast, and fmHistory the
 // History... dialog after that write. fmTableShape renders Generate... with a 2.5 m sphere,
-// fmTableChart Fit Chart... with a 3,000-row chart of a lying tank. The archive goes to the
-// temporary folder too.
+// fmTableChart Fit Chart... with a 3,000-row chart of a lying tank, fmProvisionSite the
+// Provision Site dialog after a site of two buses and six gauges (one forgetting its display
+// writes, one holding the site's settings already). The archive goes to the temporary folder
+// too.
 
 #include "ComPortMap.h"
 #include "FmAllSettings.h"
 #include "FmCompare.h"
 #include "FmHistory.h"
 #include "FmMain.h"
+#include "FmProvisionSite.h"
 #include "FmManualLin.h"
 #include "FmTableChart.h"
 #include "FmTableShape.h"
@@ -42,6 +45,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -171,6 +175,62 @@ int TableDialogPicture(TfmMain& window, TScriptedDialogService& dialogs, const s
 
 } // namespace
 
+// Two buses of three gauges, a site file for them, and the dialog once the run has ended.
+int ProvisionPicture(const QString& folder, const QString& output) {
+    auto gauge = [](uint8_t node, std::map<uint8_t, sim::Fault> faults = {}) {
+        sim::Options options;
+        options.node = node;
+        options.faults = std::move(faults);
+        return options;
+    };
+    sim::GaugeSimulator north({gauge(1), gauge(2, {{0xA4, sim::Fault::Forget}}), gauge(3)});
+    sim::GaugeSimulator south({gauge(11), gauge(12), gauge(13)});
+    std::string error;
+    if (!north.Start(&error) || !south.Start(&error)) {
+        std::fprintf(stderr, "t7310-screenshot: %s\n", error.c_str());
+        return 1;
+    }
+    // The gauges' own settings, and the site's: the same with another contrast.
+    T7310 reader;
+    reader.ProgramSoftwareId = 3;
+    reader.SetDevicePath(north.SlavePath());
+    const QString own = folder + QStringLiteral("/spare.TLS");
+    if (!reader.Connect(1, 1, 9600) || !reader.SaveToFile(own.toStdString())) {
+        std::fprintf(stderr, "t7310-screenshot: no settings from the simulated gauge\n");
+        return 1;
+    }
+    reader.Disconnect();
+    QFile ownFile(own);
+    QByteArray bytes = ownFile.open(QIODevice::ReadOnly) ? ownFile.readAll() : QByteArray();
+    if (bytes.size() < 49)
+        return 1;
+    bytes[43 + 5] = 77;
+    QFile siteSettings(folder + QStringLiteral("/diesel.TLS"));
+    QFile site(folder + QStringLiteral("/site.csv"));
+    if (!siteSettings.open(QIODevice::WriteOnly) || siteSettings.write(bytes) != bytes.size() ||
+        !site.open(QIODevice::WriteOnly))
+        return 1;
+    siteSettings.close();
+    const QByteArray southBus = QByteArray::fromStdString(south.SlavePath());
+    site.write("node,settings,device,tag\n1,diesel.TLS,,North 1\n2,diesel.TLS,,North 2\n"
+               "3,spare.TLS,,North spare\n11,diesel.TLS," + southBus + ",South 1\n12,diesel.TLS," +
+               southBus + ",South 2\n13,diesel.TLS," + southBus + ",South 3\n");
+    site.close();
+
+    TfmProvisionSite::TTarget target;
+    target.DefaultDevice = QString::fromStdString(north.SlavePath());
+    target.Fast = true;
+    target.ArchiveFolder = folder + QStringLiteral("/archive");
+    TfmProvisionSite dialog(target);
+    dialog.show();
+    if (!dialog.LoadSiteFile(site.fileName()))
+        return 1;
+    dialog.btStart->click();
+    WaitFor([&] { return dialog.Run() && !dialog.Run()->Running(); }, 60000);
+    WaitFor([&] { return false; }, 200);
+    return Save(dialog, output) ? 0 : 1;
+}
+
 int main(int argc, char** argv) {
     if (argc < 2 || argc > 4) {
         std::fprintf(stderr, "usage: t7310-screenshot FILE.png [T7310|T8310|PRM8310 [SHEET]]\n");
@@ -191,6 +251,9 @@ int main(int argc, char** argv) {
 
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
+
+    if (sheetName == "fmProvisionSite")
+        return ProvisionPicture(settings.path(), output);
 
     sim::Options options;
     // A tank that fills and empties in two minutes, so the trend shows a slope.
