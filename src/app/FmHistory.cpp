@@ -38,6 +38,8 @@ QString ChangesText(const QJsonObject& entry) {
     }
     if (lines.isEmpty())
         lines << QStringLiteral("No setting was meant to change.");
+    lines << QString() << QStringLiteral("By: ") + Text(entry[QStringLiteral("user")])
+          << QStringLiteral("Reason: ") + Text(entry[QStringLiteral("reason")]);
     lines << QString() << QStringLiteral("As found: ") + Text(entry[QStringLiteral("as_found")])
           << QStringLiteral("As left: ") + Text(entry[QStringLiteral("as_left")]);
     return lines.join(QLatin1Char('\n'));
@@ -63,11 +65,11 @@ TfmHistory::TfmHistory(const TArchive& archive, bool canOpen, QWidget* parent)
 
     auto* caption = new QLabel(QStringLiteral("&Writes, newest first"), this);
     column->addWidget(caption);
-    tbJournal = new QTableWidget(0, 5, this);
+    tbJournal = new QTableWidget(0, 6, this);
     tbJournal->setObjectName(QStringLiteral("tbJournal"));
     tbJournal->setHorizontalHeaderLabels({QStringLiteral("Time"), QStringLiteral("Gauge"),
                                           QStringLiteral("Written"), QStringLiteral("Result"),
-                                          QStringLiteral("Changes")});
+                                          QStringLiteral("Changes"), QStringLiteral("By")});
     tbJournal->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tbJournal->setSelectionBehavior(QAbstractItemView::SelectRows);
     tbJournal->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -86,7 +88,8 @@ TfmHistory::TfmHistory(const TArchive& archive, bool canOpen, QWidget* parent)
         const QStringList cells{LocalTime(entry[QStringLiteral("time")]), gauge,
                                 Text(entry[QStringLiteral("operation")]),
                                 Text(entry[QStringLiteral("result")]),
-                                QString::number(entry[QStringLiteral("changes")].toArray().size())};
+                                QString::number(entry[QStringLiteral("changes")].toArray().size()),
+                                Text(entry[QStringLiteral("user")])};
         for (int c = 0; c < cells.size(); ++c)
             tbJournal->setItem(row, c, new QTableWidgetItem(cells[c]));
     }

@@ -53,10 +53,13 @@ TWriteSafety::TOutcome TWriteSafety::Run(const char* operation, const std::funct
                                          bool confirm) {
     TWriteHooks hooks;
     hooks.ArchiveError = [this](const QString& text) { ArchiveError(text); };
+    hooks.User = settings_ ? TechnicianName(*settings_) : SystemUserName();
+    QString reason; // typed in the confirmation, when it asks
+    hooks.Reason = [&reason] { return reason; };
     size_t kept = 0; // settings the user chose to leave as the gauge has them
     if (confirm && Setting(kConfirmChanges)) {
         hooks.Confirms = WriteAllInstructions(device_);
-        hooks.Confirm = [this, &kept](const TDifferences& changes) {
+        hooks.Confirm = [this, &kept, &reason](const TDifferences& changes) {
             TDifferencesBox box =
                 GaugeBox(QStringLiteral("Write All Settings"),
                          QStringLiteral("Writing will change these settings on the gauge"),
@@ -65,6 +68,7 @@ TWriteSafety::TOutcome TWriteSafety::Run(const char* operation, const std::funct
             box.AcceptText = QStringLiteral("&Write");
             std::vector<bool> chosen(changes.Settings.size(), true);
             box.Chosen = &chosen;
+            box.Reason = &reason;
             if (!Dialogs().Differences(window_, box))
                 return false;
             kept = KeepGaugeValues(device_, changes, chosen);

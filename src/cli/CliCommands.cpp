@@ -45,6 +45,8 @@ int RunHistory(const TCliOptions& options) {
                 text += "    " + JsonText(c["group"]) + " / " + JsonText(c["name"]) + ": " +
                         JsonText(c["from"]) + " -> " + JsonText(c["to"]) + "\n";
             }
+            text += "    by: " + JsonText(entry["user"]) + ", reason: " + JsonText(entry["reason"]) +
+                    "\n";
             text += "    as found: " + JsonText(entry["as_found"]) + "\n";
             text += "    as left:  " + JsonText(entry["as_left"]) + "\n";
         }
@@ -72,8 +74,11 @@ int RunCliCommand(const TCliOptions& options, TProgramSettings& settings) {
     if (options.Command == ccTableFit)
         return RunTableFit(options);
     // The store is only consulted for what the command line leaves out.
-    const bool needStore =
-        !options.NodeId || !options.BaudRate || (!options.DevicePath && !options.CommPort);
+    const bool writes = options.Command == ccWrite || options.Command == ccSetNode ||
+                        options.Command == ccSetProtocol || options.Command == ccTableWrite ||
+                        options.Command == ccProvision;
+    const bool needStore = !options.NodeId || !options.BaudRate ||
+                           (!options.DevicePath && !options.CommPort) || (writes && !options.User);
     if (needStore) {
         try {
             settings.LoadAll();
@@ -109,6 +114,7 @@ int RunCliCommand(const TCliOptions& options, TProgramSettings& settings) {
         }
         target.NodeId = static_cast<uint8_t>(node);
     }
+    target.User = options.User ? *options.User : TechnicianName(settings).toStdString();
     if (target.BaudRate <= 0) {
         ReportError("no baud rate: give --baud RATE (the stored \"Baud Rate\" is " +
                     std::to_string(target.BaudRate) + ")");
@@ -119,7 +125,7 @@ int RunCliCommand(const TCliOptions& options, TProgramSettings& settings) {
     if (options.Command == ccProvision) {
         const QString device = target.DevicePath ? QString::fromStdString(*target.DevicePath)
                                                  : ResolveCommPort(target.CommPort);
-        return RunProvision(options, device, target.BaudRate);
+        return RunProvision(options, device, target.BaudRate, QString::fromStdString(target.User));
     }
     TCliSession session(options, std::move(target));
     return session.Run();

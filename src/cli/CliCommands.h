@@ -24,8 +24,10 @@ enum TExitStatus {
 // Needs a QCoreApplication; processes events while it waits.
 int RunCliCommand(const TCliOptions& options, TProgramSettings& settings);
 
-// provision: the site file's gauges; defaultDevice is the bus of lines that name none.
-int RunProvision(const TCliOptions& options, const QString& defaultDevice, long baudRate);
+// provision: the site file's gauges; defaultDevice is the bus of lines that name none, user
+// the journal's user of its writes.
+int RunProvision(const TCliOptions& options, const QString& defaultDevice, long baudRate,
+                 const QString& user);
 
 // Writes one "t7310-cli: ..." line to stderr, with any line breaks in the text folded.
 void ReportError(const std::string& text);

@@ -4,12 +4,13 @@
 #include <map>
 
 const char* const kUsageLine = "usage: t7310-cli [--device PATH | --port N] [--baud RATE] "
-                               "[--node ID] [--json] [--trace] [--fast] COMMAND [ARGS]";
+                               "[--node ID] [--json] [--trace] [--fast] [--user NAME] "
+                               "[--reason TEXT] COMMAND [ARGS]";
 
 const char* const kUsageText =
     "usage: t7310-cli [--device PATH | --port N] [--baud RATE] [--node ID] [--json] [--trace] "
-    "[--fast] "
-    "COMMAND [ARGS]\n"
+    "[--fast]\n"
+    "                 [--user NAME] [--reason TEXT] COMMAND [ARGS]\n"
     "\n"
     "  --device PATH   the serial device to open (for example /dev/ttyUSB0)\n"
     "  --port N        a COM number, resolved as the configurator resolves it\n"
@@ -21,6 +22,9 @@ const char* const kUsageText =
     "  --trace         every frame sent and received, decoded and timed, on stderr\n"
     "  --fast          fast transfers: frame replies by length and send without the dispatch\n"
     "                  tick (try with your gauges first)\n"
+    "  --user NAME     who writes, for the journal (default: the stored \"Technician\",\n"
+    "                  else the login's full name)\n"
+    "  --reason TEXT   why, for the journal line of each write\n"
     "  --help          print this help and exit\n"
     "  --version       print the version and exit\n"
     "\n"
@@ -215,6 +219,14 @@ TCliParse ParseCliOptions(const std::vector<std::string>& args) {
             options.Trace = true;
         } else if (arg == "--fast") {
             options.Fast = true;
+        } else if (arg == "--user" || arg == "--reason") {
+            std::string text;
+            if (!value(text))
+                return Fail(arg + " needs a value");
+            if (arg == "--user")
+                options.User = text;
+            else
+                options.Reason = text;
         } else if (arg == "--device") {
             std::string path;
             if (!value(path) || path.empty())

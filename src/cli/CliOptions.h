@@ -37,6 +37,10 @@ struct TCliOptions {
     bool Json = false;
     bool Trace = false; // every frame on stderr
     bool Fast = false;  // fast transfers: replies framed by length, no dispatch tick
+    // Who writes and why, for the journal of every write; the user defaults to the stored
+    // "Technician".
+    std::optional<std::string> User;
+    std::string Reason;
 
     TCliCommand Command = ccIdentify;
     std::string File; // read --save, write, table-read, table-write, report; empty when not given

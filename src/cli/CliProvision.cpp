@@ -172,7 +172,8 @@ std::string TableText(const TProvisioner& run) {
 
 } // namespace
 
-int RunProvision(const TCliOptions& options, const QString& defaultDevice, long baudRate) {
+int RunProvision(const TCliOptions& options, const QString& defaultDevice, long baudRate,
+                 const QString& user) {
     const TTemplateStore templates;
     const TSite site = LoadSite(QString::fromStdString(options.File), defaultDevice, templates);
     if (!site.Ok()) {
@@ -187,6 +188,8 @@ int RunProvision(const TCliOptions& options, const QString& defaultDevice, long 
     provisionOptions.DryRun = options.DryRun;
     provisionOptions.Fast = options.Fast;
     provisionOptions.BaudRate = baudRate;
+    provisionOptions.User = user;
+    provisionOptions.Reason = QString::fromStdString(options.Reason);
     TProvisioner run(site, provisionOptions);
     TBusLines busLines(site.Buses());
     run.OnGauge = [&](size_t index, const TGaugeReport& report) {

@@ -309,6 +309,8 @@ int TCliSession::GuardedWrite(const std::string& operation, const std::function<
         BeginOperation();
         return options_.Verify;
     };
+    hooks.User = QString::fromStdString(target_.User);
+    hooks.Reason = [this] { return QString::fromStdString(options_.Reason); };
     hooks.BeforeVerify = beforeVerify;
     hooks.VerifyAgain = verifyAgain;
     BeginOperation();

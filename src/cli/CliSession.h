@@ -30,6 +30,7 @@ struct TTarget {
     int CommPort = 1;
     long BaudRate = 9600;
     uint8_t NodeId = 0;
+    std::string User; // the journal's user of every write
 };
 
 class TCliSession {

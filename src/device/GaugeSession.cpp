@@ -125,6 +125,7 @@ TCheckedWriteOutcome TGaugeSession::CheckedWrite(const std::string& operation,
     TCheckedWriteOutcome outcome;
     TSafeWrite write(device_, archive_, operation);
     write.OnArchiveError = hooks.ArchiveError;
+    write.User = hooks.User;
     if (!write.Prepare()) {
         outcome.Result = TCheckedWrite::NotRead;
         outcome.Outcome = device_.LastOutcome();
@@ -135,6 +136,8 @@ TCheckedWriteOutcome TGaugeSession::CheckedWrite(const std::string& operation,
         outcome.Result = TCheckedWrite::Cancelled;
         return outcome;
     }
+    if (hooks.Reason)
+        write.Reason = hooks.Reason().trimmed();
     write.Begin();
     outcome.AsFound = write.AsFound();
     if (!series()) {

@@ -69,6 +69,10 @@ struct TWriteHooks {
     std::function<bool(TSafeWrite& write)> VerifyAgain;
     // Each archive or journal failure; the write goes on.
     std::function<void(const QString& text)> ArchiveError;
+    // Who writes (the journal's user), and why: asked once Confirm has been answered, so a
+    // reason typed in the confirmation counts. Either may be empty.
+    QString User;
+    std::function<QString()> Reason;
 };
 
 // The write series of a settings file for the device's family, in the order it is sent: Write

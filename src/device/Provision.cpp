@@ -169,6 +169,8 @@ private:
             return true;
         };
         hooks.ArchiveError = [this](const QString& text) { report_.ArchiveErrors << text; };
+        hooks.User = options_.User;
+        hooks.Reason = [this] { return options_.Reason; };
         const TCheckedWriteOutcome written = session_.CheckedWrite(
             "write-all", [this] { return session_.WriteFileSeries(); }, hooks);
         device_.StopReads = stop;

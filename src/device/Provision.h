@@ -54,6 +54,9 @@ struct TProvisionOptions {
     bool Fast = false;
     long BaudRate = 9600;
     QString ArchiveFolder; // empty: the per-user archive
+    // The journal's user and reason for every write of the run (either may be empty).
+    QString User;
+    QString Reason;
     // Runs on each bus's thread for its device object, before the first gauge: its timing, a
     // traffic tap. Leave the device's events alone; the provisioner uses them.
     std::function<void(T7310& device)> PrepareDevice;

@@ -131,6 +131,8 @@ TWriteResult TSafeWrite::Record(bool written) {
         {"changes", ChangesJson(changes_)},
         {"as_found", as_found_.isEmpty() ? QJsonValue() : QJsonValue(as_found_)},
         {"as_left", verified_ && !as_left_.isEmpty() ? QJsonValue(as_left_) : QJsonValue()},
+        {"user", User.isEmpty() ? QJsonValue() : QJsonValue(User)},
+        {"reason", Reason.isEmpty() ? QJsonValue() : QJsonValue(Reason)},
     };
     QString error;
     if (!archive_.AppendJournal(entry, &error))

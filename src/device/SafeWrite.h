@@ -57,6 +57,9 @@ public:
 
     // Each archive or journal failure, as it happens.
     std::function<void(const QString& text)> OnArchiveError;
+    // Who wrote and why, for the journal line (null there when empty).
+    QString User;
+    QString Reason;
 
 private:
     void ArchiveError(const QString& text);

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 
 namespace {
@@ -88,9 +89,21 @@ TfmProgramSettings::TfmProgramSettings(TProgramSettings& settings, QWidget* pare
         box->setChecked(stored ? stored->BooleanValue : true);
     }
     // ---- end of the checked write ----
+    // ---- who writes ----
+    auto* technicianLabel = new QLabel(QStringLiteral("&Technician"), this);
+    technicianLabel->setGeometry(12, 206, 110, 20);
+    edTechnician = new QLineEdit(this);
+    edTechnician->setObjectName(QStringLiteral("edTechnician"));
+    edTechnician->setGeometry(128, 204, 150, 22);
+    edTechnician->setAccessibleDescription(
+        QStringLiteral("Named in the journal of every write and on commissioning documents"));
+    technicianLabel->setBuddy(edTechnician);
+    const TProgramSetting* technician = settings_.Lookup(QString::fromLatin1(kTechnician));
+    edTechnician->setText(technician ? technician->TextValue : SystemUserName());
+    // ---- end of who writes ----
     // The program's own options stand in one column above the buttons; the dialog grows with
     // them, 290 pixels wide.
-    const int optionsBottom = cbVerifyWrites->geometry().bottom() + 1;
+    const int optionsBottom = edTechnician->geometry().bottom() + 1;
 
     auto* separator = new QFrame(this);
     separator->setFrameShape(QFrame::HLine);
@@ -143,6 +156,10 @@ void TfmProgramSettings::btOKClick() {
     if (verify)
         verify->BooleanValue = cbVerifyWrites->isChecked();
     // ---- end of the checked write ----
+    TProgramSetting* technician = settings_.Lookup(QString::fromLatin1(kTechnician));
+    const QString technicianBefore = technician ? technician->TextValue : QString();
+    if (technician)
+        technician->TextValue = edTechnician->text().trimmed();
     if (port) {
         const int32_t previous = port->IntegerValue;
         const bool previousFast = fast && fast->BooleanValue;
@@ -163,6 +180,8 @@ void TfmProgramSettings::btOKClick() {
                 confirm->BooleanValue = confirmBefore;
             if (verify)
                 verify->BooleanValue = verifyBefore;
+            if (technician)
+                technician->TextValue = technicianBefore;
             Dialogs().Error(this, QStringLiteral("Error accessing program settings\n") +
                                       QString::fromStdString(error.what()));
             return;

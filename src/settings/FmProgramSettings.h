@@ -8,6 +8,7 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class TProgramSettings;
 
@@ -27,6 +28,7 @@ public:
     // ---- the checked write ----
     QCheckBox* cbConfirmChanges = nullptr; // "Confirm changes before writing"
     QCheckBox* cbVerifyWrites = nullptr;   // "Verify after writing"
+    QLineEdit* edTechnician = nullptr;     // "Technician": the journal's user
     // ---- end of the checked write ----
     QPushButton* btOK = nullptr;
     QPushButton* Button2 = nullptr;

@@ -10,6 +10,11 @@
 #include <limits>
 #include <memory>
 
+#if defined(Q_OS_UNIX)
+#include <pwd.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 QString KindName(TProgramSetting::TKind kind) {
@@ -253,6 +258,30 @@ void DeclareConfiguratorSettings(TProgramSettings& settings) {
     settings.AddBoolean(section, QString::fromLatin1(kConfirmChanges), true);
     settings.AddBoolean(section, QString::fromLatin1(kVerifyWrites), true);
     // ---- end of the checked write ----
+    settings.AddText(section, QString::fromLatin1(kTechnician), SystemUserName());
+}
+
+QString TechnicianName(const TProgramSettings& settings) {
+    const TProgramSetting* technician = settings.Lookup(QString::fromLatin1(kTechnician));
+    const QString stored = technician ? technician->TextValue.trimmed() : QString();
+    return stored.isEmpty() ? SystemUserName() : stored;
+}
+
+QString SystemUserName() {
+#if defined(Q_OS_UNIX)
+    // The first field of the GECOS entry is the full name ("Ada Lovelace,Room 4,,").
+    if (const passwd* entry = getpwuid(getuid())) {
+        const QString full = QString::fromLocal8Bit(entry->pw_gecos ? entry->pw_gecos : "")
+                                 .section(QLatin1Char(','), 0, 0)
+                                 .trimmed();
+        if (!full.isEmpty())
+            return full;
+        if (entry->pw_name && *entry->pw_name)
+            return QString::fromLocal8Bit(entry->pw_name);
+    }
+#endif
+    const QString login = qEnvironmentVariable("USER", qEnvironmentVariable("USERNAME"));
+    return login.trimmed();
 }
 
 // ---- Traffic monitor dock ----

@@ -86,6 +86,16 @@ inline constexpr const char* kConfirmChanges = "Confirm changes before writing";
 inline constexpr const char* kVerifyWrites = "Verify after writing";             // boolean, on
 // ---- end of the checked write's settings ----
 
+// ---- who writes ----
+// Text, default the login's full name (SystemUserName): the journal's user of every write, and
+// the name a commissioning document gives the technician.
+inline constexpr const char* kTechnician = "Technician";
+// The login's full name from the system's user database, else the login name, else empty.
+QString SystemUserName();
+// Who writes: the stored Technician, or SystemUserName when none is stored.
+QString TechnicianName(const TProgramSettings& settings);
+// ---- end of who writes ----
+
 // Declares the settings above, in that order (the window and the command-line tool share one
 // declaration).
 void DeclareConfiguratorSettings(TProgramSettings& settings);

@@ -46,6 +46,8 @@ public:
         const bool accepted = dialog.exec() == QDialog::Accepted && !box.AcceptText.isEmpty();
         if (accepted && box.Chosen)
             *box.Chosen = dialog.Chosen();
+        if (accepted && box.Reason)
+            *box.Reason = dialog.Reason();
         return accepted;
     }
 

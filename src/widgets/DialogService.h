@@ -25,6 +25,9 @@ struct TDifferencesBox {
     // When set, a box that asks gives each setting difference a check box (all ticked) and
     // leaves here which ones were still ticked when the user accepted, one per setting.
     std::vector<bool>* Chosen = nullptr;
+    // When set, a box that asks has an optional "Reason" line (why the write is made, for the
+    // journal); what the user typed there is left here when they accept.
+    QString* Reason = nullptr;
 };
 
 // What to do with edits not saved yet.

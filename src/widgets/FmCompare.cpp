@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QHBoxLayout>
+#include <QLineEdit>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -94,6 +96,18 @@ TfmCompare::TfmCompare(const TDifferencesBox& box, QWidget* parent) : QDialog(pa
         column->addWidget(lbChosen);
         ShowChosen();
     }
+    if (box.Reason && !box.AcceptText.isEmpty()) {
+        auto* reasonRow = new QHBoxLayout;
+        auto* reasonLabel = new QLabel(QStringLiteral("&Reason:"), this);
+        edReason = new QLineEdit(*box.Reason, this);
+        edReason->setObjectName(QStringLiteral("edReason"));
+        edReason->setPlaceholderText(QStringLiteral("optional: why these settings change"));
+        edReason->setAccessibleDescription(QStringLiteral("Kept with the write in the journal"));
+        reasonLabel->setBuddy(edReason);
+        reasonRow->addWidget(reasonLabel);
+        reasonRow->addWidget(edReason, 1);
+        column->addLayout(reasonRow);
+    }
     auto* buttons = new QDialogButtonBox(this);
     if (!box.AcceptText.isEmpty()) {
         btAccept = buttons->addButton(box.AcceptText, QDialogButtonBox::AcceptRole);
@@ -106,6 +120,10 @@ TfmCompare::TfmCompare(const TDifferencesBox& box, QWidget* parent) : QDialog(pa
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     column->addWidget(buttons);
+}
+
+QString TfmCompare::Reason() const {
+    return edReason ? edReason->text().trimmed() : QString();
 }
 
 std::vector<bool> TfmCompare::Chosen() const {

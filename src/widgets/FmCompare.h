@@ -10,6 +10,7 @@
 #include <vector>
 
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QTableWidget;
 
@@ -25,9 +26,12 @@ public:
     QPushButton* btAccept = nullptr;    // null for a box that does not ask
     QPushButton* btClose = nullptr;     // Cancel or Close
     QLabel* lbChosen = nullptr;         // how many changes are ticked; null without choices
+    QLineEdit* edReason = nullptr;      // "Reason", optional; null unless the box asks for it
 
     // Which setting differences are ticked (all, for a box without check boxes).
     std::vector<bool> Chosen() const;
+    // The reason typed, trimmed (empty without a Reason line).
+    QString Reason() const;
 
 private:
     void ShowChosen();

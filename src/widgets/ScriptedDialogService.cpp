@@ -167,6 +167,8 @@ bool TScriptedDialogService::Differences(QWidget* parent, const TDifferencesBox&
         for (const TSettingDifference& d : box.Differences.Settings)
             box.Chosen->push_back(!unticked.contains(QString::fromLatin1(d.Name.c_str())));
     }
+    if (box.Reason)
+        *box.Reason = answer.Reason.trimmed();
     return true;
 }
 

@@ -59,6 +59,10 @@ public:
     // A differences box that asks (Write or Cancel); one without a question needs no answer.
     void AnswerAccept() { push(TDialogKind::Differences, true, {}); }
     void AnswerCancel() { push(TDialogKind::Differences, false, {}); }
+    // Accepts with this reason typed in the box's Reason line.
+    void AnswerAcceptWithReason(const QString& reason) {
+        script_.push_back({TDialogKind::Differences, true, {}, reason});
+    }
     // Accepts with the named settings unticked (a box with check boxes).
     void AnswerAcceptExcept(const QStringList& names) {
         push(TDialogKind::Differences, true, names.join(QLatin1Char('\n')));
@@ -106,9 +110,10 @@ private:
         TDialogKind Kind;
         bool Accept;
         QString Text;
+        QString Reason; // a differences box's Reason line
     };
     void push(TDialogKind kind, bool accept, const QString& text) {
-        script_.push_back({kind, accept, text});
+        script_.push_back({kind, accept, text, {}});
     }
     // The next answer when it is of this kind; otherwise the record is marked unexpected
     // (and a mismatching answer stays queued for the dialog it was meant for).

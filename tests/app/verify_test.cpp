@@ -229,6 +229,35 @@ TEST_F(Verify, HistoryListsTheJournalAndOpensAnArchivedFile) {
     }
 }
 
+TEST_F(Verify, TheJournalAndHistoryNameTheTechnicianAndTheReasonTyped) {
+    const struct {
+        const char* reason; // typed in the box's Reason line
+        QJsonValue journal;
+        const char* shown; // in the history's changes
+    } cases[] = {
+        {"  float replaced ", QStringLiteral("float replaced"), "Reason: float replaced"},
+        {"", QJsonValue(), "Reason: -"},
+    };
+    ConnectAndEdit();
+    Window().ProgramSettings()->Lookup(QString::fromLatin1(kTechnician))->TextValue =
+        QStringLiteral("Grace Hopper");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reason);
+        Device().Image.DisplayOptions[img::DisplayContrast] =
+            Device().GaugeImage.DisplayOptions[img::DisplayContrast] == 90 ? 91 : 90;
+        Dialogs.AnswerAcceptWithReason(QString::fromUtf8(c.reason));
+        ASSERT_TRUE(Choose(Window().miWriteAllSettings));
+        const QJsonObject line = Journal().Entries.last();
+        EXPECT_EQ(line["user"], QJsonValue(QStringLiteral("Grace Hopper")));
+        EXPECT_EQ(line["reason"], c.journal);
+        TfmHistory history(Window().Safety()->Archive(), false);
+        history.show();
+        EXPECT_EQ(history.tbJournal->item(0, 5)->text(), QStringLiteral("Grace Hopper"));
+        EXPECT_TRUE(history.edChanges->toPlainText().contains(QString::fromUtf8(c.shown)))
+            << history.edChanges->toPlainText().toStdString();
+    }
+}
+
 namespace {
 
 // A page with one edit box, as the window hosts any page.

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QSlider>
 #include <QTableWidget>
+#include <QTest>
 
 namespace {
 
@@ -57,6 +58,33 @@ TEST(WriteChoice, TheBoxTicksEveryChangeAndCountsThem) {
         EXPECT_TRUE(dialog.lbChosen->text().startsWith(QStringLiteral("1 of 2 settings")))
             << dialog.lbChosen->text().toStdString();
         EXPECT_EQ(dialog.Chosen(), (std::vector<bool>{true, false}));
+    }
+}
+
+TEST(DifferencesBox, AReasonLineOnlyWhereAWriteIsAsked) {
+    for (const bool asks : {true, false}) {
+        SCOPED_TRACE(asks);
+        QString reason = QStringLiteral("kept from last time");
+        TDifferencesBox box;
+        box.AcceptText = asks ? QStringLiteral("&Write") : QString();
+        box.Differences = TwoChanges();
+        box.Reason = &reason;
+        TfmCompare dialog(box);
+        EXPECT_EQ(dialog.edReason != nullptr, asks);
+        if (!asks) {
+            EXPECT_TRUE(dialog.Reason().isEmpty());
+            continue;
+        }
+        EXPECT_EQ(dialog.edReason->text(), reason) << "the line starts with what the caller had";
+        const QLabel* caption = nullptr;
+        for (const QLabel* label : dialog.findChildren<QLabel*>())
+            if (label->buddy() == dialog.edReason)
+                caption = label;
+        ASSERT_NE(caption, nullptr);
+        EXPECT_EQ(caption->text(), QStringLiteral("&Reason:"));
+        dialog.edReason->clear();
+        QTest::keyClicks(dialog.edReason, QStringLiteral(" new probe "));
+        EXPECT_EQ(dialog.Reason(), QStringLiteral("new probe"));
     }
 }
 

@@ -41,6 +41,15 @@ void TConfigHome::StoreProgramSettings(const QString& lastConnectId, int commPor
     settings.SaveAll();
 }
 
+void TConfigHome::StoreTechnician(const QString& name) const {
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir_.path());
+    TProgramSettings settings;
+    DeclareConfiguratorSettings(settings);
+    settings.LoadAll();
+    settings.Lookup(kTechnician)->TextValue = name;
+    settings.SaveAll();
+}
+
 void TConfigHome::MapPort(int commPort, const std::string& devicePath) const {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir_.path());
     SetCommPortDevice(commPort, QString::fromStdString(devicePath));

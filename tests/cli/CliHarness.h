@@ -39,6 +39,8 @@ public:
     QString Path() const { return dir_.path(); }
     // Stores the configurator's three values, as the window would have saved them.
     void StoreProgramSettings(const QString& lastConnectId, int commPort, int baudRate) const;
+    // Stores the configurator's "Technician".
+    void StoreTechnician(const QString& name) const;
     // Maps COM number n to a device path.
     void MapPort(int commPort, const std::string& devicePath) const;
 

@@ -128,3 +128,39 @@ TEST(CliVerify, DiffWriteAndHistoryTellWhatChangesAndWhatWasKept) {
         << history[1].out;
     EXPECT_EQ(history[2].exitCode, 2) << "history takes no argument";
 }
+
+TEST(CliVerify, TheJournalNamesWhoWroteAndWhy) {
+    TConfigHome home;
+    home.StoreTechnician(QStringLiteral("Grace Hopper"));
+    QTemporaryDir files;
+    auto first = StartSim();
+    auto second = StartSim();
+    ASSERT_TRUE(first && second);
+    const QString file = files.filePath(QStringLiteral("contrast.TLS"));
+    ASSERT_TRUE(SaveSettingsFile(*first, 1, file.toStdString()));
+    std::string bytes = ReadFile(file);
+    bytes[kContrast] = 77;
+    WriteFile(file, bytes);
+    // One write names its user and reason; the other takes the stored technician.
+    const std::vector<TRun> runs =
+        RunAll({Target(*first, 1) << "--user"
+                                  << "Ada Lovelace"
+                                  << "--reason"
+                                  << "sensor replaced"
+                                  << "write" << file,
+                Target(*second, 1) << "write" << file},
+               home);
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0].exitCode, 0) << runs[0].err;
+    EXPECT_EQ(runs[1].exitCode, 0) << runs[1].err;
+    const TRun history = RunOne({"--json", "history"}, home);
+    std::map<QString, QJsonValue> reasonOf;
+    for (const QJsonValue& line : Json(history.out).array())
+        reasonOf[line[QStringLiteral("user")].toString()] = line[QStringLiteral("reason")];
+    ASSERT_EQ(reasonOf.size(), 2u) << history.out;
+    EXPECT_EQ(reasonOf[QStringLiteral("Ada Lovelace")], QJsonValue(QStringLiteral("sensor replaced")));
+    EXPECT_EQ(reasonOf[QStringLiteral("Grace Hopper")], QJsonValue());
+    const TRun text = RunOne({"history"}, home);
+    EXPECT_NE(text.out.find("by: Ada Lovelace, reason: sensor replaced"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("by: Grace Hopper, reason: -"), std::string::npos) << text.out;
+}

@@ -8,6 +8,7 @@
 #include "ByteOrder.h"
 #include "GaugeSession.h"
 
+#include <QJsonValue>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -248,5 +249,45 @@ TEST(GaugeSession, AWriteReadsBackWhatItsSeriesWrote) {
             EXPECT_TRUE(d.GaugeImageKnown());
             EXPECT_EQ(archive.ReadJournal().Entries.size(), 1u);
         }
+    }
+}
+
+TEST(GaugeSession, TheJournalNamesWhoWroteAndWhy) {
+    const struct {
+        const char* user;
+        const char* reason; // what the reason hook gives once the confirmation is answered
+        QJsonValue journalUser;
+        QJsonValue journalReason;
+    } cases[] = {
+        {"Ada Lovelace", "new tank fitted", QStringLiteral("Ada Lovelace"),
+         QStringLiteral("new tank fitted")},
+        {"Ada Lovelace", "  ", QStringLiteral("Ada Lovelace"), QJsonValue()},
+        {"", "", QJsonValue(), QJsonValue()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.user + std::string(" / ") + c.reason);
+        QTemporaryDir folder;
+        TArchive archive(folder.path());
+        Rig rig;
+        ASSERT_TRUE(rig.Connect());
+        TGaugeSession session(rig.device, archive);
+        rig.device.Image.DisplayOptions[img::DisplayContrast] = 91;
+        TWriteHooks hooks;
+        hooks.User = QString::fromUtf8(c.user);
+        QString typed;
+        hooks.Confirms = {instr::DisplayOptionsWrite};
+        hooks.Confirm = [&](const TDifferences&) {
+            typed = QString::fromUtf8(c.reason); // as a confirmation box's Reason line does
+            return true;
+        };
+        hooks.Reason = [&] { return typed; };
+        hooks.Verify = [] { return true; };
+        session.CheckedWrite("display-options", [&] { return rig.device.WriteDisplayOptions(); },
+                             hooks);
+        const TArchive::TJournal journal = archive.ReadJournal();
+        ASSERT_EQ(journal.Entries.size(), 1u);
+        EXPECT_EQ(journal.Entries[0][QStringLiteral("user")], c.journalUser);
+        EXPECT_EQ(journal.Entries[0][QStringLiteral("reason")], c.journalReason);
+        EXPECT_TRUE(journal.Entries[0].contains(QStringLiteral("reason"))) << "null, not missing";
     }
 }

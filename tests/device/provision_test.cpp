@@ -101,6 +101,8 @@ public:
         options.DryRun = dryRun;
         options.ArchiveFolder = Archive();
         options.PrepareDevice = [](T7310& device) { Shorten(device); };
+        options.User = QStringLiteral("Site technician");
+        options.Reason = QStringLiteral("commissioning");
         return std::make_unique<TProvisioner>(site, options);
     }
     // Runs the site to its end; the reports.
@@ -269,7 +271,11 @@ TEST(Provision, EachGaugeEndsAsItsBusAndFileSay) {
     const TArchive::TJournal journal = TArchive(rig.Archive()).ReadJournal();
     EXPECT_EQ(journal.Entries.size(), 3u);
     for (const QJsonObject& entry : journal.Entries)
+    {
         EXPECT_EQ(entry[QStringLiteral("operation")].toString(), QStringLiteral("write-all"));
+        EXPECT_EQ(entry[QStringLiteral("user")].toString(), QStringLiteral("Site technician"));
+        EXPECT_EQ(entry[QStringLiteral("reason")].toString(), QStringLiteral("commissioning"));
+    }
 
     // Run again: only what was left is touched.
     rig.Sim(0).ClearLog();

@@ -276,3 +276,24 @@ TEST(ProgramSettingsReconnect, TheCheckBoxShowsAndStoresReconnectWhenTheAdapterR
 }
 
 } // namespace
+
+TEST_F(ProgramSettingsDialog, TheTechnicianDefaultsToTheLoginAndOkStoresIt) {
+    Load(1);
+    EXPECT_EQ(settings_.Lookup(kTechnician)->TextValue, SystemUserName());
+    TfmProgramSettings dialog(settings_);
+    dialog.show();
+    EXPECT_EQ(dialog.edTechnician->text(), SystemUserName());
+    // Found by the label beside it.
+    bool labelled = false;
+    for (const QLabel* label : dialog.findChildren<QLabel*>())
+        labelled = labelled || (label->buddy() == dialog.edTechnician &&
+                                label->text() == QStringLiteral("&Technician"));
+    EXPECT_TRUE(labelled);
+    dialog.edTechnician->clear();
+    QTest::keyClicks(dialog.edTechnician, QStringLiteral("  Grace Hopper "));
+    QTest::mouseClick(dialog.btOK, Qt::LeftButton);
+    QSettings stored(store_.ConfiguratorFile(), QSettings::IniFormat);
+    EXPECT_EQ(stored.value(kTechnician).toString(), QStringLiteral("Grace Hopper"));
+    TfmProgramSettings again(settings_);
+    EXPECT_EQ(again.edTechnician->text(), QStringLiteral("Grace Hopper"));
+}
