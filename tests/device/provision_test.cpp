@@ -5,6 +5,7 @@
 #include "DeviceFixture.h"
 
 #include "Archive.h"
+#include "ByteOrder.h"
 #include "Instructions.h"
 #include "Provision.h"
 #include "SiteFile.h"
@@ -17,6 +18,7 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <set>
 
@@ -74,11 +76,14 @@ public:
     // the simulator's defaults differs in that one setting).
     // No contrast: the file holds what a gauge of that family holds.
     QString SettingsFile(const QString& name, const std::string& model, const std::string& pcid,
-                         std::optional<uint8_t> contrast = kSiteContrast) {
+                         std::optional<uint8_t> contrast = kSiteContrast,
+                         const std::function<void(TDeviceImage&)>& tweak = {}) {
         Rig rig(TestOptions(model, pcid, 1));
         EXPECT_TRUE(rig.Connect()) << rig.error;
         if (contrast)
             rig.device.Image.DisplayOptions[kContrast] = *contrast;
+        if (tweak)
+            tweak(rig.device.Image);
         const QString path = dir_.path() + QLatin1Char('/') + name;
         EXPECT_TRUE(rig.device.SaveToFile(path.toStdString()));
         return path;
@@ -290,6 +295,26 @@ TEST(Provision, EachGaugeEndsAsItsBusAndFileSay) {
     EXPECT_EQ(rewritten.size(), 1u);
     EXPECT_EQ(rewritten.count(3), 1u);
     EXPECT_TRUE(WritesByNode(rig.Sim(1)).empty());
+}
+
+TEST(Provision, ASiteTableReplacesTheFilesTable) {
+    SiteRig rig;
+    rig.AddBus({Gauge(1)});
+    rig.SettingsFile(QStringLiteral("bund.TLS"), "T8310", "5", kSiteContrast, [](TDeviceImage& image) {
+        image.TankRecord()[img::TankType] = img::TankTypeNonStandard;
+    });
+    rig.WriteText(QStringLiteral("bund.csv"), "Height,Volume\n0,0\n1.5,200\n3,650.25\n");
+    const TSite site = rig.Site("node,settings,table\n1,bund.TLS,bund.csv\n", rig.Bus(0));
+    ASSERT_TRUE(site.Ok()) << site.ProblemText().toStdString();
+    const std::vector<TGaugeReport> reports = rig.Run(site);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].Result, TProvisionResult::Written) << ReportResultText(reports[0]).toStdString();
+    // The gauge holds the site's three points.
+    EXPECT_EQ(rig.Sim(0).Block(instr::TableSizeRead).at(0), 3);
+    const Bytes last = rig.Sim(0).Block(instr::TableDataRead, 2);
+    ASSERT_GE(last.size(), 8u);
+    EXPECT_EQ(GetBE32(last.data()), 3000u);
+    EXPECT_EQ(GetBE32(last.data() + 4), 650250u);
 }
 
 TEST(Provision, DryRunReadsAndComparesOnly) {
