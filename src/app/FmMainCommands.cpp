@@ -286,6 +286,14 @@ void TfmMain::miProvisionSiteClick() {
     const bool wasConnected = Device_->Connected();
     const QString node = QString::number(Device_->NodeId);
     if (wasConnected) {
+        // The pages are read again from the gauge afterwards: what they hold that was not
+        // written yet is kept in the archive first, as when a line drops.
+        const QString saved = Safety_ ? Safety_->SaveUnwritten(PagesEdited()) : QString();
+        if (!saved.isEmpty())
+            Dialogs().Information(
+                this, QStringLiteral("Provisioning a site closes this connection and reads the "
+                                     "gauge again afterwards.") +
+                          saved);
         Device_->EndAlarmTest();
         Device_->Disconnect();
     }

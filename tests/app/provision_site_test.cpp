@@ -142,6 +142,24 @@ TEST_F(ProvisionSite, TwoBusesFromTheDialogAndTheWindowsConnectionBack) {
     EXPECT_EQ(Device().Image.DisplayOptions[5], 77);
 }
 
+TEST_F(ProvisionSite, EditsNotYetWrittenAreKeptBeforeTheConnectionCloses) {
+    StartGauge();
+    ASSERT_TRUE(ConnectAs(QStringLiteral("1")));
+    auto* name = Window().findChild<QLineEdit*>(QStringLiteral("eTankName"));
+    ASSERT_NE(name, nullptr);
+    name->setText(QStringLiteral("EDITED"));
+    Device().Image.TankName = "EDITED";
+    Dialogs.Clear();
+    bool opened = false;
+    WhenOpen([&](TfmProvisionSite&) { opened = true; });
+    Choose(Window().miProvisionSite);
+    EXPECT_TRUE(opened);
+    const QStringList boxes = Dialogs.Boxes();
+    ASSERT_EQ(boxes.size(), 1) << Dialogs.Transcript().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(boxes[0].startsWith(QStringLiteral("Provisioning a site closes this connection")));
+    EXPECT_TRUE(boxes[0].contains(QStringLiteral("unwritten.TLS"))) << boxes[0].toStdString();
+}
+
 TEST_F(ProvisionSite, ABadSiteFileIsRefusedBeforeAnythingIsSent) {
     StartGauge();
     Window();
