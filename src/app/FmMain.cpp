@@ -312,6 +312,11 @@ void TfmMain::CreateMenus() {
     miHistory =
         AddItem(file, "miHistory", QStringLiteral("&History..."), true, &TfmMain::miHistoryClick);
     file->addSeparator();
+    miCertificate = AddItem(file, "miCertificate", QStringLiteral("Commissioning &Certificate..."),
+                            false, &TfmMain::miCertificateClick);
+    miPrint = AddItem(file, "miPrint", QStringLiteral("&Print..."), false, &TfmMain::miPrintClick);
+    miPrint->setShortcut(QKeySequence::Print);
+    file->addSeparator();
     miProgramSettings = AddItem(file, "miProgramSettings", QStringLiteral("Program &Settings..."),
                                 true, &TfmMain::miProgramSettingsClick);
     file->addSeparator();

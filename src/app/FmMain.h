@@ -25,6 +25,7 @@ class TMEKTimer;
 class TProgramSettings;
 class TEditHistory;
 class TZURPage;
+struct TCertificate;
 struct TZURSetting;
 class TfmAllSettings;
 class TfmTrafficMonitor;
@@ -108,6 +109,8 @@ public:
     QAction* miTrafficMonitor = nullptr;
     TfmTrafficMonitor* TrafficMonitor = nullptr;
     QAction* miHistory = nullptr; // File > History...: the journal of writes, the archive
+    QAction* miCertificate = nullptr;
+    QAction* miPrint = nullptr;
     QAction* miCompare = nullptr; // Device > Compare with Gauge... (while connected)
     // View > All Settings and its dock; Ctrl+F puts the cursor in its filter.
     QAction* miAllSettings = nullptr;
@@ -155,6 +158,12 @@ public:
     void ConnectToNode(const QString& text);
     void miHistoryClick();
     void miCompareClick();
+    // File > Commissioning Certificate... and File > Print...: connected (settings read) or
+    // offline.
+    void miCertificateClick();
+    void miPrintClick();
+    bool CertificateAvailable() const;
+    TCertificate MakeCertificate() const;
 
     static constexpr int kStatusSeconds = 4;
 

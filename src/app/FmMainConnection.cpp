@@ -59,6 +59,8 @@ void TfmMain::SetFileCommandsEnabled(bool enabled) {
     miSave->setEnabled(offline);
     miSaveAsTemplate->setEnabled(enabled || offline);
     miNewSettings->setEnabled(!connected);
+    miCertificate->setEnabled(enabled || offline);
+    miPrint->setEnabled(enabled || offline);
 }
 
 void TfmMain::SetConnectedCommandsEnabled(bool enabled) {

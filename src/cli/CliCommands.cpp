@@ -77,8 +77,11 @@ int RunCliCommand(const TCliOptions& options, TProgramSettings& settings) {
     const bool writes = options.Command == ccWrite || options.Command == ccSetNode ||
                         options.Command == ccSetProtocol || options.Command == ccTableWrite ||
                         options.Command == ccProvision;
+    // A certificate names the technician and takes the stored paper.
     const bool needStore = !options.NodeId || !options.BaudRate ||
-                           (!options.DevicePath && !options.CommPort) || (writes && !options.User);
+                           (!options.DevicePath && !options.CommPort) ||
+                           (writes && !options.User) || options.Command == ccCertificate ||
+                           !options.CertificatesDir.empty();
     if (needStore) {
         try {
             settings.LoadAll();
@@ -87,6 +90,10 @@ int RunCliCommand(const TCliOptions& options, TProgramSettings& settings) {
         }
     }
     auto stored = [&](const char* name) { return settings.Lookup(QString::fromLatin1(name)); };
+    const QString user =
+        options.User ? QString::fromStdString(*options.User) : TechnicianName(settings);
+    if (options.Command == ccCertificate && !options.SettingsSource.empty())
+        return RunCertificateFile(options, user, PaperSizeName(settings));
 
     TTarget target;
     target.DevicePath = options.DevicePath;
@@ -114,7 +121,8 @@ int RunCliCommand(const TCliOptions& options, TProgramSettings& settings) {
         }
         target.NodeId = static_cast<uint8_t>(node);
     }
-    target.User = options.User ? *options.User : TechnicianName(settings).toStdString();
+    target.User = user.toStdString();
+    target.Paper = PaperSizeName(settings).toStdString();
     if (target.BaudRate <= 0) {
         ReportError("no baud rate: give --baud RATE (the stored \"Baud Rate\" is " +
                     std::to_string(target.BaudRate) + ")");
@@ -125,7 +133,7 @@ int RunCliCommand(const TCliOptions& options, TProgramSettings& settings) {
     if (options.Command == ccProvision) {
         const QString device = target.DevicePath ? QString::fromStdString(*target.DevicePath)
                                                  : ResolveCommPort(target.CommPort);
-        return RunProvision(options, device, target.BaudRate, QString::fromStdString(target.User));
+        return RunProvision(options, device, target.BaudRate, user, PaperSizeName(settings));
     }
     TCliSession session(options, std::move(target));
     return session.Run();

@@ -7,6 +7,7 @@
 
 #include <QString>
 
+#include <set>
 #include <string>
 
 class TProgramSettings;
@@ -25,9 +26,19 @@ enum TExitStatus {
 int RunCliCommand(const TCliOptions& options, TProgramSettings& settings);
 
 // provision: the site file's gauges; defaultDevice is the bus of lines that name none, user
-// the journal's user of its writes.
+// the journal's user of its writes, paper that of the certificates of --certificates.
 int RunProvision(const TCliOptions& options, const QString& defaultDevice, long baudRate,
-                 const QString& user);
+                 const QString& user, const QString& paper);
+
+// certificate --file: the certificate of a settings file, opening no port; paper: "A4" or
+// "Letter".
+int RunCertificateFile(const TCliOptions& options, const QString& technician,
+                       const QString& paper);
+// provision --certificates: a gauge's file in the folder ("T8310-node03-TAG.pdf"), never one
+// already taken in this run.
+struct TCertificate;
+QString CertificateFileName(const QString& folder, const TCertificate& certificate,
+                            const QString& tag, std::set<QString>& taken);
 
 // Writes one "t7310-cli: ..." line to stderr, with any line breaks in the text folded.
 void ReportError(const std::string& text);

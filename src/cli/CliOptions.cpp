@@ -49,10 +49,16 @@ const char* const kUsageText =
     "  scan [--from N] [--to M] list the gauges that answer on node IDs N to M (0 to 98;\n"
     "                           defaults 0 and 98); needs no --node\n"
     "  history                  print the journal of writes (opens no port)\n"
-    "  provision SITE.csv [--dry-run] [--fast] [--json]\n"
+    "  provision SITE.csv [--dry-run] [--fast] [--json] [--certificates DIR]\n"
     "                           bring every gauge of a site file to its settings, every bus\n"
     "                           at once: write only those that differ, read back, archive;\n"
-    "                           --dry-run prints the differences and writes nothing\n"
+    "                           --dry-run prints the differences and writes nothing;\n"
+    "                           --certificates writes a certificate of each gauge written\n"
+    "  certificate OUT.pdf      connect, read and write the commissioning certificate (the\n"
+    "                           journal's last write of the gauge gives as found and as left)\n"
+    "  certificate --file FILE.TLS [--family NAME] OUT.pdf\n"
+    "                           the certificate of settings prepared without a gauge (opens\n"
+    "                           no port)\n"
     "  table-make --shape horizontal|vertical|sphere --diameter D [--length L]\n"
     "             [--heads TYPE | --bottom TYPE --top TYPE] [--head-depth A] [--points N]\n"
     "             [--spacing even|best] [--length-unit mm|cm|m|in|ft]\n"
@@ -124,6 +130,7 @@ const std::map<std::string, TCommandShape>& Commands() {
         {"table-make", {ccTableMake, -1}},
         {"table-fit", {ccTableFit, -1}},
         {"provision", {ccProvision, -1}},
+        {"certificate", {ccCertificate, -1}},
     };
     return commands;
 }
@@ -297,21 +304,49 @@ TCliParse ParseCliOptions(const std::vector<std::string>& args) {
         parse.Ok = true;
         return parse;
     }
+    if (options.Command == ccCertificate) {
+        for (size_t k = 0; k < rest.size(); ++k) {
+            const std::string& argument = rest[k];
+            if (argument == "--file" || argument == "--family") {
+                if (k + 1 >= rest.size() || rest[k + 1].empty())
+                    return Fail("certificate " + argument + " needs a value");
+                (argument == "--file" ? options.SettingsSource : options.Family) = rest[++k];
+            } else if (argument.rfind("--", 0) == 0) {
+                return Fail("unknown option " + argument + " after certificate");
+            } else if (options.File.empty() && !argument.empty()) {
+                options.File = argument;
+            } else {
+                return Fail("unexpected argument " + argument + " after certificate");
+            }
+        }
+        if (options.File.empty())
+            return Fail("certificate needs the PDF file to write");
+        if (!options.Family.empty() && options.SettingsSource.empty())
+            return Fail("certificate --family goes with --file");
+        parse.Ok = true;
+        return parse;
+    }
     if (options.Command == ccProvision) {
         // Its flags may follow the site file too.
-        for (const std::string& argument : rest) {
-            if (argument == "--dry-run")
+        for (size_t k = 0; k < rest.size(); ++k) {
+            const std::string& argument = rest[k];
+            if (argument == "--certificates") {
+                if (k + 1 >= rest.size() || rest[k + 1].empty())
+                    return Fail("provision --certificates needs a folder");
+                options.CertificatesDir = rest[++k];
+            } else if (argument == "--dry-run") {
                 options.DryRun = true;
-            else if (argument == "--fast")
+            } else if (argument == "--fast") {
                 options.Fast = true;
-            else if (argument == "--json")
+            } else if (argument == "--json") {
                 options.Json = true;
-            else if (argument.rfind("--", 0) == 0)
+            } else if (argument.rfind("--", 0) == 0) {
                 return Fail("unknown option " + argument + " after provision");
-            else if (options.File.empty() && !argument.empty())
+            } else if (options.File.empty() && !argument.empty()) {
                 options.File = argument;
-            else
+            } else {
                 return Fail("unexpected argument " + argument + " after provision");
+            }
         }
         if (options.File.empty())
             return Fail("provision needs a site file");

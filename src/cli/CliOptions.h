@@ -26,6 +26,7 @@ enum TCliCommand {
     ccTableMake, // no port: a table from a tank's shape
     ccTableFit,  // no port: a table fitted to a strapping chart
     ccProvision, // every gauge of a site file, on every bus it names
+    ccCertificate, // the commissioning certificate, of the gauge or (--file) of a settings file
 };
 
 struct TCliOptions {
@@ -53,6 +54,12 @@ struct TCliOptions {
     int ScanFrom = 0;   // scan: the node range, ascending
     int ScanTo = 98;
     bool DryRun = false; // provision: read and compare only
+    // provision --certificates DIR: one commissioning certificate per gauge written.
+    std::string CertificatesDir;
+    // certificate --file FILE.TLS: made of a settings file, no port opened; --family names
+    // the family when the file's format and folder leave it open. File is then OUT.pdf.
+    std::string SettingsSource;
+    std::string Family;
     // write, set-node, set-protocol, table-write: read back and compare (--no-verify: not).
     bool Verify = true;
     // table-make and table-fit: File is OUT.csv ("-" for stdout).

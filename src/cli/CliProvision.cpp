@@ -2,12 +2,15 @@
 // window's Provision Site dialog runs too.
 
 #include "CliCommands.h"
+#include "CertificatePdf.h"
 #include "CliOutput.h"
+#include "ProgramSettings.h"
 #include "Provision.h"
 #include "Templates.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QTimer>
 
@@ -18,6 +21,7 @@
 #include <csignal>
 #include <cstdio>
 #include <map>
+#include <set>
 
 namespace {
 
@@ -173,7 +177,7 @@ std::string TableText(const TProvisioner& run) {
 } // namespace
 
 int RunProvision(const TCliOptions& options, const QString& defaultDevice, long baudRate,
-                 const QString& user) {
+                 const QString& user, const QString& paper) {
     const TTemplateStore templates;
     const TSite site = LoadSite(QString::fromStdString(options.File), defaultDevice, templates);
     if (!site.Ok()) {
@@ -183,6 +187,12 @@ int RunProvision(const TCliOptions& options, const QString& defaultDevice, long 
         ReportError("nothing was sent");
         return esFileFailure;
     }
+    const QString certificates = QString::fromStdString(options.CertificatesDir);
+    if (!certificates.isEmpty() && !QFileInfo(certificates).isDir()) {
+        ReportError("provision --certificates " + options.CertificatesDir +
+                    ": not a folder; nothing was sent");
+        return esFileFailure;
+    }
 
     TProvisionOptions provisionOptions;
     provisionOptions.DryRun = options.DryRun;
@@ -190,7 +200,13 @@ int RunProvision(const TCliOptions& options, const QString& defaultDevice, long 
     provisionOptions.BaudRate = baudRate;
     provisionOptions.User = user;
     provisionOptions.Reason = QString::fromStdString(options.Reason);
+    provisionOptions.Certificates = !certificates.isEmpty();
+    provisionOptions.ProgramVersion = ReadFileVersion();
     TProvisioner run(site, provisionOptions);
+    // Laid out here, in the thread that started the run, as each written gauge ends.
+    std::set<QString> taken;
+    std::map<size_t, QString> certificateFiles;
+    bool certificateFailed = false;
     TBusLines busLines(site.Buses());
     run.OnGauge = [&](size_t index, const TGaugeReport& report) {
         const TSiteGauge& gauge = site.Gauges[index];
@@ -203,6 +219,17 @@ int RunProvision(const TCliOptions& options, const QString& defaultDevice, long 
         if (const std::string changes = ChangesText(report); !changes.empty())
             line += ", " + changes;
         busLines.Print(line);
+        if (report.Certificate) {
+            const QString file =
+                CertificateFileName(certificates, *report.Certificate, gauge.Tag, taken);
+            QString reason;
+            if (SaveCertificatePdf(file, *report.Certificate, PaperSizeNamed(paper), &reason)) {
+                certificateFiles[index] = file;
+            } else {
+                certificateFailed = true;
+                busLines.Print("t7310-cli: cannot write " + S(file) + ": " + S(reason));
+            }
+        }
         busLines.Set(gauge.Device, "node " + std::to_string(gauge.Node) + " " +
                                        ProvisionResultText(report.Result));
     };
@@ -225,14 +252,21 @@ int RunProvision(const TCliOptions& options, const QString& defaultDevice, long 
 
     if (options.Json) {
         QJsonArray rows;
-        for (size_t i = 0; i < site.Gauges.size(); ++i)
-            rows.append(GaugeJson(site.Gauges[i], run.Reports()[i]));
+        for (size_t i = 0; i < site.Gauges.size(); ++i) {
+            QJsonObject row = GaugeJson(site.Gauges[i], run.Reports()[i]);
+            const auto file = certificateFiles.find(i);
+            row["certificate"] =
+                file == certificateFiles.end() ? QJsonValue() : QJsonValue(file->second);
+            rows.append(row);
+        }
         OutJson({{"site", QString::fromStdString(options.File)},
                  {"dry_run", options.DryRun},
                  {"stopped", interrupted},
                  {"gauges", rows}});
     } else {
         Out(TableText(run));
+        for (const auto& [index, file] : certificateFiles)
+            Out("certificate of " + GaugeName(site.Gauges[index]) + ": " + S(file) + "\n");
     }
     if (interrupted) {
         ReportError("stopped; the table above says what was done");
@@ -240,6 +274,8 @@ int RunProvision(const TCliOptions& options, const QString& defaultDevice, long 
     }
     if (run.Count(TProvisionResult::Failed) > 0)
         return esCommsFailure;
+    if (certificateFailed)
+        return esFileFailure;
     if (run.Count(TProvisionResult::NotKept) > 0 || run.Count(TProvisionResult::Differs) > 0)
         return esDiffers;
     return esSuccess;

@@ -65,6 +65,8 @@ int TCliSession::Dispatch() {
         return Scan();
     case ccDiff:
         return Diff();
+    case ccCertificate:
+        return Certificate();
     case ccHistory:
     case ccTableMake:
     case ccTableFit:

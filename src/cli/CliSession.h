@@ -31,6 +31,7 @@ struct TTarget {
     long BaudRate = 9600;
     uint8_t NodeId = 0;
     std::string User; // the journal's user of every write
+    std::string Paper = "A4"; // the certificate's paper
 };
 
 class TCliSession {
@@ -137,6 +138,8 @@ private:
     bool LoadReportFields(const std::string& fileName, TReportFields& fields);
 
     int Report();
+
+    int Certificate();
 
     int Scan();
 

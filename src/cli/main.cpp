@@ -6,9 +6,11 @@
 #include "ProgramSettings.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QTimer>
 
 #include <csignal>
+#include <memory>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -34,11 +36,18 @@ int main(int argc, char** argv) {
         return esSuccess;
     }
 
-    QCoreApplication app(argc, argv);
+    // A certificate is laid out with fonts, which need a GUI application: one without any
+    // window system, so the tool runs the same over SSH.
+    const bool pdf = parse.Options.Command == ccCertificate ||
+                     (parse.Options.Command == ccProvision && !parse.Options.CertificatesDir.empty());
+    if (pdf)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> app = pdf ? std::make_unique<QGuiApplication>(argc, argv)
+                                                : std::make_unique<QCoreApplication>(argc, argv);
     TProgramSettings settings;
     DeclareConfiguratorSettings(settings);
     int status = esUsage;
-    QTimer::singleShot(0, &app, [&] {
+    QTimer::singleShot(0, app.get(), [&] {
         status = RunCliCommand(parse.Options, settings);
         QCoreApplication::exit(status);
     });

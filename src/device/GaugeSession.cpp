@@ -24,6 +24,7 @@ TConnectResult TGaugeSession::Connected(const std::function<bool()>& connect) {
     TSubscription refused = device_.OnIncompatible.Subscribe(
         [&result](T7310*, const std::string& text) { result.IncompatibleText = text; });
     device_.ProgramSoftwareId = kProgramSoftwareId;
+    device_.AlarmTests.clear();
     if (!connect()) {
         TSerialPacket& link = device_.Link();
         if (!result.IncompatibleText.empty()) {

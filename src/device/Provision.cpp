@@ -176,6 +176,17 @@ private:
         device_.StopReads = stop;
         report_.AsFound = written.AsFound;
         report_.AsLeft = written.AsLeft;
+        if (options_.Certificates && (written.Result == TCheckedWrite::Written ||
+                                      written.Result == TCheckedWrite::NotKept)) {
+            TCertificateSources sources;
+            sources.Device = &device_;
+            sources.Port = gauge_.Device;
+            sources.Archive = &session_.Archive();
+            sources.Technician = options_.User;
+            sources.Program = QString::fromLatin1(kConfiguratorName);
+            sources.Version = options_.ProgramVersion;
+            report_.Certificate = std::make_shared<const TCertificate>(BuildCertificate(sources));
+        }
         switch (written.Result) {
         case TCheckedWrite::Written:
             return Ended(TProvisionResult::Written);

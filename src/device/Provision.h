@@ -10,6 +10,8 @@
 #include "ImageCompare.h"
 #include "SiteFile.h"
 
+#include "Certificate.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -47,6 +49,9 @@ struct TGaugeReport {
     QString AsFound;
     QString AsLeft;
     QStringList ArchiveErrors;
+    // Written or not kept, when certificates were asked for: the gauge's certificate as data,
+    // laid out by the thread that started the run.
+    std::shared_ptr<const TCertificate> Certificate;
 };
 
 struct TProvisionOptions {
@@ -60,6 +65,10 @@ struct TProvisionOptions {
     // Runs on each bus's thread for its device object, before the first gauge: its timing, a
     // traffic tap. Leave the device's events alone; the provisioner uses them.
     std::function<void(T7310& device)> PrepareDevice;
+    // Make each written gauge's commissioning certificate (TGaugeReport::Certificate), naming
+    // this program version.
+    bool Certificates = false;
+    QString ProgramVersion;
 };
 
 class TProvisioner {

@@ -129,6 +129,8 @@ TWriteResult TSafeWrite::Record(bool written) {
         {"operation", QString::fromStdString(operation_)},
         {"result", QString::fromLatin1(WriteResultText(result))},
         {"changes", ChangesJson(changes_)},
+        // What the read-back found different (gauge -> written); empty when all was kept.
+        {"not_kept", ChangesJson(not_kept_)},
         {"as_found", as_found_.isEmpty() ? QJsonValue() : QJsonValue(as_found_)},
         {"as_left", verified_ && !as_left_.isEmpty() ? QJsonValue(as_left_) : QJsonValue()},
         {"user", User.isEmpty() ? QJsonValue() : QJsonValue(User)},

@@ -12,6 +12,8 @@
 #include "NodeId.h"
 #include "ZURSettings.h"
 
+#include <QDateTime>
+
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -39,6 +41,18 @@ enum class TFailure : uint8_t {
     Stopped,     // a read not begun, since StopReads was set
 };
 
+// The test output bit of each alarm (Master, Alarm 1, Alarm 2, Alarm 3).
+inline constexpr std::array<uint8_t, 4> kAlarmTestMasks = {0x80, 0x40, 0x20, 0x10};
+
+// One alarm test: which outputs it switched on, when, and how it ended (empty while it runs:
+// "completed", "ended early", or what failed).
+struct TAlarmTestRun {
+    uint8_t Outputs = 0;
+    QDateTime Started; // UTC
+    QDateTime Ended;   // UTC; invalid while it runs or when it never started
+    std::string Ending;
+};
+
 // How the last operation ended: success, or which request failed, why, and for a table
 // transfer at which row.
 struct TOutcome {
@@ -63,6 +77,8 @@ public:
     // cut in the middle. Set from another thread; the device object only reads it.
     const std::atomic<bool>* StopReads = nullptr;
     bool AlarmTestActive = false;
+    // The alarm tests of this connection, oldest first (a connect clears them).
+    std::vector<TAlarmTestRun> AlarmTests;
     bool Is8310 = false;
     bool HasFlowScaling = false;
     bool Is7310Extended = false;

@@ -414,7 +414,23 @@ bool T7310::SetAlarmTestMode(bool on) {
 bool T7310::SetAlarmTestOutputs(uint8_t bits) {
     if (!AlarmTestActive)
         return false;
-    return Exchange(Row(instr::TestOutputs), ack_, write_cursor_, bits);
+    const bool ok = Exchange(Row(instr::TestOutputs), ack_, write_cursor_, bits);
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    // Every run is kept, so a commissioning record can say which outputs were proved.
+    TAlarmTestRun* open = !AlarmTests.empty() && AlarmTests.back().Ending.empty()
+                              ? &AlarmTests.back()
+                              : nullptr;
+    if (open && (bits == 0 || ok)) {
+        open->Ended = now;
+        open->Ending = bits != 0 ? "ended early"
+                       : ok      ? "completed"
+                                 : "outputs not switched off: the gauge did not answer";
+    }
+    if (bits != 0)
+        AlarmTests.push_back(
+            {bits, now, ok ? QDateTime() : now,
+             ok ? std::string() : std::string("not switched on: the gauge did not answer")});
+    return ok;
 }
 
 bool T7310::EndAlarmTest() {
@@ -438,6 +454,10 @@ bool T7310::EndAlarmTest() {
            !drained.hasExpired())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents,
                                         std::max(1, WaitCheckInterval));
+    if (!AlarmTests.empty() && AlarmTests.back().Ending.empty()) {
+        AlarmTests.back().Ending = "ended early";
+        AlarmTests.back().Ended = QDateTime::currentDateTimeUtc();
+    }
     const bool outputsOff = SetAlarmTestOutputs(0);
     return SetAlarmTestMode(false) && outputsOff;
 }

@@ -64,6 +64,18 @@ std::string LengthUnitText(uint8_t code) {
     return Label(labels, code);
 }
 
+QString TableLengthSymbol(uint8_t uom) {
+    static const std::array<QString, 3> symbols{QStringLiteral("m"), QStringLiteral("in"),
+                                                QStringLiteral("ft")};
+    return uom < symbols.size() ? symbols[uom] : QString();
+}
+
+QString TableVolumeSymbol(uint8_t uom) {
+    static const std::array<QString, 3> symbols{
+        QStringLiteral("m\u00B3"), QStringLiteral("in\u00B3"), QStringLiteral("ft\u00B3")};
+    return uom < symbols.size() ? symbols[uom] : QString();
+}
+
 std::string EdgeText(uint8_t value) {
     return value == 1 ? "RISING EDGE" : "FALLING EDGE";
 }

@@ -19,6 +19,10 @@ public:
 std::string VolumeUnitText(uint8_t code);
 std::string TankTypeText(uint8_t code);
 std::string LengthUnitText(uint8_t code);
+// By Tank UOM (0..2): the symbols of the table's heights ("m") and volumes ("m³"); empty
+// for any other code.
+QString TableLengthSymbol(uint8_t uom);
+QString TableVolumeSymbol(uint8_t uom);
 // Alarm direction: 1 is "RISING EDGE", every other value "FALLING EDGE".
 std::string EdgeText(uint8_t value);
 // 0 is "OFF", every other value "ON".

@@ -4,6 +4,7 @@
 // output, and the alarm test that switches one output on for five seconds.
 
 #include "Page.h"
+#include "T7310.h"
 
 #include <array>
 #include <cstdint>
@@ -32,7 +33,7 @@ public:
     void AlarmTestTimerTimer();
 
     // The output bit the test switches on for each alarm (Master first).
-    static constexpr std::array<uint8_t, 4> kTestMask = {0x80, 0x40, 0x20, 0x10};
+    static constexpr std::array<uint8_t, 4> kTestMask = kAlarmTestMasks;
     static constexpr int kTestSeconds = 5;
 
     // One alarm's controls; index 0 is the Master alarm.

@@ -29,10 +29,6 @@ const QString kHelpText = QStringLiteral(
     "of two points are needed, and the points must be arranged in ascending order.\n\nFor "
     "further information on manual linearisation please consult the user manual.");
 const QString kFileWriteError = QStringLiteral("An error occured whilst writing the file.\n");
-// By Tank UOM: the volume unit of the table and the length unit of the heights.
-const QString kVolumeUnits[] = {QStringLiteral("m\u00B3"), QStringLiteral("in\u00B3"),
-                                QStringLiteral("ft\u00B3")};
-const QString kLengthUnits[] = {QStringLiteral("m"), QStringLiteral("in"), QStringLiteral("ft")};
 
 } // namespace
 
@@ -261,8 +257,8 @@ void TfmManualLin::UpdateUOMTimerTimer() {
     const uint8_t uom = TankDescriptionRef->data()[img::TankRecordOffset + img::TankUom];
     if (uom > 2)
         return;
-    Grid->SetVolumeUnits(kVolumeUnits[uom]);
-    Curve->SetUnits(kLengthUnits[uom], kVolumeUnits[uom]);
+    Grid->SetVolumeUnits(TableVolumeSymbol(uom));
+    Curve->SetUnits(TableLengthSymbol(uom), TableVolumeSymbol(uom));
 }
 
 void TfmManualLin::ShowCurve() {

@@ -2,6 +2,7 @@
 
 #include "FieldChecks.h"
 #include "T7310.h"
+#include "TankDrawing.h"
 #include "Values.h"
 
 #include <QCheckBox>
@@ -152,7 +153,7 @@ void TfmTankType::BuildBody() {
     QSvgRenderer** drawings[] = {&iTank1, &iTank2, &iTank3, &iTank4};
     for (int i = 0; i < 4; ++i) {
         const QString name = QStringLiteral("iTank%1").arg(i + 1);
-        *drawings[i] = new QSvgRenderer(QStringLiteral(":/tanks/%1.svg").arg(name), pnImage);
+        *drawings[i] = new QSvgRenderer(TankDrawingPath(i + 1), pnImage);
         (*drawings[i])->setObjectName(name);
     }
     pnImage->installEventFilter(this);

@@ -101,9 +101,21 @@ TfmProgramSettings::TfmProgramSettings(TProgramSettings& settings, QWidget* pare
     const TProgramSetting* technician = settings_.Lookup(QString::fromLatin1(kTechnician));
     edTechnician->setText(technician ? technician->TextValue : SystemUserName());
     // ---- end of who writes ----
+    // ---- paper ----
+    auto* paperLabel = new QLabel(QStringLiteral("&Paper size"), this);
+    paperLabel->setGeometry(12, 234, 110, 20);
+    cbPaperSize = new QComboBox(this);
+    cbPaperSize->setObjectName(QStringLiteral("cbPaperSize"));
+    cbPaperSize->setGeometry(128, 232, 150, 22);
+    cbPaperSize->addItems({QStringLiteral("A4"), QStringLiteral("Letter")});
+    cbPaperSize->setAccessibleDescription(
+        QStringLiteral("The paper commissioning certificates are laid out on"));
+    paperLabel->setBuddy(cbPaperSize);
+    cbPaperSize->setCurrentText(PaperSizeName(settings_));
+    // ---- end of paper ----
     // The program's own options stand in one column above the buttons; the dialog grows with
     // them, 290 pixels wide.
-    const int optionsBottom = edTechnician->geometry().bottom() + 1;
+    const int optionsBottom = cbPaperSize->geometry().bottom() + 1;
 
     auto* separator = new QFrame(this);
     separator->setFrameShape(QFrame::HLine);
@@ -160,6 +172,10 @@ void TfmProgramSettings::btOKClick() {
     const QString technicianBefore = technician ? technician->TextValue : QString();
     if (technician)
         technician->TextValue = edTechnician->text().trimmed();
+    TProgramSetting* paper = settings_.Lookup(QString::fromLatin1(kPaperSize));
+    const QString paperBefore = paper ? paper->TextValue : QString();
+    if (paper)
+        paper->TextValue = cbPaperSize->currentText();
     if (port) {
         const int32_t previous = port->IntegerValue;
         const bool previousFast = fast && fast->BooleanValue;
@@ -182,6 +198,8 @@ void TfmProgramSettings::btOKClick() {
                 verify->BooleanValue = verifyBefore;
             if (technician)
                 technician->TextValue = technicianBefore;
+            if (paper)
+                paper->TextValue = paperBefore;
             Dialogs().Error(this, QStringLiteral("Error accessing program settings\n") +
                                       QString::fromStdString(error.what()));
             return;

@@ -29,6 +29,7 @@ public:
     QCheckBox* cbConfirmChanges = nullptr; // "Confirm changes before writing"
     QCheckBox* cbVerifyWrites = nullptr;   // "Verify after writing"
     QLineEdit* edTechnician = nullptr;     // "Technician": the journal's user
+    QComboBox* cbPaperSize = nullptr;      // "Paper size": the certificate's paper
     // ---- end of the checked write ----
     QPushButton* btOK = nullptr;
     QPushButton* Button2 = nullptr;

@@ -3,6 +3,7 @@
 #include "ComPortMap.h"
 
 #include <QByteArray>
+#include <QLocale>
 #include <QSettings>
 #include <QVariant>
 #include <QtEndian>
@@ -259,6 +260,23 @@ void DeclareConfiguratorSettings(TProgramSettings& settings) {
     settings.AddBoolean(section, QString::fromLatin1(kVerifyWrites), true);
     // ---- end of the checked write ----
     settings.AddText(section, QString::fromLatin1(kTechnician), SystemUserName());
+    settings.AddText(section, QString::fromLatin1(kPaperSize), LocalePaperSizeName());
+    settings.AddBoolean(section, QString::fromLatin1(kOpenCertificate), true);
+}
+
+QString LocalePaperSizeName() {
+    return QLocale::system().measurementSystem() == QLocale::ImperialUSSystem
+               ? QStringLiteral("Letter")
+               : QStringLiteral("A4");
+}
+
+QString PaperSizeName(const TProgramSettings& settings) {
+    const TProgramSetting* paper = settings.Lookup(QString::fromLatin1(kPaperSize));
+    const QString stored = paper ? paper->TextValue.trimmed() : QString();
+    for (const char* name : {"A4", "Letter"})
+        if (stored.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+            return QString::fromLatin1(name);
+    return LocalePaperSizeName();
 }
 
 QString TechnicianName(const TProgramSettings& settings) {

@@ -96,6 +96,17 @@ QString SystemUserName();
 QString TechnicianName(const TProgramSettings& settings);
 // ---- end of who writes ----
 
+// ---- paper ----
+// Text, "A4" or "Letter": the paper the commissioning certificate is laid out on; at first
+// the one the locale uses (Letter where it measures in US units).
+inline constexpr const char* kPaperSize = "Paper Size";
+QString LocalePaperSizeName();
+// The stored paper, or the locale's when none (or an unknown one) is stored.
+QString PaperSizeName(const TProgramSettings& settings);
+// Boolean, default on: a saved certificate opens in the desktop's PDF viewer.
+inline constexpr const char* kOpenCertificate = "Open certificate after saving";
+// ---- end of paper ----
+
 // Declares the settings above, in that order (the window and the command-line tool share one
 // declaration).
 void DeclareConfiguratorSettings(TProgramSettings& settings);

@@ -2,9 +2,13 @@
 
 #include "FmCompare.h"
 
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QUrl>
 
 namespace {
 
@@ -80,6 +84,15 @@ TQtDialogService g_qt_dialogs;
 IDialogService* g_service = nullptr;
 
 } // namespace
+
+bool IDialogService::Print(QWidget* parent, QPrinter& printer) {
+    QPrintDialog dialog(&printer, parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+bool IDialogService::OpenDocument(const QString& path) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
 
 bool IDialogService::Differences(QWidget* parent, const TDifferencesBox& box) {
     QString text = box.Heading + QStringLiteral("\n");

@@ -10,6 +10,7 @@
 
 #include <vector>
 
+class QPrinter;
 class QWidget;
 
 // A table of setting differences (group, setting, the two sides) and the table rows that
@@ -57,6 +58,10 @@ public:
                        const QStringList& items) = 0;
     // Save, Discard or Cancel for edits not saved yet.
     virtual TSaveChoice SaveChanges(QWidget* parent, const QString& text) = 0;
+    // The print dialog for printer; false on Cancel.
+    virtual bool Print(QWidget* parent, QPrinter& printer);
+    // Opens a file in the desktop's viewer for its type; false when none took it.
+    virtual bool OpenDocument(const QString& path);
 };
 
 // The service in use: the real Qt dialogs unless another was installed.

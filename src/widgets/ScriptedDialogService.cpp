@@ -1,5 +1,7 @@
 #include "ScriptedDialogService.h"
 
+#include <QPrinter>
+
 #include <cstdio>
 
 namespace {
@@ -27,6 +29,10 @@ const char* DialogKindName(TDialogKind kind) {
         return "Differences";
     case TDialogKind::Choice:
         return "Choice";
+    case TDialogKind::Print:
+        return "Print";
+    case TDialogKind::OpenDocument:
+        return "OpenDocument";
     case TDialogKind::SaveChanges:
         return "SaveChanges";
     }
@@ -142,6 +148,21 @@ QString TScriptedDialogService::SaveFileName(QWidget* parent, const QString& cap
     if (!take(TDialogKind::SaveFile, record, answer) || !answer.Accept)
         return {};
     return answer.Text;
+}
+
+bool TScriptedDialogService::Print(QWidget* parent, QPrinter& printer) {
+    TDialogRecord record{TDialogKind::Print, {}, {}, {}, false, parent};
+    TAnswer answer{};
+    if (!take(TDialogKind::Print, record, answer) || !answer.Accept)
+        return false;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(answer.Text);
+    return true;
+}
+
+bool TScriptedDialogService::OpenDocument(const QString& path) {
+    record({TDialogKind::OpenDocument, path, {}, {}, false, nullptr});
+    return true;
 }
 
 bool TScriptedDialogService::Differences(QWidget* parent, const TDifferencesBox& box) {

@@ -25,6 +25,8 @@ enum class TDialogKind {
     Differences,
     Choice,
     SaveChanges,
+    Print,
+    OpenDocument,
 };
 
 const char* DialogKindName(TDialogKind kind);
@@ -71,6 +73,9 @@ public:
     // Chooses the item with this text from a list; Cancel when the list has none.
     void AnswerChoice(const QString& item) { push(TDialogKind::Choice, true, item); }
     void CancelChoice() { push(TDialogKind::Choice, false, {}); }
+    // The print dialog accepted with the printer printing to this PDF file; or cancelled.
+    void AnswerPrintToFile(const QString& pdf) { push(TDialogKind::Print, true, pdf); }
+    void CancelPrint() { push(TDialogKind::Print, false, {}); }
     void AnswerSaveChanges(TSaveChoice choice) {
         push(TDialogKind::SaveChanges, choice != TSaveChoice::Cancel,
              choice == TSaveChoice::Save ? QStringLiteral("save") : QStringLiteral("discard"));
@@ -104,6 +109,9 @@ public:
     int Choose(QWidget* parent, const QString& caption, const QString& prompt,
                const QStringList& items) override;
     TSaveChoice SaveChanges(QWidget* parent, const QString& text) override;
+    bool Print(QWidget* parent, QPrinter& printer) override;
+    // Recorded (the file in Text), never opened: a test has no desktop viewer.
+    bool OpenDocument(const QString& path) override;
 
 private:
     struct TAnswer {

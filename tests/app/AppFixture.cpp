@@ -6,8 +6,10 @@
 #include "T7310.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -15,6 +17,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -153,4 +156,31 @@ void MakeNonStandard(sim::GaugeSimulator& gauge) {
         PutBE32(bytes.data() + img::TableRowVolume, row * 7000u);
         gauge.SetBlock(0x1D, bytes, row);
     }
+}
+
+QDialog* OpenDialogOf(const QMetaObject& type) {
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (auto* dialog = qobject_cast<QDialog*>(top);
+            dialog && dialog->isVisible() && dialog->metaObject()->inherits(&type))
+            return dialog;
+    return nullptr;
+}
+
+void WhenDialogOpen(const QMetaObject& type, const std::function<void(QDialog&)>& script) {
+    auto* timer = new QTimer;
+    auto tries = std::make_shared<int>(0);
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, tries, script, &type] {
+        QDialog* dialog = OpenDialogOf(type);
+        if (!dialog && ++*tries < 6000)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        if (!dialog)
+            return;
+        script(*dialog);
+        if (dialog->isVisible())
+            dialog->done(QDialog::Rejected);
+    });
+    timer->start();
 }

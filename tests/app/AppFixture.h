@@ -20,10 +20,25 @@
 #include <vector>
 
 class QAction;
+class QDialog;
 
 // Gives the gauge a Non standard tank with a table of four points, so that a connect reads the
 // table and Write All Settings ends with it.
 void MakeNonStandard(sim::GaugeSimulator& gauge);
+
+// The visible top-level dialog of that class, or null.
+QDialog* OpenDialogOf(const QMetaObject& type);
+
+// Runs script once a modal dialog of class Dialog is open (the window may first close its
+// connection, which takes a moment, longer on a loaded machine); gives up after a minute so a
+// dialog that never opens fails the test. However the script ends (a failed assertion returns
+// early), the dialog does not stay open, or the test would wait for it forever.
+void WhenDialogOpen(const QMetaObject& type, const std::function<void(QDialog&)>& script);
+template <class Dialog>
+void WhenOpen(const std::function<void(Dialog&)>& script) {
+    WhenDialogOpen(Dialog::staticMetaObject,
+                   [script](QDialog& dialog) { script(static_cast<Dialog&>(dialog)); });
+}
 
 class TAppTest : public ::testing::Test {
 protected:

@@ -32,37 +32,6 @@ sim::Options Node(uint8_t node, std::map<uint8_t, sim::Fault> faults = {}) {
     return options;
 }
 
-TfmProvisionSite* OpenDialog() {
-    for (QWidget* top : QApplication::topLevelWidgets())
-        if (auto* dialog = qobject_cast<TfmProvisionSite*>(top); dialog && dialog->isVisible())
-            return dialog;
-    return nullptr;
-}
-
-// Runs script once the dialog is open (the window first closes its connection, which takes
-// a moment, longer on a loaded machine); gives up after a minute so a dialog that never
-// opens fails the test.
-void WhenOpen(const std::function<void(TfmProvisionSite&)>& script) {
-    auto* timer = new QTimer;
-    auto tries = std::make_shared<int>(0);
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, tries, script] {
-        TfmProvisionSite* dialog = OpenDialog();
-        if (!dialog && ++*tries < 6000)
-            return;
-        timer->stop();
-        timer->deleteLater();
-        if (!dialog)
-            return;
-        script(*dialog);
-        // However the script ended (a failed assertion returns early), the modal dialog must
-        // not stay open, or the test would wait for it forever.
-        if (dialog->isVisible())
-            dialog->done(QDialog::Rejected);
-    });
-    timer->start();
-}
-
 QString ReadAll(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
@@ -100,7 +69,7 @@ TEST_F(ProvisionSite, TwoBusesFromTheDialogAndTheWindowsConnectionBack) {
     QStringList results;
     QString status;
     bool ran = false;
-    WhenOpen([&](TfmProvisionSite& open) {
+    WhenOpen<TfmProvisionSite>([&](TfmProvisionSite& open) {
         TfmProvisionSite* dialog = &open;
         ran = true;
         EXPECT_FALSE(Device().Connected()) << "the bus is the provisioner's while the dialog is open";
@@ -151,7 +120,7 @@ TEST_F(ProvisionSite, EditsNotYetWrittenAreKeptBeforeTheConnectionCloses) {
     Device().Image.TankName = "EDITED";
     Dialogs.Clear();
     bool opened = false;
-    WhenOpen([&](TfmProvisionSite&) { opened = true; });
+    WhenOpen<TfmProvisionSite>([&](TfmProvisionSite&) { opened = true; });
     Choose(Window().miProvisionSite);
     EXPECT_TRUE(opened);
     const QStringList boxes = Dialogs.Boxes();
@@ -169,7 +138,7 @@ TEST_F(ProvisionSite, ABadSiteFileIsRefusedBeforeAnythingIsSent) {
     Gauge().ClearLog();
     QString status;
     bool startEnabled = true;
-    WhenOpen([&](TfmProvisionSite& open) {
+    WhenOpen<TfmProvisionSite>([&](TfmProvisionSite& open) {
         TfmProvisionSite* dialog = &open;
         Dialogs.AnswerOpenFile(site);
         QTest::mouseClick(dialog->btBrowse, Qt::LeftButton);
