@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The "Sensor Parameters" page: the fluid heights and sensor currents at the low point

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The values the program keeps between runs (serial port, baud rate, last node ID), held in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Settings prepared at the desk and written on site: File > New Settings and Open without a
 // gauge, the family question, Save and the unsaved-edits question, templates, and the connect
 // that offers the prepared settings to the gauge.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Manual Linearisation page and its grid against a simulated gauge: the checks before a
 // write with the cell they select, the table's way to the gauge and back, the progress bar,
 // CSV files, paste and copy, typing slips on the curve, and the volume unit heading.
