@@ -12,7 +12,7 @@ TfmAbout::TfmAbout(QWidget* parent) : QDialog(parent) {
     setWindowTitle(tr("About..."));
     setModal(true);
 
-    lbTitle = new QLabel(QStringLiteral("T7310 / T8310 Configurator"), this);
+    lbTitle = new QLabel(tr("T7310 / T8310 Configurator"), this);
     lbTitle->setObjectName(QStringLiteral("lbTitle"));
     QFont titleFont(QStringLiteral("Arial Black"));
     titleFont.setPixelSize(24);

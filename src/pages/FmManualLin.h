@@ -49,7 +49,7 @@ public:
     TTableCurve* Curve = nullptr;
     QTimer* UpdateUOMTimer = nullptr;
 
-    static const QString kFileFilter;
+    static QString FileFilter();
 
 protected:
     bool ReadSettings() override;

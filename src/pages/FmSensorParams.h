@@ -48,7 +48,7 @@ public:
     QLabel* lbCalibrationNote = nullptr;
     QTimer* UpdateUOMTimer = nullptr;
 
-    static const QString kCalibrationNoteText;
+    static QString CalibrationNoteText();
 
 protected:
     bool ReadSettings() override;

@@ -166,7 +166,7 @@ TEST_F(ManualLin, CsvFilesGoOutAndComeBackAndBadOnesChangeNothing) {
     ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << "the default extension is added";
     EXPECT_EQ(file.readAll(), QByteArray("Height,Volume\r\n0.000,0.000\r\n1.500,250.000\r\n"
                                          "2.000,2147483.647\r\n"));
-    EXPECT_EQ(Dialogs.Records().back().Value, TfmManualLin::kFileFilter);
+    EXPECT_EQ(Dialogs.Records().back().Value, TfmManualLin::FileFilter());
     // The name with the added extension exists now: the user is asked before it is replaced.
     Fill(grid, "0:0 1:1");
     Dialogs.AnswerSaveFile(saved);
