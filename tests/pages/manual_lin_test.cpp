@@ -200,6 +200,43 @@ TEST_F(ManualLin, CsvFilesGoOutAndComeBackAndBadOnesChangeNothing) {
     EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("bad.CSV"))));
 }
 
+// A CSV file is written with a decimal point in every language and reads back the same. The
+// grid itself keeps the point in every language too (it holds the table as the files do).
+TEST_F(ManualLin, CsvFilesAreTheSameInEveryLanguageAndReadBackAsWritten) {
+    struct Case {
+        QLocale locale;
+        const char* typed;      // height:volume pairs as the user types them
+        const char* heights[2]; // the grid after the file is imported again
+    };
+    const Case cases[] = {
+        {QLocale(QLocale::English, QLocale::UnitedStates), "0:0 1.5:250.25", {"0.000", "1.500"}},
+        {QLocale(QLocale::German, QLocale::Germany), "0:0 1.5:250.25", {"0.000", "1.500"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.locale.name().toStdString());
+        QLocale::setDefault(c.locale);
+        QTemporaryDir folder;
+        ASSERT_TRUE(folder.isValid());
+        auto& page = MakePage<TfmManualLin>();
+        TZUREditGrid& grid = *page.Grid;
+        Fill(grid, c.typed);
+        const QString saved = folder.filePath(QStringLiteral("table.CSV"));
+        Dialogs.AnswerSaveFile(saved);
+        Click(page.btExportCSV);
+        QFile file(saved);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly))
+            << Dialogs.Transcript().join(u'\n').toStdString();
+        EXPECT_EQ(file.readAll().toStdString(),
+                  "Height,Volume\r\n0.000,0.000\r\n1.500,250.250\r\n");
+        Click(page.btClearTable);
+        Dialogs.AnswerOpenFile(saved);
+        Click(page.btImportCSV);
+        EXPECT_EQ(Column(grid, 1, 1, 2), (QStringList{c.heights[0], c.heights[1]}));
+        Dialogs.Clear();
+    }
+    QLocale::setDefault(QLocale::system());
+}
+
 TEST_F(ManualLin, PasteFillsFromTheSelectedRowAndCopyGivesRowsBack) {
     auto& page = MakePage<TfmManualLin>();
     TZUREditGrid& grid = *page.Grid;
