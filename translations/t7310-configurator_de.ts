@@ -416,11 +416,11 @@ Bitte prüfen Sie, ob das Gerät angeschlossen und eingeschaltet ist.</translati
     </message>
     <message>
         <source>Falling Edge</source>
-        <translation>Fallende Flanke</translation>
+        <translation>Fallend</translation>
     </message>
     <message>
         <source>Raising Edge</source>
-        <translation>Steigende Flanke</translation>
+        <translation>Steigend</translation>
     </message>
     <message>
         <source> test</source>
@@ -468,14 +468,6 @@ Bitte prüfen Sie, ob das Gerät angeschlossen und eingeschaltet ist.</translati
     <message>
         <source>up to %1 characters</source>
         <translation>bis zu %1 Zeichen</translation>
-    </message>
-    <message>
-        <source>OFF / ON</source>
-        <translation>AUS / EIN</translation>
-    </message>
-    <message>
-        <source>RISING EDGE / FALLING EDGE</source>
-        <translation>STEIGENDE FLANKE / FALLENDE FLANKE</translation>
     </message>
     <message>
         <source>All Settings</source>
@@ -1184,23 +1176,23 @@ Datei &gt; Historie öffnet sie wieder.</translation>
     </message>
     <message>
         <source>Display Options</source>
-        <translation>Anzeigeoptionen</translation>
+        <translation>Anzeige</translation>
     </message>
     <message>
         <source>Sensor Parameters</source>
-        <translation>Sensorparameter</translation>
+        <translation>Sensor</translation>
     </message>
     <message>
         <source>Tank Settings</source>
-        <translation>Tankeinstellungen</translation>
+        <translation>Tank</translation>
     </message>
     <message>
         <source>Manual Linearisation</source>
-        <translation>Manuelle Linearisierung</translation>
+        <translation>Linearisierung</translation>
     </message>
     <message>
         <source>Alarm Setpoints</source>
-        <translation>Alarmgrenzwerte</translation>
+        <translation>Alarme</translation>
     </message>
     <message>
         <source>Summary</source>
@@ -1319,7 +1311,7 @@ Weitere Hinweise zur manuellen Linearisierung finden Sie in der Bedienungsanleit
     </message>
     <message>
         <source>Fit C&amp;hart...</source>
-        <translation>Peil&amp;tabelle anpassen...</translation>
+        <translation>Aus Peil&amp;tabelle...</translation>
     </message>
     <message>
         <source>Table state</source>

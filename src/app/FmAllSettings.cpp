@@ -39,9 +39,10 @@ QString RangeText(const TZURSetting& item) {
     case stText:
         return QCoreApplication::translate("TfmAllSettings", "up to %1 characters").arg(item.Max);
     case stOnOff:
-        return QCoreApplication::translate("TfmAllSettings", "OFF / ON");
+        // The words the value column shows and accepts, in every language.
+        return QStringLiteral("OFF / ON");
     case stEdge:
-        return QCoreApplication::translate("TfmAllSettings", "RISING EDGE / FALLING EDGE");
+        return QStringLiteral("RISING EDGE / FALLING EDGE");
     default:
         return {};
     }
