@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What a soak cycle risks, shared by the soak benchmark and the soak test: the instructions a

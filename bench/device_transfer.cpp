@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times the device object's transfers in the standard and the fast transfer mode against the
 // simulated gauge paced like a wire (10 bits a byte at 9600 baud, 10 ms before each reply), and
 // compares each with its physical floor: every byte of every request and reply on the wire,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Moves 1 MiB each way through TWin32Port over a pseudo-terminal and prints the throughput,
 // the number of received chunks, and the CPU time the process uses while the port stands
 // open and idle (the port's threads must block, not spin).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times site provisioning against simulated buses paced like a wire (10 bits a byte at 9600
 // baud, 10 ms before each reply), at the protocol's own periods: one bus of 10 gauges against
 // four buses of 10 at once (the buses run in parallel, so four should take about as long as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Soak: for N minutes (default 10) against the simulated gauge, cycles of connect, read all,
 // write a page, write and read the tank table, disconnect; every other cycle with fast
 // transfers, and one cycle in three with a random fault of any kind switched on for a random

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times the fit of long strapping charts to a 100-row table and compares the worst
 // interpolation error of the best rows with that of rows at equal heights. The charts are of a
 // lying cylinder with ASME flanged and dished heads, 2 m across and 6 m long, read at unevenly

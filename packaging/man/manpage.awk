@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Turns a manual page source (*.txt beside this script) into roff for man(1).
 #
 #   t7310-cli 1 one-line summary     first line: name, section, summary (the NAME section)

@@ -1,9 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "FmAllSettings.h"
 
 #include "T7310.h"
 #include "ZURSettings.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QFont>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -35,8 +37,9 @@ QString RangeText(const TZURSetting& item) {
         return Shown(static_cast<double>(item.Min), item) + QStringLiteral(" - ") +
                Shown(static_cast<double>(item.Max), item);
     case stText:
-        return QStringLiteral("up to %1 characters").arg(item.Max);
+        return QCoreApplication::translate("TfmAllSettings", "up to %1 characters").arg(item.Max);
     case stOnOff:
+        // The words the value column shows and accepts, in every language.
         return QStringLiteral("OFF / ON");
     case stEdge:
         return QStringLiteral("RISING EDGE / FALLING EDGE");
@@ -141,7 +144,7 @@ QVariant TSettingsModel::data(const QModelIndex& index, int role) const {
             return bold;
         }
         if (role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole)
-            return QStringLiteral("differs from the gauge");
+            return tr("differs from the gauge");
     }
     return {};
 }
@@ -151,9 +154,15 @@ QVariant TSettingsModel::headerData(int section, Qt::Orientation orientation, in
         return {};
     if (orientation == Qt::Vertical)
         return section + 1;
-    static const char* const kTitles[] = {"Group",        "Name", "Value",
-                                          "On the gauge", "Unit", "Range"};
-    return section >= 0 && section < scCount ? QString::fromLatin1(kTitles[section]) : QVariant();
+    static const char* const kTitles[] = {QT_TRANSLATE_NOOP("TSettingsModel", "Group"),
+                                          QT_TRANSLATE_NOOP("TSettingsModel", "Name"),
+                                          QT_TRANSLATE_NOOP("TSettingsModel", "Value"),
+                                          QT_TRANSLATE_NOOP("TSettingsModel", "On the gauge"),
+                                          QT_TRANSLATE_NOOP("TSettingsModel", "Unit"),
+                                          QT_TRANSLATE_NOOP("TSettingsModel", "Range")};
+    return section >= 0 && section < scCount
+               ? QCoreApplication::translate("TSettingsModel", kTitles[section])
+               : QVariant();
 }
 
 Qt::ItemFlags TSettingsModel::flags(const QModelIndex& index) const {
@@ -177,7 +186,7 @@ bool TSettingsModel::setData(const QModelIndex& index, const QVariant& value, in
             });
         if (!fits) {
             if (OnRefused)
-                OnRefused(QStringLiteral("%1 holds up to %2 characters of the Latin-1 set.")
+                OnRefused(tr("%1 holds up to %2 characters of the Latin-1 set.")
                               .arg(Bytes(item->Name))
                               .arg(item->Max));
             return false;
@@ -235,17 +244,17 @@ bool TSettingsFilter::filterAcceptsRow(int sourceRow, const QModelIndex& sourceP
 // The dock
 
 TfmAllSettings::TfmAllSettings(T7310& device, QWidget* parent)
-    : QDockWidget(QStringLiteral("All Settings"), parent) {
+    : QDockWidget(tr("All Settings"), parent) {
     setObjectName(QStringLiteral("fmAllSettings"));
     auto* body = new QWidget(this);
     edFilter = new QLineEdit(body);
     edFilter->setObjectName(QStringLiteral("edFilter"));
     edFilter->setClearButtonEnabled(true);
-    edFilter->setPlaceholderText(QStringLiteral("Group, name or value"));
-    auto* caption = new QLabel(QStringLiteral("&Filter"), body);
+    edFilter->setPlaceholderText(tr("Group, name or value"));
+    auto* caption = new QLabel(tr("&Filter"), body);
     caption->setBuddy(edFilter);
-    edFilter->setAccessibleName(QStringLiteral("Filter"));
-    cbChangedOnly = new QCheckBox(QStringLiteral("&Changed only"), body);
+    edFilter->setAccessibleName(tr("Filter"));
+    cbChangedOnly = new QCheckBox(tr("&Changed only"), body);
     cbChangedOnly->setObjectName(QStringLiteral("cbChangedOnly"));
 
     model_ = new TSettingsModel(device, this);
@@ -253,7 +262,7 @@ TfmAllSettings::TfmAllSettings(T7310& device, QWidget* parent)
     filter_->setSourceModel(model_);
     tvSettings = new QTableView(body);
     tvSettings->setObjectName(QStringLiteral("tvSettings"));
-    tvSettings->setAccessibleName(QStringLiteral("All Settings"));
+    tvSettings->setAccessibleName(tr("All Settings"));
     tvSettings->setModel(filter_);
     tvSettings->setSelectionBehavior(QAbstractItemView::SelectRows);
     tvSettings->setSelectionMode(QAbstractItemView::SingleSelection);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // View > All Settings: a dock with every catalogue setting of the gauge's family in one table

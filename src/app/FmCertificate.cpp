@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "FmCertificate.h"
 
 #include "CertificatePdf.h"
@@ -14,17 +15,16 @@
 
 namespace {
 
-const QString kFilter = QStringLiteral("PDF Documents (*.pdf);;All Files (*)");
-
 QString AboutText(const TCertificate& c, QPageSize::PageSizeId paper) {
-    QString text = c.Offline ? QStringLiteral("%1, prepared without a gauge.").arg(c.Gauge)
-                             : QStringLiteral("%1: %2 changed by the last write.")
-                                   .arg(c.Gauge, c.ChangedCount == 1
-                                                     ? QStringLiteral("1 setting")
-                                                     : QStringLiteral("%1 settings")
-                                                           .arg(c.ChangedCount));
-    return text + QStringLiteral("\nPaper: %1 (Program Settings)")
-                      .arg(QPageSize::name(paper));
+    const QString text =
+        c.Offline ? TfmCertificate::tr("%1, prepared without a gauge.").arg(c.Gauge)
+        : c.ChangedCount == 1
+            ? TfmCertificate::tr("%1: 1 setting changed by the last write.").arg(c.Gauge)
+            : TfmCertificate::tr("%1: %2 settings changed by the last write.")
+                  .arg(c.Gauge)
+                  .arg(c.ChangedCount);
+    return text + u'\n' +
+           TfmCertificate::tr("Paper: %1 (Program Settings)").arg(QPageSize::name(paper));
 }
 
 } // namespace
@@ -34,38 +34,38 @@ TfmCertificate::TfmCertificate(TCertificate certificate, QPageSize::PageSizeId p
                                QWidget* parent)
     : QDialog(parent), certificate_(std::move(certificate)), paper_(paper) {
     setObjectName(QStringLiteral("fmCertificate"));
-    setWindowTitle(QStringLiteral("Commissioning Certificate"));
+    setWindowTitle(tr("Commissioning Certificate"));
     auto* grid = new QGridLayout(this);
     lbAbout = new QLabel(AboutText(certificate_, paper_), this);
     lbAbout->setObjectName(QStringLiteral("lbAbout"));
     lbAbout->setWordWrap(true);
     grid->addWidget(lbAbout, 0, 0, 1, 3);
 
-    auto* fileLabel = new QLabel(QStringLiteral("&File:"), this);
+    auto* fileLabel = new QLabel(tr("&File:"), this);
     edFile = new QLineEdit(QDir::toNativeSeparators(suggestedFile), this);
     edFile->setObjectName(QStringLiteral("edFile"));
     edFile->setMinimumWidth(360);
-    edFile->setAccessibleDescription(QStringLiteral("The PDF file the certificate is saved as"));
+    edFile->setAccessibleDescription(tr("The PDF file the certificate is saved as"));
     fileLabel->setBuddy(edFile);
-    btBrowse = new QPushButton(QStringLiteral("&Browse..."), this);
+    btBrowse = new QPushButton(tr("&Browse..."), this);
     btBrowse->setObjectName(QStringLiteral("btBrowse"));
     grid->addWidget(fileLabel, 1, 0);
     grid->addWidget(edFile, 1, 1);
     grid->addWidget(btBrowse, 1, 2);
 
-    cbOpenAfterSaving = new QCheckBox(QStringLiteral("&Open after saving"), this);
+    cbOpenAfterSaving = new QCheckBox(tr("&Open after saving"), this);
     cbOpenAfterSaving->setObjectName(QStringLiteral("cbOpenAfterSaving"));
     cbOpenAfterSaving->setChecked(openAfterSaving);
     cbOpenAfterSaving->setAccessibleDescription(
-        QStringLiteral("Shows the saved certificate in the desktop's PDF viewer"));
+        tr("Shows the saved certificate in the desktop's PDF viewer"));
     grid->addWidget(cbOpenAfterSaving, 2, 1, 1, 2);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    btSave = new QPushButton(QStringLiteral("&Save"), this);
+    btSave = new QPushButton(tr("&Save"), this);
     btSave->setObjectName(QStringLiteral("btSave"));
     btSave->setDefault(true);
-    btCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    btCancel = new QPushButton(tr("Cancel"), this);
     btCancel->setObjectName(QStringLiteral("btCancel"));
     buttons->addWidget(btSave);
     buttons->addWidget(btCancel);
@@ -85,7 +85,8 @@ bool TfmCertificate::OpenAfterSaving() const {
 
 void TfmCertificate::btBrowseClick() {
     const QString name =
-        Dialogs().SaveFileName(this, QStringLiteral("Save Commissioning Certificate"), kFilter);
+        Dialogs().SaveFileName(this, tr("Save Commissioning Certificate"),
+                               tr("PDF Documents (*.pdf);;All Files (*)"));
     if (!name.isEmpty())
         edFile->setText(QDir::toNativeSeparators(name));
 }
@@ -98,7 +99,7 @@ void TfmCertificate::btSaveClick() {
         name += QStringLiteral(".pdf");
     QString reason;
     if (!SaveCertificatePdf(name, certificate_, paper_, &reason)) {
-        Dialogs().Error(this, QStringLiteral("The certificate could not be saved as \"%1\": %2")
+        Dialogs().Error(this, tr("The certificate could not be saved as \"%1\": %2")
                                   .arg(QDir::toNativeSeparators(name), reason));
         return;
     }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // File > Commissioning Certificate...: where the PDF goes (typed, or chosen with Browse...),

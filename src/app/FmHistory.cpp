@@ -1,7 +1,9 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "FmHistory.h"
 
 #include "Archive.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -37,11 +39,16 @@ QString ChangesText(const QJsonObject& entry) {
                      Text(c[QStringLiteral("to")]);
     }
     if (lines.isEmpty())
-        lines << QStringLiteral("No setting was meant to change.");
-    lines << QString() << QStringLiteral("By: ") + Text(entry[QStringLiteral("user")])
-          << QStringLiteral("Reason: ") + Text(entry[QStringLiteral("reason")]);
-    lines << QString() << QStringLiteral("As found: ") + Text(entry[QStringLiteral("as_found")])
-          << QStringLiteral("As left: ") + Text(entry[QStringLiteral("as_left")]);
+        lines << QCoreApplication::translate("TfmHistory", "No setting was meant to change.");
+    lines << QString()
+          << QCoreApplication::translate("TfmHistory", "By: ") + Text(entry[QStringLiteral("user")])
+          << QCoreApplication::translate("TfmHistory", "Reason: ") +
+                 Text(entry[QStringLiteral("reason")]);
+    lines << QString()
+          << QCoreApplication::translate("TfmHistory", "As found: ") +
+                 Text(entry[QStringLiteral("as_found")])
+          << QCoreApplication::translate("TfmHistory", "As left: ") +
+                 Text(entry[QStringLiteral("as_left")]);
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -54,7 +61,7 @@ bool FileThere(const QJsonValue& value) {
 TfmHistory::TfmHistory(const TArchive& archive, bool canOpen, QWidget* parent)
     : QDialog(parent), can_open_(canOpen) {
     setObjectName(QStringLiteral("fmHistory"));
-    setWindowTitle(QStringLiteral("History"));
+    setWindowTitle(tr("History"));
     setModal(true);
     resize(680, 460);
     auto* column = new QVBoxLayout(this);
@@ -63,28 +70,26 @@ TfmHistory::TfmHistory(const TArchive& archive, bool canOpen, QWidget* parent)
     entries_ = journal.Entries;
     std::reverse(entries_.begin(), entries_.end());
 
-    auto* caption = new QLabel(QStringLiteral("&Writes, newest first"), this);
+    auto* caption = new QLabel(tr("&Writes, newest first"), this);
     column->addWidget(caption);
     tbJournal = new QTableWidget(0, 6, this);
     tbJournal->setObjectName(QStringLiteral("tbJournal"));
-    tbJournal->setHorizontalHeaderLabels({QStringLiteral("Time"), QStringLiteral("Gauge"),
-                                          QStringLiteral("Written"), QStringLiteral("Result"),
-                                          QStringLiteral("Changes"), QStringLiteral("By")});
+    tbJournal->setHorizontalHeaderLabels(
+        {tr("Time"), tr("Gauge"), tr("Written"), tr("Result"), tr("Changes"), tr("By")});
     tbJournal->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tbJournal->setSelectionBehavior(QAbstractItemView::SelectRows);
     tbJournal->setSelectionMode(QAbstractItemView::SingleSelection);
     tbJournal->verticalHeader()->setVisible(false);
     tbJournal->horizontalHeader()->setStretchLastSection(true);
     caption->setBuddy(tbJournal);
-    tbJournal->setAccessibleName(QStringLiteral("Writes, newest first"));
+    tbJournal->setAccessibleName(tr("Writes, newest first"));
     for (const QJsonObject& entry : entries_) {
         const int row = tbJournal->rowCount();
         tbJournal->insertRow(row);
         const QJsonObject identity = entry[QStringLiteral("identity")].toObject();
-        const QString gauge =
-            Text(identity[QStringLiteral("name")]) +
-            QStringLiteral(" node %1 on ").arg(entry[QStringLiteral("node")].toInt()) +
-            Text(entry[QStringLiteral("device")]);
+        const QString gauge = Text(identity[QStringLiteral("name")]) +
+                              tr(" node %1 on ").arg(entry[QStringLiteral("node")].toInt()) +
+                              Text(entry[QStringLiteral("device")]);
         const QStringList cells{LocalTime(entry[QStringLiteral("time")]), gauge,
                                 Text(entry[QStringLiteral("operation")]),
                                 Text(entry[QStringLiteral("result")]),
@@ -96,17 +101,16 @@ TfmHistory::TfmHistory(const TArchive& archive, bool canOpen, QWidget* parent)
     tbJournal->resizeColumnsToContents();
     column->addWidget(tbJournal, 2);
 
-    auto* changesCaption = new QLabel(QStringLiteral("C&hanges of the selected write"), this);
+    auto* changesCaption = new QLabel(tr("C&hanges of the selected write"), this);
     column->addWidget(changesCaption);
     edChanges = new QPlainTextEdit(this);
     edChanges->setObjectName(QStringLiteral("edChanges"));
     edChanges->setReadOnly(true);
     changesCaption->setBuddy(edChanges);
-    edChanges->setAccessibleName(QStringLiteral("Changes of the selected write"));
+    edChanges->setAccessibleName(tr("Changes of the selected write"));
     column->addWidget(edChanges, 1);
 
-    lbFolder =
-        new QLabel(QStringLiteral("Archive: ") + QDir::toNativeSeparators(archive.Folder()), this);
+    lbFolder = new QLabel(tr("Archive: ") + QDir::toNativeSeparators(archive.Folder()), this);
     lbFolder->setObjectName(QStringLiteral("lbFolder"));
     lbFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
     column->addWidget(lbFolder);
@@ -115,18 +119,17 @@ TfmHistory::TfmHistory(const TArchive& archive, bool canOpen, QWidget* parent)
     if (!journal.Error.isEmpty())
         lbProblem->setText(journal.Error);
     else if (journal.BadLines > 0)
-        lbProblem->setText(
-            QStringLiteral("%1 line(s) of the journal could not be read and are not listed.")
-                .arg(journal.BadLines));
+        lbProblem->setText(tr("%1 line(s) of the journal could not be read and are not listed.")
+                               .arg(journal.BadLines));
     lbProblem->setVisible(!lbProblem->text().isEmpty());
     column->addWidget(lbProblem);
 
     auto* buttons = new QHBoxLayout;
-    btOpenAsFound = new QPushButton(QStringLiteral("Open As &Found"), this);
+    btOpenAsFound = new QPushButton(tr("Open As &Found"), this);
     btOpenAsFound->setObjectName(QStringLiteral("btOpenAsFound"));
-    btOpenAsLeft = new QPushButton(QStringLiteral("Open As &Left"), this);
+    btOpenAsLeft = new QPushButton(tr("Open As &Left"), this);
     btOpenAsLeft->setObjectName(QStringLiteral("btOpenAsLeft"));
-    btClose = new QPushButton(QStringLiteral("&Close"), this);
+    btClose = new QPushButton(tr("&Close"), this);
     btClose->setObjectName(QStringLiteral("btClose"));
     buttons->addWidget(btOpenAsFound);
     buttons->addWidget(btOpenAsLeft);
@@ -134,8 +137,7 @@ TfmHistory::TfmHistory(const TArchive& archive, bool canOpen, QWidget* parent)
     buttons->addWidget(btClose);
     column->addLayout(buttons);
     if (!canOpen) {
-        auto* hint =
-            new QLabel(QStringLiteral("Connect to a gauge to open an archived file."), this);
+        auto* hint = new QLabel(tr("Connect to a gauge to open an archived file."), this);
         column->addWidget(hint);
     }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // File > History...: the journal of writes, newest first (time, gauge, what was written, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "FmMain.h"
 
 #include "WindowText.h"
@@ -92,7 +93,7 @@ TfmMain::TfmMain(QWidget* parent) : QMainWindow(parent), TemplateFolder(TTemplat
     try {
         LoadProgramSettings();
     } catch (...) {
-        Dialogs().Plain(this, QStringLiteral("Error accessing program settings"));
+        Dialogs().Plain(this, tr("Error accessing program settings"));
     }
 
     // 3. Shown only for a Non standard tank and for an extended device.
@@ -106,7 +107,7 @@ TfmMain::TfmMain(QWidget* parent) : QMainWindow(parent), TemplateFolder(TTemplat
             this, *Device_, ProgramSettings_.get(),
             [this](const QString& text) { ShowStatusText(text, kStatusSeconds); });
     } catch (...) {
-        Dialogs().Plain(this, QStringLiteral("Error creating T7310 Device Object"));
+        Dialogs().Plain(this, tr("Error creating T7310 Device Object"));
     }
 
     try {
@@ -119,7 +120,7 @@ TfmMain::TfmMain(QWidget* parent) : QMainWindow(parent), TemplateFolder(TTemplat
     try {
         CreatePages();
     } catch (...) {
-        Dialogs().Plain(this, QStringLiteral("Error creating tabsheets"));
+        Dialogs().Plain(this, tr("Error creating tabsheets"));
     }
 
     try {
@@ -208,7 +209,7 @@ void TfmMain::CreateLayout() {
     QFont heading = ArialPixels(arialBlack ? "Arial Black" : "Arial", 29);
     heading.setWeight(QFont::Black);
     pnTitle->setFont(heading);
-    lbSoftwareVersion = new QLabel(QStringLiteral("Software Version: "), pnTitle);
+    lbSoftwareVersion = new QLabel(tr("Software Version: "), pnTitle);
     lbSoftwareVersion->setObjectName(QStringLiteral("lbSoftwareVersion"));
     QFont plain = font();
     plain.setWeight(QFont::Normal); // not the title's weight
@@ -231,17 +232,17 @@ void TfmMain::CreateLayout() {
         QColor colour;
     };
     const Tab tabs[] = {
-        {tsDeviceStatus, "Device Status", QColor(70, 130, 180)},
-        {tsDisplayOptions, "Display Options", QColor(60, 160, 90)},
-        {tsSensorParams, "Sensor Parameters", QColor(200, 140, 40)},
-        {tsTankTypes, "Tank Settings", QColor(90, 110, 200)},
-        {tsManualLin, "Manual Linearisation", QColor(150, 90, 170)},
-        {tsAlarmSetpoints, "Alarm Setpoints", QColor(200, 60, 60)},
-        {tsSummary, "Summary", QColor(110, 110, 110)},
+        {tsDeviceStatus, QT_TR_NOOP("Device Status"), QColor(70, 130, 180)},
+        {tsDisplayOptions, QT_TR_NOOP("Display Options"), QColor(60, 160, 90)},
+        {tsSensorParams, QT_TR_NOOP("Sensor Parameters"), QColor(200, 140, 40)},
+        {tsTankTypes, QT_TR_NOOP("Tank Settings"), QColor(90, 110, 200)},
+        {tsManualLin, QT_TR_NOOP("Manual Linearisation"), QColor(150, 90, 170)},
+        {tsAlarmSetpoints, QT_TR_NOOP("Alarm Setpoints"), QColor(200, 60, 60)},
+        {tsSummary, QT_TR_NOOP("Summary"), QColor(110, 110, 110)},
     };
     ++ProgramTabChange;
     for (const Tab& tab : tabs)
-        pcMain->addTab(tab.sheet, TabIcon(tab.colour), QString::fromLatin1(tab.caption));
+        pcMain->addTab(tab.sheet, TabIcon(tab.colour), tr(tab.caption));
     --ProgramTabChange;
     connect(pcMain, &QTabWidget::currentChanged, this, [this] {
         if (ProgramTabChange == 0)
@@ -261,16 +262,16 @@ void TfmMain::CreateLayout() {
     Panels[0]->setFixedWidth(620);
     Panels[1]->setMinimumWidth(50);
     Panels[1]->setAlignment(Qt::AlignCenter);
-    Panels[1]->setText(QStringLiteral("DISCONNECTED"));
-    Panels[0]->setAccessibleDescription(QStringLiteral("Status message"));
-    Panels[1]->setAccessibleDescription(QStringLiteral("Connection state"));
+    Panels[1]->setText(tr("DISCONNECTED"));
+    Panels[0]->setAccessibleDescription(tr("Status message"));
+    Panels[1]->setAccessibleDescription(tr("Connection state"));
     // ---- fast transfers ----
-    lbFastTransfers = new QLabel(QStringLiteral("FAST"), sb);
+    lbFastTransfers = new QLabel(tr("FAST"), sb);
     lbFastTransfers->setObjectName(QStringLiteral("lbFastTransfers"));
     lbFastTransfers->setFrameShape(QFrame::Panel);
     lbFastTransfers->setFrameShadow(QFrame::Sunken);
-    lbFastTransfers->setAccessibleDescription(QStringLiteral("Fast transfers"));
-    lbFastTransfers->setToolTip(QStringLiteral("Fast transfers: replies framed by length"));
+    lbFastTransfers->setAccessibleDescription(tr("Fast transfers"));
+    lbFastTransfers->setToolTip(tr("Fast transfers: replies framed by length"));
     lbFastTransfers->hide();
     // ---- end of fast transfers ----
     sb->addWidget(Panels[0]);
@@ -290,80 +291,75 @@ QAction* TfmMain::AddItem(QMenu* menu, const char* name, const QString& caption,
 }
 
 void TfmMain::CreateMenus() {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    QMenu* file = menuBar()->addMenu(tr("&File"));
     file->setObjectName(QStringLiteral("mnFile"));
-    miNewSettings = AddItem(file, "miNewSettings", QStringLiteral("&New Settings..."), true,
-                            &TfmMain::miNewSettingsClick);
+    miNewSettings =
+        AddItem(file, "miNewSettings", tr("&New Settings..."), true, &TfmMain::miNewSettingsClick);
     miNewSettings->setShortcut(QKeySequence::New);
     // Open and Save work without a gauge too: on settings prepared offline.
-    miOpen = AddItem(file, "miOpen", QStringLiteral("&Open"), true, &TfmMain::miOpenClick);
+    miOpen = AddItem(file, "miOpen", tr("&Open"), true, &TfmMain::miOpenClick);
     miOpen->setShortcut(QKeySequence::Open);
-    miSave = AddItem(file, "miSave", QStringLiteral("Sa&ve"), false, &TfmMain::miSaveClick);
+    miSave = AddItem(file, "miSave", tr("Sa&ve"), false, &TfmMain::miSaveClick);
     miSave->setShortcut(QKeySequence::Save);
-    miSaveAs =
-        AddItem(file, "miSaveAs", QStringLiteral("&Save As"), false, &TfmMain::miSaveAsClick);
-    miSaveAsTemplate = AddItem(file, "miSaveAsTemplate", QStringLiteral("Save as &Template..."),
-                               false, &TfmMain::miSaveAsTemplateClick);
-    mnTemplates = file->addMenu(QStringLiteral("Te&mplates"));
+    miSaveAs = AddItem(file, "miSaveAs", tr("&Save As"), false, &TfmMain::miSaveAsClick);
+    miSaveAsTemplate = AddItem(file, "miSaveAsTemplate", tr("Save as &Template..."), false,
+                               &TfmMain::miSaveAsTemplateClick);
+    mnTemplates = file->addMenu(tr("Te&mplates"));
     mnTemplates->setObjectName(QStringLiteral("mnTemplates"));
     mnTemplates->menuAction()->setObjectName(QStringLiteral("miTemplates"));
     // Listed afresh each time, so a template saved by another window shows too.
     connect(mnTemplates, &QMenu::aboutToShow, this, [this] { FillTemplatesMenu(); });
-    miHistory =
-        AddItem(file, "miHistory", QStringLiteral("&History..."), true, &TfmMain::miHistoryClick);
+    miHistory = AddItem(file, "miHistory", tr("&History..."), true, &TfmMain::miHistoryClick);
     file->addSeparator();
-    miCertificate = AddItem(file, "miCertificate", QStringLiteral("Commissioning &Certificate..."),
-                            false, &TfmMain::miCertificateClick);
-    miPrint = AddItem(file, "miPrint", QStringLiteral("&Print..."), false, &TfmMain::miPrintClick);
+    miCertificate = AddItem(file, "miCertificate", tr("Commissioning &Certificate..."), false,
+                            &TfmMain::miCertificateClick);
+    miPrint = AddItem(file, "miPrint", tr("&Print..."), false, &TfmMain::miPrintClick);
     miPrint->setShortcut(QKeySequence::Print);
     file->addSeparator();
-    miProgramSettings = AddItem(file, "miProgramSettings", QStringLiteral("Program &Settings..."),
-                                true, &TfmMain::miProgramSettingsClick);
+    miProgramSettings = AddItem(file, "miProgramSettings", tr("Program &Settings..."), true,
+                                &TfmMain::miProgramSettingsClick);
     file->addSeparator();
-    miExit = AddItem(file, "miExit", QStringLiteral("E&xit"), true, &TfmMain::miExitClick);
+    miExit = AddItem(file, "miExit", tr("E&xit"), true, &TfmMain::miExitClick);
 
     CreateEditMenu();
 
-    QMenu* device = menuBar()->addMenu(QStringLiteral("&Device"));
+    QMenu* device = menuBar()->addMenu(tr("&Device"));
     device->setObjectName(QStringLiteral("mnDevice"));
-    miConnect =
-        AddItem(device, "miConnect", QStringLiteral("&Connect"), true, &TfmMain::miConnectClick);
-    miScanBus = AddItem(device, "miScanBus", QStringLiteral("Scan &Bus..."), true,
-                        &TfmMain::miScanBusClick);
-    miProvisionSite = AddItem(device, "miProvisionSite", QStringLiteral("&Provision Site..."),
-                              true, &TfmMain::miProvisionSiteClick);
+    miConnect = AddItem(device, "miConnect", tr("&Connect"), true, &TfmMain::miConnectClick);
+    miScanBus = AddItem(device, "miScanBus", tr("Scan &Bus..."), true, &TfmMain::miScanBusClick);
+    miProvisionSite = AddItem(device, "miProvisionSite", tr("&Provision Site..."), true,
+                              &TfmMain::miProvisionSiteClick);
     device->addSeparator();
-    miReadAllSettings = AddItem(device, "miReadAllSettings", QStringLiteral("&Read All Settings"),
-                                false, &TfmMain::miReadAllSettingsClick);
-    miWriteAllSettings =
-        AddItem(device, "miWriteAllSettings", QStringLiteral("&Write All Settings"), false,
-                &TfmMain::miWriteAllSettingsClick);
-    miCompare = AddItem(device, "miCompare", QStringLiteral("Compare with &Gauge..."), false,
-                        &TfmMain::miCompareClick);
+    miReadAllSettings = AddItem(device, "miReadAllSettings", tr("&Read All Settings"), false,
+                                &TfmMain::miReadAllSettingsClick);
+    miWriteAllSettings = AddItem(device, "miWriteAllSettings", tr("&Write All Settings"), false,
+                                 &TfmMain::miWriteAllSettingsClick);
+    miCompare =
+        AddItem(device, "miCompare", tr("Compare with &Gauge..."), false, &TfmMain::miCompareClick);
     device->addSeparator();
-    miChangeNodeID = AddItem(device, "miChangeNodeID", QStringLiteral("Change RS-485 Node &ID"),
-                             false, &TfmMain::miChangeNodeIDClick);
+    miChangeNodeID = AddItem(device, "miChangeNodeID", tr("Change RS-485 Node &ID"), false,
+                             &TfmMain::miChangeNodeIDClick);
     // A check item: the mark follows the device's flag, not the click, so the command sets it.
-    miDefaultProtocol = AddItem(device, "miDefaultProtocol",
-                                QStringLiteral("&Modbus Protocol Default"), false, nullptr);
+    miDefaultProtocol =
+        AddItem(device, "miDefaultProtocol", tr("&Modbus Protocol Default"), false, nullptr);
     miDefaultProtocol->setCheckable(true);
     connect(miDefaultProtocol, &QAction::triggered, this, [this](bool checked) {
         miDefaultProtocol->setChecked(!checked);
         Command(&TfmMain::miDefaultProtocolClick);
     });
 
-    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    QMenu* view = menuBar()->addMenu(tr("&View"));
     view->setObjectName(QStringLiteral("mnView"));
-    miTrafficMonitor = AddItem(view, "miTrafficMonitor", QStringLiteral("&Traffic Monitor"), true,
+    miTrafficMonitor = AddItem(view, "miTrafficMonitor", tr("&Traffic Monitor"), true,
                                &TfmMain::miTrafficMonitorClick);
     miTrafficMonitor->setCheckable(true);
-    miAllSettings = AddItem(view, "miAllSettings", QStringLiteral("&All Settings"), true,
-                            &TfmMain::miAllSettingsClick);
+    miAllSettings =
+        AddItem(view, "miAllSettings", tr("&All Settings"), true, &TfmMain::miAllSettingsClick);
     miAllSettings->setCheckable(true);
 
-    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
     help->setObjectName(QStringLiteral("mnHelp"));
-    miAbout = AddItem(help, "miAbout", QStringLiteral("&About..."), true, &TfmMain::miAboutClick);
+    miAbout = AddItem(help, "miAbout", tr("&About..."), true, &TfmMain::miAboutClick);
 }
 
 void TfmMain::CreateEditMenu() {
@@ -376,13 +372,13 @@ void TfmMain::CreateEditMenu() {
                 pcMain->setCurrentWidget(sheet);
         }
     };
-    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    QMenu* edit = menuBar()->addMenu(tr("&Edit"));
     edit->setObjectName(QStringLiteral("mnEdit"));
     QUndoStack& stack = History_->Stack();
-    miUndo = stack.createUndoAction(this, QStringLiteral("&Undo"));
+    miUndo = stack.createUndoAction(this, tr("&Undo"));
     miUndo->setObjectName(QStringLiteral("miUndo"));
     miUndo->setShortcuts(QKeySequence::Undo);
-    miRedo = stack.createRedoAction(this, QStringLiteral("&Redo"));
+    miRedo = stack.createRedoAction(this, tr("&Redo"));
     miRedo->setObjectName(QStringLiteral("miRedo"));
     // Ctrl+Shift+Z on every desktop, beside the platform's own.
     QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
@@ -414,7 +410,7 @@ void TfmMain::LoadProgramSettings() {
     ProgramSettings_ = std::make_unique<TProgramSettings>();
     DeclareConfiguratorSettings(*ProgramSettings_);
     ProgramSettings_->LoadAll();
-    lbSoftwareVersion->setText(QStringLiteral("Software Version: ") + ReadFileVersion());
+    lbSoftwareVersion->setText(tr("Software Version: ") + ReadFileVersion());
 }
 
 void TfmMain::CreateDeviceObject() {
@@ -424,7 +420,7 @@ void TfmMain::CreateDeviceObject() {
     d.OnDisconnected = [this](T7310*) { DeviceDisconnected(); };
     d.OnCommsError = [this](T7310*, uint8_t) { DeviceCommsError(); };
     d.OnReadAllStart = [this](T7310*) {
-        ShowStatusText(QStringLiteral("Reading Settings..."), kStatusSeconds);
+        ShowStatusText(tr("Reading Settings..."), kStatusSeconds);
         SetFileCommandsEnabled(false);
     };
     d.OnReadingSetting = [this](T7310*, const std::string& name) {
@@ -432,23 +428,23 @@ void TfmMain::CreateDeviceObject() {
         // only a failure shows.
         if (Safety_ && Safety_->Session().Verifying())
             return;
-        ShowStatusText(QStringLiteral("Reading Setting - ") + Text(name), kStatusSeconds);
+        ShowStatusText(tr("Reading Setting - ") + Text(name), kStatusSeconds);
     };
     d.OnReadAllDone = [this](T7310*) {
-        ShowStatusText(QStringLiteral("Read Settings."), kStatusSeconds);
+        ShowStatusText(tr("Read Settings."), kStatusSeconds);
         SetFileCommandsEnabled(true);
         // The pages show what was read (some only from the events after this one): nothing on
         // them is an edit any more, however the read was started.
         QTimer::singleShot(0, this, [this] { MarkPagesShown(); });
     };
     d.OnWritingSetting = [this](T7310*, const std::string& name) {
-        ShowStatusText(QStringLiteral("Writing Setting - ") + Text(name), kStatusSeconds);
+        ShowStatusText(tr("Writing Setting - ") + Text(name), kStatusSeconds);
     };
     d.OnSettingWritten = [this](T7310*, const std::string& name) {
-        ShowStatusText(QStringLiteral("Written Setting - ") + Text(name), kStatusSeconds);
+        ShowStatusText(tr("Written Setting - ") + Text(name), kStatusSeconds);
     };
     d.OnSettingWriteError = [this](T7310*, const std::string& name) {
-        ShowStatusText(QStringLiteral("**ERROR** Writing Setting - ") + Text(name), kStatusSeconds);
+        ShowStatusText(tr("**ERROR** Writing Setting - ") + Text(name), kStatusSeconds);
     };
     d.OnNonStandardTank = [this](T7310*, bool nonStandard) { DeviceNonStandardTank(nonStandard); };
     d.OnDefaultProtocol = [this](T7310*, bool modbus) { DeviceDefaultProtocol(modbus); };
@@ -559,7 +555,7 @@ void TfmMain::UpdateTabMarker(TPageSlot slot, bool edited) {
     if (caption.endsWith(QStringLiteral(" *")))
         caption.chop(2);
     pcMain->setTabText(index, edited ? caption + QStringLiteral(" *") : caption);
-    pcMain->setTabToolTip(index, edited ? QStringLiteral("Edited, not yet written") : QString());
+    pcMain->setTabToolTip(index, edited ? tr("Edited, not yet written") : QString());
 }
 
 void TfmMain::MarkPagesShown() {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // File > Commissioning Certificate... and File > Print...: the certificate of the connected
 // gauge (as found and as left from the journal's last write of it) or of the settings prepared
 // without one, built below the window exactly as t7310-cli builds it.
@@ -73,12 +74,12 @@ void TfmMain::miCertificateClick() {
             // Only the tick is not remembered; the certificate is saved.
         }
     }
-    ShowStatusText(QStringLiteral("Certificate saved as ") +
+    ShowStatusText(tr("Certificate saved as ") +
                        QDir::toNativeSeparators(dialog.SavedFile()),
                    kStatusSeconds);
     if (dialog.OpenAfterSaving() && !Dialogs().OpenDocument(dialog.SavedFile()))
-        Dialogs().Information(this, QStringLiteral("The certificate was saved as \"%1\"; no "
-                                                   "program to show PDF files was found.")
+        Dialogs().Information(this, tr("The certificate was saved as \"%1\"; no program to "
+                                        "show PDF files was found.")
                                         .arg(QDir::toNativeSeparators(dialog.SavedFile())));
 }
 
@@ -92,6 +93,6 @@ void TfmMain::miPrintClick() {
     if (!Dialogs().Print(this, printer))
         return;
     if (!PaintCertificate(certificate, printer))
-        Dialogs().Error(this, QStringLiteral("The certificate could not be printed: the "
-                                             "printer could not be started."));
+        Dialogs().Error(this, tr("The certificate could not be printed: the printer could "
+                                 "not be started."));
 }

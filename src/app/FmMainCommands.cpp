@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "FmMain.h"
 
 #include "WindowText.h"
@@ -28,10 +29,12 @@
 
 namespace {
 
-const char* const kFileFilter = "Tank Linearisation Settings (*.TLS)";
+const char* const kFileFilter = QT_TRANSLATE_NOOP("TfmMain", "Tank Linearisation Settings (*.TLS)");
 
-const char* const kNodeIdRange = "The RS-485 node ID must be between 0 and 98";
-const char* const kNodeIdWriteFailed = "An error occurred whilst writing the RS-485 ID.";
+const char* const kNodeIdRange =
+    QT_TRANSLATE_NOOP("TfmMain", "The RS-485 node ID must be between 0 and 98");
+const char* const kNodeIdWriteFailed =
+    QT_TRANSLATE_NOOP("TfmMain", "An error occurred whilst writing the RS-485 ID.");
 
 } // namespace
 
@@ -46,7 +49,7 @@ void TfmMain::miReadAllSettingsClick() {
     if (!Device_)
         return;
     if (!Device_->ReadAllSettings()) {
-        ShowStatusText(QStringLiteral("Error reading settings"), kStatusSeconds);
+        ShowStatusText(tr("Error reading settings"), kStatusSeconds);
         return;
     }
     if (Safety_)
@@ -78,12 +81,11 @@ void TfmMain::miWriteAllSettingsClick() {
     if (!Safety_) {
         // Without the archive the write still goes through as it always has.
         if (Device_->WriteAllSettings()) {
-            ShowStatusText(QStringLiteral("Settings written successfully"), kStatusSeconds);
-            Dialogs().Information(this, QStringLiteral("Settings written successfully"));
+            ShowStatusText(tr("Settings written successfully"), kStatusSeconds);
+            Dialogs().Information(this, tr("Settings written successfully"));
         } else {
-            ShowStatusText(QStringLiteral("Error writing settings"), kStatusSeconds);
-            Dialogs().Information(this,
-                                  QStringLiteral("An error occured whilst writing the settings"));
+            ShowStatusText(tr("Error writing settings"), kStatusSeconds);
+            Dialogs().Information(this, tr("An error occured whilst writing the settings"));
         }
         return;
     }
@@ -96,16 +98,16 @@ void TfmMain::miWriteAllSettingsClick() {
     case TWriteSafety::TOutcome::Written:
         Safety_->SetPending(false);
         MarkPagesShown();
-        ShowStatusText(QStringLiteral("Settings written successfully"), kStatusSeconds);
-        Dialogs().Information(this, QStringLiteral("Settings written successfully"));
+        ShowStatusText(tr("Settings written successfully"), kStatusSeconds);
+        Dialogs().Information(this, tr("Settings written successfully"));
         return;
     case TWriteSafety::TOutcome::NotKept:
         // The status bar keeps saying what went wrong: the verification.
-        Dialogs().Information(this, QStringLiteral("An error occured whilst writing the settings"));
+        Dialogs().Information(this, tr("An error occured whilst writing the settings"));
         return;
     case TWriteSafety::TOutcome::Failed:
-        ShowStatusText(QStringLiteral("Error writing settings"), kStatusSeconds);
-        Dialogs().Information(this, QStringLiteral("An error occured whilst writing the settings"));
+        ShowStatusText(tr("Error writing settings"), kStatusSeconds);
+        Dialogs().Information(this, tr("An error occured whilst writing the settings"));
         return;
     }
 }
@@ -117,7 +119,7 @@ void TfmMain::miCompareClick() {
     if (!GatherPages())
         return;
     if (!Safety_->CompareWithGauge())
-        ShowStatusText(QStringLiteral("Error reading settings"), kStatusSeconds);
+        ShowStatusText(tr("Error reading settings"), kStatusSeconds);
 }
 
 void TfmMain::miHistoryClick() {
@@ -139,8 +141,7 @@ void TfmMain::miChangeNodeIDClick() {
         return;
     const uint32_t current = item->Value(Device_->Image);
     QString text = QString::number(current);
-    if (!Dialogs().InputText(this, QStringLiteral("Change Setting.."),
-                             QStringLiteral("RS-485 Node ID"), text))
+    if (!Dialogs().InputText(this, tr("Change Setting.."), tr("RS-485 Node ID"), text))
         return;
     int32_t nodeId = 0;
     try {
@@ -152,7 +153,7 @@ void TfmMain::miChangeNodeIDClick() {
     if (nodeId >= 0 && static_cast<uint32_t>(nodeId) == current)
         return;
     if (!TNodeId::Assignable(nodeId)) {
-        Dialogs().Information(this, QString::fromLatin1(kNodeIdRange));
+        Dialogs().Information(this, QCoreApplication::translate("TfmMain", kNodeIdRange));
         return;
     }
     item->SetValue(Device_->Image, static_cast<uint32_t>(nodeId));
@@ -162,7 +163,7 @@ void TfmMain::miChangeNodeIDClick() {
         Safety_ ? CheckedWrite("node-id", write, false) == TWriteSafety::TOutcome::Written
                 : write();
     if (!written)
-        Dialogs().Information(this, QString::fromLatin1(kNodeIdWriteFailed));
+        Dialogs().Information(this, QCoreApplication::translate("TfmMain", kNodeIdWriteFailed));
 }
 
 void TfmMain::miDefaultProtocolClick() {
@@ -175,14 +176,14 @@ void TfmMain::miDefaultProtocolClick() {
                 : write())
         miDefaultProtocol->setChecked(flag != 0);
     else
-        Dialogs().Information(this, QString::fromLatin1(kNodeIdWriteFailed));
+        Dialogs().Information(this, QCoreApplication::translate("TfmMain", kNodeIdWriteFailed));
 }
 
 void TfmMain::miOpenClick() {
     if (!Device_ || (!Device_->Connected() && !OfflineEditsSettled()))
         return;
-    const QString name =
-        Dialogs().OpenFileName(this, QStringLiteral("Open"), QString::fromLatin1(kFileFilter));
+    const QString name = Dialogs().OpenFileName(
+        this, tr("Open"), QCoreApplication::translate("TfmMain", kFileFilter));
     if (name.isEmpty())
         return;
     OpenSettingsFile(name);
@@ -199,11 +200,11 @@ void TfmMain::OpenSettingsFile(const QString& name, std::optional<TGaugeFamily> 
         if (Safety_)
             Safety_->SetPending(true);
         MarkPagesShown();
-        Dialogs().Information(this, QStringLiteral("Settings loaded successfully.\nPlease select "
-                                                   "'Write All Settings' from the device menu to "
-                                                   "download the new settings."));
+        Dialogs().Information(this, tr("Settings loaded successfully.\nPlease select "
+                                       "'Write All Settings' from the device menu to "
+                                       "download the new settings."));
     } else {
-        Dialogs().Error(this, QStringLiteral("An error occured whilst opening the file"));
+        Dialogs().Error(this, tr("An error occured whilst opening the file"));
     }
 }
 
@@ -211,21 +212,21 @@ void TfmMain::miSaveAsClick() {
     if (!Device_)
         return;
     if (Offline_.Active && !Device_->Connected()) {
-        const QString name = Dialogs().SaveFileName(this, QStringLiteral("Save As"),
-                                                    QString::fromLatin1(kFileFilter));
+        const QString name = Dialogs().SaveFileName(
+            this, tr("Save As"), QCoreApplication::translate("TfmMain", kFileFilter));
         if (!name.isEmpty())
             SaveOfflineTo(name);
         return;
     }
-    if (!Dialogs().Question(this, QStringLiteral("All settings must be written to device before "
-                                                 "saving. \nDo you wish to continue?")))
+    if (!Dialogs().Question(this, tr("All settings must be written to device before "
+                                     "saving. \nDo you wish to continue?")))
         return;
-    const QString name =
-        Dialogs().SaveFileName(this, QStringLiteral("Save As"), QString::fromLatin1(kFileFilter));
+    const QString name = Dialogs().SaveFileName(
+        this, tr("Save As"), QCoreApplication::translate("TfmMain", kFileFilter));
     if (name.isEmpty())
         return;
     if (!Device_->SaveToFile(QFile::encodeName(name).toStdString()))
-        Dialogs().Error(this, QStringLiteral("An error occured whilst save the file"));
+        Dialogs().Error(this, tr("An error occured whilst save the file"));
 }
 
 void TfmMain::miProgramSettingsClick() {
@@ -290,10 +291,10 @@ void TfmMain::miProvisionSiteClick() {
         // written yet is kept in the archive first, as when a line drops.
         const QString saved = Safety_ ? Safety_->SaveUnwritten(PagesEdited()) : QString();
         if (!saved.isEmpty())
-            Dialogs().Information(
-                this, QStringLiteral("Provisioning a site closes this connection and reads the "
+            Dialogs().Information(this,
+                                  tr("Provisioning a site closes this connection and reads the "
                                      "gauge again afterwards.") +
-                          saved);
+                                      saved);
         Device_->EndAlarmTest();
         Device_->Disconnect();
     }

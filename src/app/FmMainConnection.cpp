@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "FmMain.h"
 
 #include "WindowText.h"
@@ -23,16 +24,20 @@
 
 namespace {
 
-const char* const kConnectPrompt =
+const char* const kConnectPrompt = QT_TRANSLATE_NOOP(
+    "TfmMain",
     "Please enter the RS-485 Node ID of the device you wish to connect to. (Note: ID 99 will "
-    "connect to all devices)";
-const char* const kBroadcastQuestion =
+    "connect to all devices)");
+const char* const kBroadcastQuestion = QT_TRANSLATE_NOOP(
+    "TfmMain",
     "You have selected ID 99. This is a broadcast address\nPlease ensure only one device is "
-    "connected to the RS-485 bus before you continue.\nDo you wish to continue?";
-const char* const kConnectIdRange = "The RS-485 node ID must be between 0 and 99";
-const char* const kConnectFailed =
+    "connected to the RS-485 bus before you continue.\nDo you wish to continue?");
+const char* const kConnectIdRange =
+    QT_TRANSLATE_NOOP("TfmMain", "The RS-485 node ID must be between 0 and 99");
+const char* const kConnectFailed = QT_TRANSLATE_NOOP(
+    "TfmMain",
     "An error occurred whilst connecting...\n\nPlease check to ensure the device is connected "
-    "to the RS-485 bus,\nis powered up, and you have entered the correct RS-485 Node ID.";
+    "to the RS-485 bus,\nis powered up, and you have entered the correct RS-485 Node ID.");
 
 // The device a path leads to now (the node it resolves to, and that node's inode and device
 // number), or empty when there is none.
@@ -87,12 +92,12 @@ void TfmMain::SetPagesEnabled(bool enabled, bool offline) {
 void TfmMain::DeviceConnected() {
     // Prepared settings went aside when the connect began; the pages are the gauge's now.
     LeaveOffline();
-    miConnect->setText(QStringLiteral("&Disconnect"));
+    miConnect->setText(tr("&Disconnect"));
     SetConnectedCommandsEnabled(true);
     SetPagesEnabled(true);
-    Panels[1]->setText(QStringLiteral("CONNECTED"));
+    Panels[1]->setText(tr("CONNECTED"));
     lbFastTransfers->setVisible(Device_->Link().FastActive());
-    ShowStatusText(QStringLiteral("Connected"), kStatusSeconds);
+    ShowStatusText(tr("Connected"), kStatusSeconds);
     SetSheetVisible(tsSummary, Device_->IsExtended());
     // The pages now show what the gauge holds.
     if (Safety_)
@@ -102,13 +107,13 @@ void TfmMain::DeviceConnected() {
 
 void TfmMain::DeviceDisconnected() {
     SetConnectedCommandsEnabled(false);
-    Panels[1]->setText(QStringLiteral("DISCONNECTED"));
-    Panels[0]->setAccessibleDescription(QStringLiteral("Status message"));
-    Panels[1]->setAccessibleDescription(QStringLiteral("Connection state"));
+    Panels[1]->setText(tr("DISCONNECTED"));
+    Panels[0]->setAccessibleDescription(tr("Status message"));
+    Panels[1]->setAccessibleDescription(tr("Connection state"));
     lbFastTransfers->hide();
     SetPagesEnabled(false);
-    miConnect->setText(QStringLiteral("&Connect"));
-    ShowStatusText(QStringLiteral("Disconnected"), kStatusSeconds);
+    miConnect->setText(tr("&Connect"));
+    ShowStatusText(tr("Disconnected"), kStatusSeconds);
     LeaveOffline();
     SetFileCommandsEnabled(false);
 }
@@ -136,8 +141,8 @@ void TfmMain::SerialTimeoutTimerTimer() {
         Device_->EndAlarmTest();
         Device_->Disconnect();
     }
-    Dialogs().Information(this, QStringLiteral("Device disconnected...") + saved);
-    ShowStatusText(QStringLiteral("Disconnected"), kStatusSeconds);
+    Dialogs().Information(this, tr("Device disconnected...") + saved);
+    ShowStatusText(tr("Disconnected"), kStatusSeconds);
     if (!lostPath.empty() && ReconnectWhenAdapterReturns())
         StartAdapterWatch(lostPath);
 }
@@ -190,19 +195,19 @@ void TfmMain::AdapterWatchTimerTimer() {
     AdapterWatchTimer->SetEnabled(false);
     // A connect reads all settings over the entries the user has not written yet: asked first.
     if (PagesEdited() &&
-        !Dialogs().Question(this, QStringLiteral("The adapter is back.\nReconnecting reads all "
-                                                 "settings from the device over the changes "
-                                                 "not written yet.\nReconnect now?")))
+        !Dialogs().Question(this, tr("The adapter is back.\nReconnecting reads all "
+                                     "settings from the device over the changes "
+                                     "not written yet.\nReconnect now?")))
         return;
     if (Device_->Connect(AdapterWatch.Port, AdapterWatch.Node, AdapterWatch.Baud)) {
-        ShowStatusText(QStringLiteral("Reconnected"), kStatusSeconds);
+        ShowStatusText(tr("Reconnected"), kStatusSeconds);
         return;
     }
     if (++AdapterWatch.Attempts < AdapterReconnectAttempts) {
         AdapterWatchTimer->SetEnabled(true);
         return;
     }
-    ShowStatusText(QStringLiteral("Reconnect failed"), kStatusSeconds);
+    ShowStatusText(tr("Reconnect failed"), kStatusSeconds);
 }
 
 void TfmMain::DeviceNonStandardTank(bool nonStandard) {
@@ -278,8 +283,8 @@ void TfmMain::miConnectClick() {
         return;
     }
     QString text = StoredText(kLastConnectId);
-    if (!Dialogs().InputText(this, QStringLiteral("Input Value"),
-                             QString::fromLatin1(kConnectPrompt), text))
+    if (!Dialogs().InputText(this, tr("Input Value"),
+                             QCoreApplication::translate("TfmMain", kConnectPrompt), text))
         return;
     ConnectToNode(text);
 }
@@ -296,10 +301,11 @@ void TfmMain::ConnectToNode(const QString& text) {
     }
     // Anything above 99 would reach the gauge only in its low 8 bits, that is another gauge.
     if (!TNodeId::Addressable(nodeId)) {
-        Dialogs().Information(this, QString::fromLatin1(kConnectIdRange));
+        Dialogs().Information(this, QCoreApplication::translate("TfmMain", kConnectIdRange));
         return;
     }
-    if (TNodeId::IsBroadcast(nodeId) && !Dialogs().Question(this, QString::fromLatin1(kBroadcastQuestion)))
+    if (TNodeId::IsBroadcast(nodeId) &&
+        !Dialogs().Question(this, QCoreApplication::translate("TfmMain", kBroadcastQuestion)))
         return;
     // Remembered before the connection is tried, so a failed attempt keeps the ID too.
     if (ProgramSettings_) {
@@ -330,7 +336,7 @@ void TfmMain::ConnectToNode(const QString& text) {
     // A gauge that answered but whose settings did not all arrive stays connected: the status
     // poll reads them again.
     if (connected.Failure != TConnectFailure::None && connected.Failure != TConnectFailure::ReadFailed)
-        Dialogs().Information(this, QString::fromLatin1(kConnectFailed) +
+        Dialogs().Information(this, QCoreApplication::translate("TfmMain", kConnectFailed) +
                                         (connected.Advice.empty()
                                              ? QString()
                                              : QStringLiteral("\n") + Text(connected.Advice)));
@@ -338,9 +344,8 @@ void TfmMain::ConnectToNode(const QString& text) {
         if (connected.Ok())
             OfferPreparedSettings(*prepared);
         else
-            Dialogs().Information(
-                this, QStringLiteral("The prepared settings were not offered: the gauge's "
-                                     "settings could not all be read.") +
-                          KeepPreparedInArchive(*prepared));
+            Dialogs().Information(this, tr("The prepared settings were not offered: the gauge's "
+                                           "settings could not all be read.") +
+                                            KeepPreparedInArchive(*prepared));
     }
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "FmMain.h"
 
 #include "WindowText.h"
@@ -13,6 +14,7 @@
 #include "WriteSafety.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -23,13 +25,18 @@
 namespace {
 
 const char* const kCaption = "T7310 / T8310 Configurator";
-const char* const kUntitled = "Untitled";
-const char* const kOpenFailed = "An error occured whilst opening the file";
-const char* const kSaveFailed = "An error occured whilst save the file";
-const char* const kFamilyPrompt = "Which gauge are these settings for?";
-const char* const kBlankStart = "Blank settings";
-const char* const kArchiveStart = "An archived file (File > History)...";
-const char* const kWritePrepared = "Write the prepared settings to this gauge?";
+const char* const kUntitled = QT_TRANSLATE_NOOP("TfmMain", "Untitled");
+const char* const kOpenFailed =
+    QT_TRANSLATE_NOOP("TfmMain", "An error occured whilst opening the file");
+const char* const kSaveFailed =
+    QT_TRANSLATE_NOOP("TfmMain", "An error occured whilst save the file");
+const char* const kFamilyPrompt =
+    QT_TRANSLATE_NOOP("TfmMain", "Which gauge are these settings for?");
+const char* const kBlankStart = QT_TRANSLATE_NOOP("TfmMain", "Blank settings");
+const char* const kArchiveStart =
+    QT_TRANSLATE_NOOP("TfmMain", "An archived file (File > History)...");
+const char* const kWritePrepared =
+    QT_TRANSLATE_NOOP("TfmMain", "Write the prepared settings to this gauge?");
 
 QString FamilyName(TGaugeFamily family) {
     return QString::fromLatin1(FamilyFacts(family).Name);
@@ -41,7 +48,8 @@ QString MenuText(QString name) {
 }
 
 QString TemplateItem(const TTemplate& found) {
-    return QStringLiteral("Template: %1 (%2)").arg(found.Name, FamilyName(found.Family));
+    return QCoreApplication::translate("TfmMain", "Template: %1 (%2)")
+        .arg(found.Name, FamilyName(found.Family));
 }
 
 } // namespace
@@ -60,7 +68,7 @@ void TfmMain::UpdateTitle() {
         return;
     }
     const QString name = Offline_.FileName.isEmpty()
-                             ? QString::fromLatin1(kUntitled)
+                             ? QCoreApplication::translate("TfmMain", kUntitled)
                              : QFileInfo(Offline_.FileName).fileName();
     setWindowTitle(name + QStringLiteral("[*] - ") + QString::fromLatin1(kCaption));
     setWindowModified(OfflineEdited());
@@ -71,7 +79,7 @@ void TfmMain::EnterOffline(const QString& fileName, bool unsaved) {
     SetSheetVisible(tsSummary, Device_->IsExtended());
     SetConnectedCommandsEnabled(false);
     SetPagesEnabled(true, true);
-    Panels[1]->setText(QStringLiteral("OFFLINE"));
+    Panels[1]->setText(tr("OFFLINE"));
     MarkPagesShown();
     if (Safety_)
         Safety_->SetPending(false);
@@ -109,11 +117,12 @@ bool TfmMain::TakeOfflineSettings(TGaugeFamily family, const std::vector<uint8_t
 bool TfmMain::OfflineEditsSettled() {
     if (!OfflineEdited())
         return true;
-    const QString name = Offline_.FileName.isEmpty() ? QString::fromLatin1(kUntitled)
-                                                     : QFileInfo(Offline_.FileName).fileName();
+    const QString name = Offline_.FileName.isEmpty()
+                             ? QCoreApplication::translate("TfmMain", kUntitled)
+                             : QFileInfo(Offline_.FileName).fileName();
     switch (Dialogs().SaveChanges(
-        this, QStringLiteral("The settings in %1 have changes that are not saved.\nSave them "
-                             "first?")
+        this, tr("The settings in %1 have changes that are not saved.\nSave them "
+                 "first?")
                   .arg(name))) {
     case TSaveChoice::Save:
         if (Offline_.FileName.isEmpty()) {
@@ -145,14 +154,14 @@ bool TfmMain::SaveOfflineTo(const QString& name) {
     if (!GatherForFile())
         return false;
     if (!Device_->SaveToFile(QFile::encodeName(name).toStdString())) {
-        Dialogs().Error(this, QString::fromLatin1(kSaveFailed));
+        Dialogs().Error(this, QCoreApplication::translate("TfmMain", kSaveFailed));
         return false;
     }
     Offline_.FileName = name;
     Offline_.Unsaved = false;
     MarkPagesShown();
     UpdateTitle();
-    ShowStatusText(QStringLiteral("Saved ") + QFileInfo(name).fileName(), kStatusSeconds);
+    ShowStatusText(tr("Saved ") + QFileInfo(name).fileName(), kStatusSeconds);
     return true;
 }
 
@@ -164,17 +173,16 @@ void TfmMain::miNewSettingsClick() {
         return;
     const TTemplateStore store(TemplateFolder);
     const QList<TTemplate> templates = store.List();
-    QStringList starts{QString::fromLatin1(kBlankStart)};
+    QStringList starts{QCoreApplication::translate("TfmMain", kBlankStart)};
     if (Safety_)
-        starts << QString::fromLatin1(kArchiveStart);
+        starts << QCoreApplication::translate("TfmMain", kArchiveStart);
     for (const TTemplate& found : templates)
         starts << TemplateItem(found);
-    const int start = Dialogs().Choose(this, QStringLiteral("New Settings"),
-                                       QStringLiteral("Start from:"), starts);
+    const int start = Dialogs().Choose(this, tr("New Settings"), tr("Start from:"), starts);
     if (start < 0)
         return;
     const QString chosen = starts[start];
-    if (chosen == QString::fromLatin1(kArchiveStart)) {
+    if (chosen == QCoreApplication::translate("TfmMain", kArchiveStart)) {
         TfmHistory dialog(Safety_->Archive(), true, this);
         if (dialog.exec() == QDialog::Accepted && !dialog.ChosenFile().isEmpty())
             OpenOfflineFile(dialog.ChosenFile(), std::nullopt);
@@ -193,8 +201,8 @@ void TfmMain::miNewSettingsClick() {
     QStringList families;
     for (const TFamilyFacts& facts : Families())
         families << QString::fromLatin1(facts.Name);
-    const int family = Dialogs().Choose(this, QStringLiteral("New Settings"),
-                                        QString::fromLatin1(kFamilyPrompt), families);
+    const int family = Dialogs().Choose(
+        this, tr("New Settings"), QCoreApplication::translate("TfmMain", kFamilyPrompt), families);
     if (family < 0)
         return;
     TakeOfflineSettings(Families()[static_cast<size_t>(family)].Family, nullptr);
@@ -216,7 +224,7 @@ bool TfmMain::OpenOfflineFile(const QString& name, std::optional<TGaugeFamily> f
         bytes.assign(data.begin(), data.end());
     }
     if (!format || bytes.empty()) {
-        Dialogs().Error(this, QString::fromLatin1(kOpenFailed));
+        Dialogs().Error(this, QCoreApplication::translate("TfmMain", kOpenFailed));
         return false;
     }
     if (family && FamilyFacts(*family).FileFormat != *format)
@@ -232,11 +240,11 @@ bool TfmMain::OpenOfflineFile(const QString& name, std::optional<TGaugeFamily> f
             for (TGaugeFamily candidate : candidates)
                 names << FamilyName(candidate);
             const int chosen =
-                Dialogs().Choose(this, QStringLiteral("Open"),
-                                 QStringLiteral("The file %1 holds the settings of an extended "
-                                                "gauge.\n%2")
+                Dialogs().Choose(this, tr("Open"),
+                                 tr("The file %1 holds the settings of an extended "
+                                    "gauge.\n%2")
                                      .arg(QFileInfo(name).fileName(),
-                                          QString::fromLatin1(kFamilyPrompt)),
+                                          QCoreApplication::translate("TfmMain", kFamilyPrompt)),
                                  names);
             if (chosen < 0)
                 return false;
@@ -244,7 +252,7 @@ bool TfmMain::OpenOfflineFile(const QString& name, std::optional<TGaugeFamily> f
         }
     }
     if (!TakeOfflineSettings(*family, &bytes)) {
-        Dialogs().Error(this, QString::fromLatin1(kOpenFailed));
+        Dialogs().Error(this, QCoreApplication::translate("TfmMain", kOpenFailed));
         return false;
     }
     EnterOffline(name, false);
@@ -271,17 +279,15 @@ void TfmMain::miSaveAsTemplateClick() {
     TTemplateStore store(TemplateFolder);
     QString name;
     for (;;) {
-        if (!Dialogs().InputText(this, QStringLiteral("Save as Template"),
-                                 QStringLiteral("Template name"), name))
+        if (!Dialogs().InputText(this, tr("Save as Template"), tr("Template name"), name))
             return;
         if (const QString problem = TTemplateStore::NameProblem(name); !problem.isEmpty()) {
             Dialogs().Information(this, problem);
             continue;
         }
-        if (store.Find(name) &&
-            !Dialogs().Question(this, QStringLiteral("There is a template \"%1\" already.\n"
-                                                     "Replace it?")
-                                          .arg(name)))
+        if (store.Find(name) && !Dialogs().Question(this, tr("There is a template \"%1\" already.\n"
+                                                             "Replace it?")
+                                                              .arg(name)))
             return;
         break;
     }
@@ -293,7 +299,7 @@ void TfmMain::miSaveAsTemplateClick() {
         return;
     }
     FillTemplatesMenu();
-    ShowStatusText(QStringLiteral("Saved template ") + name, kStatusSeconds);
+    ShowStatusText(tr("Saved template ") + name, kStatusSeconds);
 }
 
 bool TfmMain::OpenTemplate(const QString& name) {
@@ -321,7 +327,7 @@ bool TfmMain::OpenTemplate(const QString& name) {
 }
 
 bool TfmMain::DeleteTemplate(const QString& name) {
-    if (!Dialogs().Question(this, QStringLiteral("Delete the template \"%1\"?").arg(name)))
+    if (!Dialogs().Question(this, tr("Delete the template \"%1\"?").arg(name)))
         return false;
     QString error;
     if (!TTemplateStore(TemplateFolder).Remove(name, &error)) {
@@ -339,7 +345,7 @@ void TfmMain::FillTemplatesMenu() {
     mnDeleteTemplate = nullptr;
     const QList<TTemplate> templates = TTemplateStore(TemplateFolder).List();
     if (templates.isEmpty()) {
-        mnTemplates->addAction(QStringLiteral("(no templates)"))->setEnabled(false);
+        mnTemplates->addAction(tr("(no templates)"))->setEnabled(false);
         return;
     }
     for (const TTemplate& found : templates) {
@@ -350,7 +356,7 @@ void TfmMain::FillTemplatesMenu() {
         connect(open, &QAction::triggered, this, [this, name] { OpenTemplate(name); });
     }
     mnTemplates->addSeparator();
-    mnDeleteTemplate = mnTemplates->addMenu(QStringLiteral("&Delete Template"));
+    mnDeleteTemplate = mnTemplates->addMenu(tr("&Delete Template"));
     mnDeleteTemplate->setObjectName(QStringLiteral("mnDeleteTemplate"));
     for (const TTemplate& found : templates) {
         QAction* remove = mnDeleteTemplate->addAction(MenuText(found.Name));
@@ -378,9 +384,9 @@ QString TfmMain::KeepPreparedInArchive(const TPrepared& prepared) {
                                                       prepared.Bytes,
                                                       QDateTime::currentDateTimeUtc(), &error);
     if (path.isEmpty())
-        return QStringLiteral("\n\nThe prepared settings could not be kept: ") + error;
-    return QStringLiteral("\n\nThe prepared settings, not saved before, were kept in\n") + path +
-           QStringLiteral("\nFile > History opens them again.");
+        return tr("\n\nThe prepared settings could not be kept: ") + error;
+    return tr("\n\nThe prepared settings, not saved before, were kept in\n") + path +
+           tr("\nFile > History opens them again.");
 }
 
 void TfmMain::OfferPreparedSettings(const TPrepared& prepared) {
@@ -394,14 +400,14 @@ void TfmMain::OfferPreparedSettings(const TPrepared& prepared) {
         Dialogs().Error(this, Text(refusal) + KeepPreparedInArchive(prepared));
         return;
     }
-    if (!Dialogs().Question(this, QString::fromLatin1(kWritePrepared))) {
+    if (!Dialogs().Question(this, QCoreApplication::translate("TfmMain", kWritePrepared))) {
         const QString kept = KeepPreparedInArchive(prepared);
         if (!kept.isEmpty())
             Dialogs().Information(this, kept.trimmed());
         return;
     }
     if (!Device_->LoadSettings(prepared.Bytes, false)) {
-        Dialogs().Error(this, QString::fromLatin1(kOpenFailed));
+        Dialogs().Error(this, QCoreApplication::translate("TfmMain", kOpenFailed));
         return;
     }
     if (Safety_)

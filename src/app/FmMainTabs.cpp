@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "FmMain.h"
 
 #include "DialogService.h"
@@ -44,7 +45,7 @@ void TfmMain::LeaveAlarmTestMode() {
     if (!Device_ || !Device_->AlarmTestActive)
         return;
     Device_->EndAlarmTest();
-    Dialogs().Information(this, QStringLiteral("Alarm Test Mode Deactivated"));
+    Dialogs().Information(this, tr("Alarm Test Mode Deactivated"));
 }
 
 void TfmMain::pcMainChange() {

@@ -1,9 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "FmProvisionSite.h"
 
 #include "DialogService.h"
 #include "Templates.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QFormLayout>
@@ -19,8 +21,14 @@
 namespace {
 
 enum TColumn { pcLine, pcNode, pcTag, pcBus, pcSettings, pcFamily, pcResult, pcChanges, pcCount };
-const char* const kHeaders[pcCount] = {"Line",   "Node",   "Tag",    "Bus",
-                                       "Settings", "Family", "Result", "Changes"};
+const char* const kHeaders[pcCount] = {QT_TRANSLATE_NOOP("TfmProvisionSite", "Line"),
+                                       QT_TRANSLATE_NOOP("TfmProvisionSite", "Node"),
+                                       QT_TRANSLATE_NOOP("TfmProvisionSite", "Tag"),
+                                       QT_TRANSLATE_NOOP("TfmProvisionSite", "Bus"),
+                                       QT_TRANSLATE_NOOP("TfmProvisionSite", "Settings"),
+                                       QT_TRANSLATE_NOOP("TfmProvisionSite", "Family"),
+                                       QT_TRANSLATE_NOOP("TfmProvisionSite", "Result"),
+                                       QT_TRANSLATE_NOOP("TfmProvisionSite", "Changes")};
 
 QTableWidgetItem* Cell(const QString& text) {
     auto* item = new QTableWidgetItem(text);
@@ -33,7 +41,7 @@ QTableWidgetItem* Cell(const QString& text) {
 TfmProvisionSite::TfmProvisionSite(const TTarget& target, QWidget* parent)
     : QDialog(parent), target_(target) {
     setObjectName(QStringLiteral("fmProvisionSite"));
-    setWindowTitle(QStringLiteral("Provision Site"));
+    setWindowTitle(tr("Provision Site"));
     resize(760, 440);
 
     auto* column = new QVBoxLayout(this);
@@ -41,45 +49,44 @@ TfmProvisionSite::TfmProvisionSite(const TTarget& target, QWidget* parent)
     edSiteFile = new QLineEdit(this);
     edSiteFile->setObjectName(QStringLiteral("edSiteFile"));
     edSiteFile->setAccessibleDescription(
-        QStringLiteral("The site file: one gauge a line (node, settings, table, device, tag)"));
-    btBrowse = new QPushButton(QStringLiteral("&Browse..."), this);
+        tr("The site file: one gauge a line (node, settings, table, device, tag)"));
+    btBrowse = new QPushButton(tr("&Browse..."), this);
     btBrowse->setObjectName(QStringLiteral("btBrowse"));
     btBrowse->setAutoDefault(false);
-    btBrowse->setAccessibleName(QStringLiteral("Browse for the site file"));
+    btBrowse->setAccessibleName(tr("Browse for the site file"));
     auto* fileRow = new QHBoxLayout;
     fileRow->addWidget(edSiteFile, 1);
     fileRow->addWidget(btBrowse);
-    auto* fileCaption = new QLabel(QStringLiteral("&Site file:"), this);
+    auto* fileCaption = new QLabel(tr("&Site file:"), this);
     fileCaption->setBuddy(edSiteFile);
     form->addRow(fileCaption, fileRow);
 
-    lbPort = new QLabel(target.DefaultDevice.isEmpty() ? QStringLiteral("(none)")
-                                                       : target.DefaultDevice,
-                        this);
+    lbPort = new QLabel(target.DefaultDevice.isEmpty() ? tr("(none)") : target.DefaultDevice, this);
     lbPort->setObjectName(QStringLiteral("lbPort"));
     lbPort->setTextFormat(Qt::PlainText);
-    lbPort->setAccessibleDescription(QStringLiteral("Bus of the lines that name no device"));
-    form->addRow(QStringLiteral("Default bus:"), lbPort);
+    lbPort->setAccessibleDescription(tr("Bus of the lines that name no device"));
+    form->addRow(tr("Default bus:"), lbPort);
 
-    cbDryRun = new QCheckBox(QStringLiteral("&Dry run: read and compare only, write nothing"), this);
+    cbDryRun = new QCheckBox(tr("&Dry run: read and compare only, write nothing"), this);
     cbDryRun->setObjectName(QStringLiteral("cbDryRun"));
     form->addRow(QString(), cbDryRun);
     column->addLayout(form);
 
-    lbSiteStatus = new QLabel(QStringLiteral("Choose a site file."), this);
+    lbSiteStatus = new QLabel(tr("Choose a site file."), this);
     lbSiteStatus->setObjectName(QStringLiteral("lbSiteStatus"));
     lbSiteStatus->setTextFormat(Qt::PlainText);
     lbSiteStatus->setWordWrap(true);
     lbSiteStatus->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     lbSiteStatus->setFocusPolicy(Qt::StrongFocus);
-    lbSiteStatus->setAccessibleName(QStringLiteral("Site status"));
+    lbSiteStatus->setAccessibleName(tr("Site status"));
     column->addWidget(lbSiteStatus);
 
     grGauges = new QTableWidget(0, pcCount, this);
     grGauges->setObjectName(QStringLiteral("grGauges"));
-    grGauges->setAccessibleName(QStringLiteral("Gauges of the site"));
+    grGauges->setAccessibleName(tr("Gauges of the site"));
     for (int c = 0; c < pcCount; ++c)
-        grGauges->setHorizontalHeaderItem(c, new QTableWidgetItem(QString::fromLatin1(kHeaders[c])));
+        grGauges->setHorizontalHeaderItem(
+            c, new QTableWidgetItem(QCoreApplication::translate("TfmProvisionSite", kHeaders[c])));
     grGauges->verticalHeader()->hide();
     for (int c = 0; c < pcCount; ++c)
         grGauges->setColumnWidth(c, grGauges->horizontalHeader()->sectionSizeHint(c) + 16);
@@ -100,10 +107,10 @@ TfmProvisionSite::TfmProvisionSite(const TTarget& target, QWidget* parent)
         b->setAutoDefault(false);
         return b;
     };
-    btStart = button("btStart", QStringLiteral("S&tart"));
-    btStop = button("btStop", QStringLiteral("St&op"));
-    btSaveReport = button("btSaveReport", QStringLiteral("Save &Report..."));
-    btClose = button("btClose", QStringLiteral("&Close"));
+    btStart = button("btStart", tr("S&tart"));
+    btStop = button("btStop", tr("St&op"));
+    btSaveReport = button("btSaveReport", tr("Save &Report..."));
+    btClose = button("btClose", tr("&Close"));
     buttons->addWidget(btStart);
     buttons->addWidget(btStop);
     buttons->addStretch(1);
@@ -158,12 +165,13 @@ bool TfmProvisionSite::LoadSiteFile(const QString& path) {
     }
     if (site_.Ok()) {
         const size_t buses = site_.Buses().size();
-        lbSiteStatus->setText(QStringLiteral("%1 gauges on %2 %3, every line checked. Press Start.")
-                                  .arg(site_.Gauges.size())
-                                  .arg(buses)
-                                  .arg(buses == 1 ? QStringLiteral("bus") : QStringLiteral("buses")));
+        lbSiteStatus->setText(
+            tr("%1 gauges on %2 %3, every line checked. Press Start.")
+                .arg(site_.Gauges.size())
+                .arg(buses)
+                .arg(buses == 1 ? QStringLiteral("bus") : QStringLiteral("buses")));
     } else {
-        lbSiteStatus->setText(QStringLiteral("The site file cannot be used; nothing will be sent:\n") +
+        lbSiteStatus->setText(tr("The site file cannot be used; nothing will be sent:\n") +
                               site_.ProblemText());
     }
     UpdateButtons();
@@ -171,8 +179,8 @@ bool TfmProvisionSite::LoadSiteFile(const QString& path) {
 }
 
 void TfmProvisionSite::btBrowseClick() {
-    const QString name = Dialogs().OpenFileName(this, QStringLiteral("Open Site File"),
-                                                QStringLiteral("Site files (*.csv);;All files (*)"));
+    const QString name =
+        Dialogs().OpenFileName(this, tr("Open Site File"), tr("Site files (*.csv);;All files (*)"));
     if (!name.isEmpty())
         LoadSiteFile(name);
 }
@@ -196,7 +204,7 @@ void TfmProvisionSite::btStartClick() {
     for (int row = 0; row < grGauges->rowCount(); ++row)
         grGauges->item(row, pcResult)->setText(QStringLiteral("waiting"));
     run_->Start();
-    lbSiteStatus->setText(QStringLiteral("Provisioning %1 gauges...").arg(site_.Gauges.size()));
+    lbSiteStatus->setText(tr("Provisioning %1 gauges...").arg(site_.Gauges.size()));
     UpdateButtons();
 }
 
@@ -204,9 +212,8 @@ void TfmProvisionSite::btStopClick() {
     if (!run_ || !run_->Running())
         return;
     run_->Stop();
-    lbSiteStatus->setText(
-        QStringLiteral("Stopping at the end of each bus's exchange in flight (a write series "
-                       "goes to its end)..."));
+    lbSiteStatus->setText(tr("Stopping at the end of each bus's exchange in flight (a write series "
+                             "goes to its end)..."));
     UpdateButtons();
 }
 
@@ -241,16 +248,15 @@ QString TfmProvisionSite::Summary() const {
         if (count > 0)
             parts << QStringLiteral("%1 %2").arg(count).arg(QLatin1String(ProvisionResultText(result)));
     }
-    return QStringLiteral("%1 of %2 gauges: %3")
+    return tr("%1 of %2 gauges: %3")
         .arg(site_.Gauges.size() - static_cast<size_t>(run_->Count(TProvisionResult::Waiting) +
-                                                      run_->Count(TProvisionResult::Running)))
+                                                       run_->Count(TProvisionResult::Running)))
         .arg(site_.Gauges.size())
-        .arg(parts.isEmpty() ? QStringLiteral("none yet") : parts.join(QStringLiteral(", ")));
+        .arg(parts.isEmpty() ? tr("none yet") : parts.join(QStringLiteral(", ")));
 }
 
 void TfmProvisionSite::Finished() {
-    lbSiteStatus->setText((run_->StopAsked() ? QStringLiteral("Stopped. ") : QStringLiteral("Done. ")) +
-                          Summary());
+    lbSiteStatus->setText((run_->StopAsked() ? tr("Stopped. ") : tr("Done. ")) + Summary());
     UpdateButtons();
     // Start and Stop are disabled now; the results are where the user looks next.
     grGauges->setFocus();
@@ -261,18 +267,18 @@ void TfmProvisionSite::Finished() {
 void TfmProvisionSite::btSaveReportClick() {
     if (!run_ || run_->Running())
         return;
-    const QString name = Dialogs().SaveFileName(this, QStringLiteral("Save Report"),
-                                                QStringLiteral("CSV files (*.csv);;All files (*)"));
+    const QString name =
+        Dialogs().SaveFileName(this, tr("Save Report"), tr("CSV files (*.csv);;All files (*)"));
     if (name.isEmpty())
         return;
     QSaveFile file(name);
     const QByteArray csv = ProvisionReportCsv(site_, run_->Reports());
     if (!file.open(QIODevice::WriteOnly) || file.write(csv) != csv.size() || !file.commit()) {
-        Dialogs().Error(this, QStringLiteral("The report could not be saved to %1: %2")
-                                  .arg(name, file.errorString()));
+        Dialogs().Error(
+            this, tr("The report could not be saved to %1: %2").arg(name, file.errorString()));
         return;
     }
-    lbSiteStatus->setText(lbSiteStatus->text() + QStringLiteral("\nReport saved to ") + name);
+    lbSiteStatus->setText(lbSiteStatus->text() + tr("\nReport saved to ") + name);
 }
 
 void TfmProvisionSite::reject() {

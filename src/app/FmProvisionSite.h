@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Device > Provision Site...: choose a site file, see its lines checked, Start; each gauge's

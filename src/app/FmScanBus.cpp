@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "FmScanBus.h"
 
 #include "ComPortMap.h"
@@ -5,6 +6,7 @@
 #include "SerialPacket.h"
 #include "StatusText.h"
 
+#include <QCoreApplication>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -20,8 +22,10 @@
 namespace {
 
 enum TColumn { gcNode, gcName, gcVersion, gcPcId, gcFamily, gcCount };
-const char* const kHeaders[gcCount] = {"Node", "Device Name", "Software Version", "PC Software ID",
-                                       "Family"};
+const char* const kHeaders[gcCount] = {
+    QT_TRANSLATE_NOOP("TfmScanBus", "Node"), QT_TRANSLATE_NOOP("TfmScanBus", "Device Name"),
+    QT_TRANSLATE_NOOP("TfmScanBus", "Software Version"),
+    QT_TRANSLATE_NOOP("TfmScanBus", "PC Software ID"), QT_TRANSLATE_NOOP("TfmScanBus", "Family")};
 constexpr int kNodeRole = Qt::UserRole;
 constexpr int kGoodRole = Qt::UserRole + 1;
 
@@ -33,7 +37,7 @@ QString PortText(const TfmScanBus::TTarget& target) {
     if (!target.DevicePath.empty())
         return QString::fromStdString(target.DevicePath);
     const QString device = ResolveCommPort(target.CommPort);
-    return QStringLiteral("COM %1").arg(target.CommPort) +
+    return QCoreApplication::translate("TfmScanBus", "COM %1").arg(target.CommPort) +
            (device.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(device));
 }
 
@@ -41,7 +45,7 @@ QString PortText(const TfmScanBus::TTarget& target) {
 
 TfmScanBus::TfmScanBus(const TTarget& target, QWidget* parent) : QDialog(parent), target_(target) {
     setObjectName(QStringLiteral("fmScanBus"));
-    setWindowTitle(QStringLiteral("Scan Bus"));
+    setWindowTitle(tr("Scan Bus"));
     resize(560, 400);
 
     auto* column = new QVBoxLayout(this);
@@ -56,13 +60,13 @@ TfmScanBus::TfmScanBus(const TTarget& target, QWidget* parent) : QDialog(parent)
     edFromNode = nodeBox("edFromNode", TBusScan::kLowestNode);
     edToNode = nodeBox("edToNode", TBusScan::kHighestNode);
     auto* range = new QHBoxLayout;
-    auto* toCaption = new QLabel(QStringLiteral("&to"), this);
+    auto* toCaption = new QLabel(tr("&to"), this);
     toCaption->setBuddy(edToNode);
     range->addWidget(edFromNode);
     range->addWidget(toCaption);
     range->addWidget(edToNode);
     range->addStretch(1);
-    auto* fromCaption = new QLabel(QStringLiteral("&Node IDs from"), this);
+    auto* fromCaption = new QLabel(tr("&Node IDs from"), this);
     fromCaption->setBuddy(edFromNode);
     form->addRow(fromCaption, range);
 
@@ -73,29 +77,28 @@ TfmScanBus::TfmScanBus(const TTarget& target, QWidget* parent) : QDialog(parent)
         label->setAccessibleDescription(caption);
         return label;
     };
-    lbPort = valueLabel("lbPort", QStringLiteral("Port"), PortText(target));
-    lbBaudRate =
-        valueLabel("lbBaudRate", QStringLiteral("Baud rate"), QString::number(target.BaudRate));
-    form->addRow(QStringLiteral("Port:"), lbPort);
-    form->addRow(QStringLiteral("Baud rate:"), lbBaudRate);
+    lbPort = valueLabel("lbPort", tr("Port"), PortText(target));
+    lbBaudRate = valueLabel("lbBaudRate", tr("Baud rate"), QString::number(target.BaudRate));
+    form->addRow(tr("Port:"), lbPort);
+    form->addRow(tr("Baud rate:"), lbBaudRate);
     column->addLayout(form);
 
     pbScan = new QProgressBar(this);
     pbScan->setObjectName(QStringLiteral("pbScan"));
-    pbScan->setAccessibleName(QStringLiteral("Scan progress"));
+    pbScan->setAccessibleName(tr("Scan progress"));
     pbScan->setRange(0, 1);
     pbScan->setValue(0);
     column->addWidget(pbScan);
-    lbScanStatus = valueLabel("lbScanStatus", QStringLiteral("Scan status"),
-                              QStringLiteral("Press Start to ask every node ID of the range."));
+    lbScanStatus = valueLabel("lbScanStatus", tr("Scan status"),
+                              tr("Press Start to ask every node ID of the range."));
     column->addWidget(lbScanStatus);
 
     grGauges = new QTableWidget(0, gcCount, this);
     grGauges->setObjectName(QStringLiteral("grGauges"));
-    grGauges->setAccessibleName(QStringLiteral("Gauges found"));
+    grGauges->setAccessibleName(tr("Gauges found"));
     for (int c = 0; c < gcCount; ++c)
-        grGauges->setHorizontalHeaderItem(c,
-                                          new QTableWidgetItem(QString::fromLatin1(kHeaders[c])));
+        grGauges->setHorizontalHeaderItem(
+            c, new QTableWidgetItem(QCoreApplication::translate("TfmScanBus", kHeaders[c])));
     grGauges->verticalHeader()->hide();
     // Wide enough for each caption; a bad reply's text spans the columns after the node.
     for (int c = 0; c < gcFamily; ++c)
@@ -113,9 +116,9 @@ TfmScanBus::TfmScanBus(const TTarget& target, QWidget* parent) : QDialog(parent)
         b->setAutoDefault(false);
         return b;
     };
-    btStart = button("btStart", QStringLiteral("&Start"));
-    btConnect = button("btConnect", QStringLiteral("C&onnect"));
-    btCancel = button("btCancel", QStringLiteral("&Cancel"));
+    btStart = button("btStart", tr("&Start"));
+    btConnect = button("btConnect", tr("C&onnect"));
+    btCancel = button("btCancel", tr("&Cancel"));
     buttons->addWidget(btStart);
     buttons->addStretch(1);
     buttons->addWidget(btConnect);
@@ -126,7 +129,7 @@ TfmScanBus::TfmScanBus(const TTarget& target, QWidget* parent) : QDialog(parent)
     scan_.OnProbe = [this](int node, int asked, int total) {
         pbScan->setRange(0, total);
         pbScan->setValue(asked);
-        lbScanStatus->setText(QStringLiteral("Asking node %1...").arg(node));
+        lbScanStatus->setText(tr("Asking node %1...").arg(node));
     };
     scan_.OnEntry = [this](const TScanEntry& entry) { AddEntry(entry); };
 
@@ -184,8 +187,7 @@ void TfmScanBus::btStartClick() {
     const int from = edFromNode->value();
     const int to = edToNode->value();
     if (from > to) {
-        Dialogs().Information(this,
-                              QStringLiteral("The first node ID must not be above the last."));
+        Dialogs().Information(this, tr("The first node ID must not be above the last."));
         return;
     }
     grGauges->setRowCount(0);
@@ -203,15 +205,14 @@ void TfmScanBus::btStartClick() {
         TSerialPacket& link = scan_.Link();
         const QString reason = QString::fromStdString(
             PortOpenErrorText(link.ErrorCode(), link.LastSystemError(), target_.BaudRate));
-        lbScanStatus->setText(QStringLiteral("Cannot open %1: %2").arg(lbPort->text(), reason));
+        lbScanStatus->setText(tr("Cannot open %1: %2").arg(lbPort->text(), reason));
         Dialogs().Error(this, lbScanStatus->text());
         return;
     }
     const int found = scan_.GaugesFound();
     pbScan->setValue(scan_.Cancelled() ? pbScan->value() : pbScan->maximum());
-    lbScanStatus->setText((scan_.Cancelled() ? QStringLiteral("Scan cancelled: ") : QString()) +
-                          (found == 1 ? QStringLiteral("1 gauge found")
-                                      : QStringLiteral("%1 gauges found").arg(found)));
+    lbScanStatus->setText((scan_.Cancelled() ? tr("Scan cancelled: ") : QString()) +
+                          (found == 1 ? tr("1 gauge found") : tr("%1 gauges found").arg(found)));
     if (close_after_scan_)
         QDialog::reject();
 }

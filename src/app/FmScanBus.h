@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Device > Scan Bus...: asks every node ID of a range for its identity on the stored port and

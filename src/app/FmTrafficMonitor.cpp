@@ -1,9 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "FmTrafficMonitor.h"
 
 #include "DialogService.h"
 #include "ProgramSettings.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -16,8 +18,15 @@
 
 namespace {
 
-const char* const kHeaders[TTrafficModel::tcCount] = {"Time",   "Dir",  "Node",     "Instruction",
-                                                      "Length", "Data", "Checksum", "Response ms"};
+const char* const kHeaders[TTrafficModel::tcCount] = {
+    QT_TRANSLATE_NOOP("TTrafficModel", "Time"),
+    QT_TRANSLATE_NOOP("TTrafficModel", "Dir"),
+    QT_TRANSLATE_NOOP("TTrafficModel", "Node"),
+    QT_TRANSLATE_NOOP("TTrafficModel", "Instruction"),
+    QT_TRANSLATE_NOOP("TTrafficModel", "Length"),
+    QT_TRANSLATE_NOOP("TTrafficModel", "Data"),
+    QT_TRANSLATE_NOOP("TTrafficModel", "Checksum"),
+    QT_TRANSLATE_NOOP("TTrafficModel", "Response ms")};
 
 QString Latin1(const std::string& text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
@@ -77,7 +86,7 @@ QVariant TTrafficModel::data(const QModelIndex& index, int role) const {
 QVariant TTrafficModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
         section < tcCount)
-        return QString::fromLatin1(kHeaders[section]);
+        return QCoreApplication::translate("TTrafficModel", kHeaders[section]);
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
@@ -103,8 +112,7 @@ void TTrafficModel::Clear() {
 // TfmTrafficMonitor
 
 TfmTrafficMonitor::TfmTrafficMonitor(QWidget* parent)
-    : QDockWidget(QStringLiteral("Traffic Monitor"), parent),
-      settings_(std::make_unique<TProgramSettings>()) {
+    : QDockWidget(tr("Traffic Monitor"), parent), settings_(std::make_unique<TProgramSettings>()) {
     setObjectName(QStringLiteral("fmTrafficMonitor"));
     setAllowedAreas(Qt::BottomDockWidgetArea | Qt::TopDockWidgetArea);
     DeclareTrafficMonitorSettings(*settings_);
@@ -118,10 +126,10 @@ TfmTrafficMonitor::TfmTrafficMonitor(QWidget* parent)
         b->setObjectName(QString::fromLatin1(name));
         return b;
     };
-    btPause = button("btPause", QStringLiteral("&Pause"));
+    btPause = button("btPause", tr("&Pause"));
     btPause->setCheckable(true);
-    btClear = button("btClear", QStringLiteral("C&lear"));
-    btSave = button("btSave", QStringLiteral("Sa&ve..."));
+    btClear = button("btClear", tr("C&lear"));
+    btSave = button("btSave", tr("Sa&ve..."));
     buttons->addWidget(btPause);
     buttons->addWidget(btClear);
     buttons->addWidget(btSave);
@@ -129,7 +137,7 @@ TfmTrafficMonitor::TfmTrafficMonitor(QWidget* parent)
     column->addLayout(buttons);
     lbCounts = new QLabel(body);
     lbCounts->setObjectName(QStringLiteral("lbCounts"));
-    lbCounts->setAccessibleName(QStringLiteral("Link statistics"));
+    lbCounts->setAccessibleName(tr("Link statistics"));
     lbCounts->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     lbCounts->setWordWrap(true);
     column->addWidget(lbCounts);
@@ -137,7 +145,7 @@ TfmTrafficMonitor::TfmTrafficMonitor(QWidget* parent)
     model_ = new TTrafficModel(this);
     grTraffic = new QTableView(body);
     grTraffic->setObjectName(QStringLiteral("grTraffic"));
-    grTraffic->setAccessibleName(QStringLiteral("Traffic"));
+    grTraffic->setAccessibleName(tr("Traffic"));
     grTraffic->setModel(model_);
     grTraffic->setSelectionBehavior(QAbstractItemView::SelectRows);
     grTraffic->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -200,7 +208,7 @@ void TfmTrafficMonitor::closeEvent(QCloseEvent* event) {
 }
 
 void TfmTrafficMonitor::btPauseClick() {
-    btPause->setText(btPause->isChecked() ? QStringLiteral("&Resume") : QStringLiteral("&Pause"));
+    btPause->setText(btPause->isChecked() ? tr("&Resume") : tr("&Pause"));
     UpdateTap();
 }
 
@@ -215,8 +223,7 @@ void TfmTrafficMonitor::btClearClick() {
 }
 
 void TfmTrafficMonitor::btSaveClick() {
-    const QString name = Dialogs().SaveFileName(this, QStringLiteral("Save Traffic"),
-                                                QStringLiteral("CSV files (*.csv)"));
+    const QString name = Dialogs().SaveFileName(this, tr("Save Traffic"), tr("CSV files (*.csv)"));
     if (name.isEmpty())
         return;
     std::string text = TrafficCsvHeader();
@@ -229,8 +236,8 @@ void TfmTrafficMonitor::btSaveClick() {
                            static_cast<qint64>(text.size()) &&
                        file.commit();
     if (!saved)
-        Dialogs().Error(this, QStringLiteral("The traffic could not be saved to %1:\n%2")
-                                  .arg(name, file.errorString()));
+        Dialogs().Error(
+            this, tr("The traffic could not be saved to %1:\n%2").arg(name, file.errorString()));
 }
 
 void TfmTrafficMonitor::Remember(bool open, bool withHeight) {

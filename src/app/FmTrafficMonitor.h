@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // View > Traffic Monitor: a dock along the bottom of the main window with every frame on the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "WriteSafety.h"
 
 #include "DialogService.h"
@@ -8,13 +9,17 @@
 #include <cstdio>
 #include <utility>
 
-const QString TWriteSafety::kVerifyError = QStringLiteral("**ERROR** Verifying");
-const QString TWriteSafety::kNotKeptHeading =
-    QStringLiteral("The gauge did not keep these settings");
+QString TWriteSafety::VerifyErrorText() {
+    return tr("**ERROR** Verifying");
+}
+
+QString TWriteSafety::NotKeptHeading() {
+    return tr("The gauge did not keep these settings");
+}
 
 namespace {
 
-const char* const kGaugeColumn = "On the gauge";
+const char* const kGaugeColumn = QT_TRANSLATE_NOOP("TWriteSafety", "On the gauge");
 
 // A box of differences between the gauge (the left column) and what the configurator holds.
 TDifferencesBox GaugeBox(const QString& caption, const QString& heading, const QString& toColumn,
@@ -22,7 +27,7 @@ TDifferencesBox GaugeBox(const QString& caption, const QString& heading, const Q
     TDifferencesBox box;
     box.Caption = caption;
     box.Heading = heading;
-    box.FromColumn = QString::fromLatin1(kGaugeColumn);
+    box.FromColumn = QCoreApplication::translate("TWriteSafety", kGaugeColumn);
     box.ToColumn = toColumn;
     box.Differences = differences;
     return box;
@@ -60,12 +65,11 @@ TWriteSafety::TOutcome TWriteSafety::Run(const char* operation, const std::funct
     if (confirm && Setting(kConfirmChanges)) {
         hooks.Confirms = WriteAllInstructions(device_);
         hooks.Confirm = [this, &kept, &reason](const TDifferences& changes) {
-            TDifferencesBox box =
-                GaugeBox(QStringLiteral("Write All Settings"),
-                         QStringLiteral("Writing will change these settings on the gauge"),
-                         QStringLiteral("To be written"), changes);
-            box.EmptyText = QStringLiteral("The gauge already holds every setting to be written.");
-            box.AcceptText = QStringLiteral("&Write");
+            TDifferencesBox box = GaugeBox(tr("Write All Settings"),
+                                           tr("Writing will change these settings on the gauge"),
+                                           tr("To be written"), changes);
+            box.EmptyText = tr("The gauge already holds every setting to be written.");
+            box.AcceptText = tr("&Write");
             std::vector<bool> chosen(changes.Settings.size(), true);
             box.Chosen = &chosen;
             box.Reason = &reason;
@@ -90,14 +94,13 @@ TWriteSafety::TOutcome TWriteSafety::Run(const char* operation, const std::funct
     case TCheckedWrite::Failed:
         return TOutcome::Failed;
     case TCheckedWrite::NotKept: {
-        Dialogs().Differences(window_, GaugeBox(QStringLiteral("Verify after writing"),
-                                                kNotKeptHeading, QStringLiteral("Written"),
-                                                written.NotKept));
-        status_(kVerifyError);
+        Dialogs().Differences(window_, GaugeBox(tr("Verify after writing"), NotKeptHeading(),
+                                                tr("Written"), written.NotKept));
+        status_(VerifyErrorText());
         return TOutcome::NotKept;
     }
     case TCheckedWrite::ReadBackFailed:
-        status_(kVerifyError);
+        status_(VerifyErrorText());
         return TOutcome::NotKept;
     }
     return TOutcome::Failed;
@@ -111,10 +114,9 @@ bool TWriteSafety::CompareWithGauge() {
     TCompareScope scope;
     scope.Table = TableMatters(gauge, device_.Image);
     TDifferencesBox box = GaugeBox(
-        QStringLiteral("Compare with Gauge"),
-        QStringLiteral("The gauge and the configurator differ in these settings"),
-        QStringLiteral("In the configurator"), CompareImages(gauge, device_.Image, scope));
-    box.EmptyText = QStringLiteral("The gauge holds the settings the configurator shows.");
+        tr("Compare with Gauge"), tr("The gauge and the configurator differ in these settings"),
+        tr("In the configurator"), CompareImages(gauge, device_.Image, scope));
+    box.EmptyText = tr("The gauge holds the settings the configurator shows.");
     Dialogs().Differences(window_, box);
     return true;
 }
@@ -125,9 +127,9 @@ QString TWriteSafety::SaveUnwritten(bool controlsEdited) {
     QString error;
     const QString path = ArchiveUnwritten(device_, *archive_, &error);
     if (path.isEmpty()) {
-        ArchiveError(QStringLiteral("The archive could not be written: ") + error);
-        return QStringLiteral("\n\nThe settings not yet written could not be saved: ") + error;
+        ArchiveError(tr("The archive could not be written: ") + error);
+        return tr("\n\nThe settings not yet written could not be saved: ") + error;
     }
-    return QStringLiteral("\n\nThe settings not yet written were saved to\n") + path +
-           QStringLiteral("\nTo get them back, connect and open that file with File > Open.");
+    return tr("\n\nThe settings not yet written were saved to\n") + path +
+           tr("\nTo get them back, connect and open that file with File > Open.");
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The window's side of a write that never loses a setting: what Write All Settings will
@@ -8,6 +9,7 @@
 #include "Archive.h"
 #include "GaugeSession.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 #include <functional>
@@ -18,6 +20,8 @@ class T7310;
 class TProgramSettings;
 
 class TWriteSafety {
+    Q_DECLARE_TR_FUNCTIONS(TWriteSafety)
+
 public:
     // status shows a message in the window's status bar.
     TWriteSafety(QWidget* window, T7310& device, TProgramSettings* settings,
@@ -49,8 +53,9 @@ public:
     TArchive& Archive() { return *archive_; }
     TGaugeSession& Session() { return session_; }
 
-    static const QString kVerifyError;    // "**ERROR** Verifying"
-    static const QString kNotKeptHeading; // "The gauge did not keep these settings"
+    // Functions, so they are translated once the translation is installed.
+    static QString VerifyErrorText(); // "**ERROR** Verifying"
+    static QString NotKeptHeading();  // "The gauge did not keep these settings"
 
 private:
     bool Setting(const char* name) const;

@@ -1,9 +1,12 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The application object: an error that escapes an event handler (a menu command, a button,
-// a timer) is shown in the exception box with its text, and the program goes on.
+// a timer) is shown in the exception box with its text, and the program goes on. It speaks the
+// language of the desktop's locale where a translation exists.
 
 #include <QApplication>
+#include <QLocale>
 
 #include <exception>
 
@@ -13,6 +16,11 @@ public:
     TZurApplication(int& argc, char** argv);
 
     bool notify(QObject* receiver, QEvent* event) override;
+
+    // Installs the window's translation for locale's language and Qt's own (the buttons and
+    // texts of the standard dialogs), replacing those installed before; a language without a
+    // translation stays English. The application object installs the system locale's.
+    static void InstallTranslations(const QLocale& locale);
 
     // The exception box: an error box with the text of the exception being handled.
     static void ShowException(std::exception_ptr error);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program: the application object, the main window and the message loop. Of the command
 // line only --help and --version are the program's own; Qt takes its standard options.
 

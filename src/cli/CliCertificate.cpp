@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // t7310-cli certificate: the commissioning certificate of the connected gauge, or of a settings
 // file prepared without one; and the certificates provision writes.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What t7310-cli prints and how: texts made safe for a terminal, JSON, the differences, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // t7310-cli provision: a site file's gauges, every bus at once, through the provisioner the
 // window's Provision Site dialog runs too.
 

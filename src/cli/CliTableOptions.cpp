@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The options of table-make and table-fit: a tank's shape or a chart, the units, the points.
 
 #include "CliOptions.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // t7310-cli: scripted provisioning of T7310/T8310 gauges over the configurator's own device
 // object, program settings and settings file.
 

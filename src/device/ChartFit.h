@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A tank's strapping chart (its calibration: the volume at many heights, as a CSV file of any

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // An event that more than one part may hear. Assigning sets the owner's handler, the one

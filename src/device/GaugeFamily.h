@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The four gauge families settings can be prepared for without a gauge: what each is called,

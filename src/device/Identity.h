@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The gauge's identity text (the DF reply): name, one space, software version, "?", PC software

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // One comparison between two device images, driven by the catalogue: each setting's text as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The gauge's instruction set as data: one row per code says which bytes of the device image

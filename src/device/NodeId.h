@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The RS-485 node ID rules, for the window, the tool and the bus scan alike: a gauge has an ID

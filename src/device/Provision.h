@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Provisioning a site: every gauge of a checked site file brought to its settings, one bus per

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Layout of the .TLS settings file: a format number, then the device image blocks copied byte

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A site: one CSV line per gauge, with the settings each is to hold and the bus it is on. Every

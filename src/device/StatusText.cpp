@@ -1,28 +1,32 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "StatusText.h"
 
 #include "Values.h"
 #include "Win32Port.h"
 
+#include <QtGlobal>
+
 #include <cstring>
 
+// The window shows these translated (context StatusText); the tool prints them as they are.
 std::string DeviceStateText(uint8_t state) {
     switch (state) {
     case 0:
-        return "Initialising";
+        return QT_TRANSLATE_NOOP("StatusText", "Initialising");
     case 1:
-        return "Logo";
+        return QT_TRANSLATE_NOOP("StatusText", "Logo");
     case 2:
-        return "Startup Screen";
+        return QT_TRANSLATE_NOOP("StatusText", "Startup Screen");
     case 3:
     case 5:
-        return "Running";
+        return QT_TRANSLATE_NOOP("StatusText", "Running");
     case 4:
-        return "Status Screen";
+        return QT_TRANSLATE_NOOP("StatusText", "Status Screen");
     case 6:
     case 7:
-        return "Alarm Test";
+        return QT_TRANSLATE_NOOP("StatusText", "Alarm Test");
     default:
-        return "unknown state";
+        return QT_TRANSLATE_NOOP("StatusText", "unknown state");
     }
 }
 

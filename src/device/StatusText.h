@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Texts for what the gauge reports while it runs (state, alarm outputs, volume unit), for the

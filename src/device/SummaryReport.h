@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The summary of an extended gauge: the texts and numbers the Summary page shows, and the plain

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "T7310.h"
 
 #include "T7310Detail.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Choosing the few rows of a tank table (the gauge holds at most 100) from many points of a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The length and volume units a tank table can be worked out in: their short text forms (what

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A tank's shape from its drawing, the volume it holds at each fill height, and a tank table

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The linearisation table as text: the cell texts of the height/volume grid, the checks a

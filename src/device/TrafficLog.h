@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The traffic on the packet link, decoded line by line: every request sent, every chunk

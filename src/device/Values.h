@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Text forms of setting values: code lists, the catalogue's format and parse hooks, text to

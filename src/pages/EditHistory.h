@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // One undo history for a window's pages: the user's edits of every page's tracked controls

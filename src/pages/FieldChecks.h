@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The field checks every page runs on an edit box before it stores the entry: a failure is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "FmAlarms.h"
 
 #include "DialogService.h"
@@ -7,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,26 +19,43 @@
 
 namespace {
 
-const QString kHeading = QStringLiteral("Alarm Setpoints & Test");
-const QString kHelpText = QStringLiteral(
-    "Alarm settings allows you to assign up to 4 alarms.\nAlarms relate to the 4 output drivers "
-    "on the device.\n\nYou can create raising edge alarms - alarms that are triggered when the "
-    "level goes above the setpoint, or falling edge alarms - alarms that are triggered when the "
-    "level goes below the setpoint.\n\nPush the test button to test the output on the device for "
-    "5 seconds.");
-const QString kSuccessText = QStringLiteral("Alarm settings written successfully.");
-const QString kStillTesting = QStringLiteral("Alarm test still in progress, please wait...");
-const QString kTestModeError =
-    QStringLiteral("An error occured whilst starting the alarm test mode\nPlease ensure the "
-                   "device is connected and powered up.");
-const char* const kTitles[] = {"Master Alarm", "Alarm 1", "Alarm 2", "Alarm 3"};
+QString kHeading() {
+    return QCoreApplication::translate("TfmAlarms", "Alarm Setpoints & Test");
+}
+QString kHelpText() {
+    return QCoreApplication::translate(
+        "TfmAlarms",
+        "Alarm settings allows you to assign up to 4 alarms.\nAlarms relate to the 4 output "
+        "drivers "
+        "on the device.\n\nYou can create raising edge alarms - alarms that are triggered when the "
+        "level goes above the setpoint, or falling edge alarms - alarms that are triggered when "
+        "the "
+        "level goes below the setpoint.\n\nPush the test button to test the output on the device "
+        "for "
+        "5 seconds.");
+}
+QString kSuccessText() {
+    return QCoreApplication::translate("TfmAlarms", "Alarm settings written successfully.");
+}
+QString kStillTesting() {
+    return QCoreApplication::translate("TfmAlarms", "Alarm test still in progress, please wait...");
+}
+QString kTestModeError() {
+    return QCoreApplication::translate(
+        "TfmAlarms", "An error occured whilst starting the alarm test mode\nPlease ensure the "
+                     "device is connected and powered up.");
+}
+
+const char* const kTitles[] = {
+    QT_TRANSLATE_NOOP("TfmAlarms", "Master Alarm"), QT_TRANSLATE_NOOP("TfmAlarms", "Alarm 1"),
+    QT_TRANSLATE_NOOP("TfmAlarms", "Alarm 2"), QT_TRANSLATE_NOOP("TfmAlarms", "Alarm 3")};
 // The letter or digit of each alarm in its controls' names.
 const char* const kKeys[] = {"M", "1", "2", "3"};
 constexpr int kFallingEdge = 0;
 constexpr int kRaisingEdge = 1;
 
 QString TestingText(int seconds) {
-    return QStringLiteral("Testing Alarm %1 Seconds").arg(seconds);
+    return QCoreApplication::translate("TfmAlarms", "Testing Alarm %1 Seconds").arg(seconds);
 }
 
 QByteArray Name(const char* pattern, size_t index) {
@@ -47,10 +66,10 @@ QByteArray Name(const char* pattern, size_t index) {
 
 TfmAlarms::TfmAlarms(QWidget* host, T7310& device)
     : TZURPage(host, device,
-               {.Heading = kHeading,
+               {.Heading = kHeading(),
                 .HelpObjectName = QStringLiteral("lbAlarmSettingsText"),
-                .HelpText = kHelpText,
-                .SuccessText = kSuccessText,
+                .HelpText = kHelpText(),
+                .SuccessText = kSuccessText(),
                 .ReadFailure = TReadFailure::ErrorBox}) {
     auto* grid = new QGridLayout(Body);
     grid->setContentsMargins(6, 6, 6, 6);
@@ -120,18 +139,20 @@ QWidget* TfmAlarms::BuildPanel(size_t index) {
     grid->setContentsMargins(2, 2, 2, 2);
     grid->setHorizontalSpacing(4);
 
-    QLabel* title = BodyHeading(QString::fromLatin1(kTitles[index]));
+    QLabel* title = BodyHeading(QCoreApplication::translate("TfmAlarms", kTitles[index]));
     title->setParent(panel);
-    c.Enabled = new QCheckBox(QStringLiteral("Enabled"), panel);
+    c.Enabled = new QCheckBox(tr("Enabled"), panel);
     c.Enabled->setObjectName(QString::fromLatin1(Name("cb%1Enabled", index)));
-    c.Enabled->setAccessibleName(QString::fromLatin1(kTitles[index]) + QStringLiteral(" Enabled"));
-    c.Test = new QPushButton(QStringLiteral("TEST"), panel);
+    c.Enabled->setAccessibleName(QCoreApplication::translate("TfmAlarms", kTitles[index]) +
+                                 tr(" Enabled"));
+    c.Test = new QPushButton(tr("TEST"), panel);
     c.Test->setObjectName(QString::fromLatin1(Name("btTest%1", index)));
-    c.Test->setAccessibleName(QStringLiteral("TEST ") + QString::fromLatin1(kTitles[index]));
+    c.Test->setAccessibleName(tr("TEST ") +
+                              QCoreApplication::translate("TfmAlarms", kTitles[index]));
     c.Test->setMaximumWidth(48);
     c.Direction = new QComboBox(panel);
     c.Direction->setObjectName(QString::fromLatin1(Name("cb%1Direction", index)));
-    c.Direction->addItems({QStringLiteral("Falling Edge"), QStringLiteral("Raising Edge")});
+    c.Direction->addItems({tr("Falling Edge"), tr("Raising Edge")});
     c.Direction->setFixedWidth(104);
     c.Setpoint = new QLineEdit(QStringLiteral("0.00"), panel);
     c.Setpoint->setObjectName(QString::fromLatin1(Name("e%1Setpoint", index)));
@@ -142,12 +163,12 @@ QWidget* TfmAlarms::BuildPanel(size_t index) {
     c.Testing = new QLabel(TestingText(kTestSeconds), panel);
     c.Testing->setObjectName(QString::fromLatin1(Name("lbAlarm%1Testing", index)));
     c.Testing->setAlignment(Qt::AlignCenter);
-    c.Testing->setAccessibleDescription(QString::fromLatin1(kTitles[index]) +
-                                        QStringLiteral(" test"));
+    c.Testing->setAccessibleDescription(QCoreApplication::translate("TfmAlarms", kTitles[index]) +
+                                        tr(" test"));
     c.Testing->hide();
     c.SetpointVolume = new QLabel(panel);
     c.SetpointVolume->setObjectName(QString::fromLatin1(Name("lb%1SetpointVolume", index)));
-    c.SetpointVolume->setAccessibleDescription(QStringLiteral("Setpoint volume"));
+    c.SetpointVolume->setAccessibleDescription(tr("Setpoint volume"));
 
     auto caption = [&](const QString& text, QWidget* buddy) {
         QLabel* label = Caption(text, buddy);
@@ -161,13 +182,13 @@ QWidget* TfmAlarms::BuildPanel(size_t index) {
     grid->addWidget(title, 0, 0, 1, 2);
     grid->addWidget(c.Enabled, 0, 2);
     grid->addWidget(c.Test, 0, 3, Qt::AlignRight);
-    grid->addWidget(caption(QStringLiteral("Direction"), c.Direction), 1, 0);
+    grid->addWidget(caption(tr("Direction"), c.Direction), 1, 0);
     grid->addWidget(c.Direction, 1, 1, 1, 3);
-    grid->addWidget(caption(QStringLiteral("Setpoint "), c.Setpoint), 2, 0);
+    grid->addWidget(caption(tr("Setpoint "), c.Setpoint), 2, 0);
     grid->addWidget(c.Setpoint, 2, 1);
     grid->addWidget(unit(QStringLiteral("(%)")), 2, 2);
     grid->addWidget(c.SetpointVolume, 3, 1, 1, 3);
-    grid->addWidget(caption(QStringLiteral("Hysterisis"), c.Hysterisis), 4, 0);
+    grid->addWidget(caption(tr("Hysterisis"), c.Hysterisis), 4, 0);
     grid->addWidget(c.Hysterisis, 4, 1);
     grid->addWidget(unit(QStringLiteral("(ms)")), 4, 2);
     grid->addWidget(c.Testing, 5, 0, 1, 4);
@@ -259,7 +280,7 @@ void TfmAlarms::ShowSetpointVolume(size_t index) {
         return;
     }
     const auto litres = static_cast<uint64_t>(std::llround(capacity * setpoint / 100.0));
-    label->setText(QStringLiteral("= %1 Litres").arg(litres));
+    label->setText(tr("= %1 Litres").arg(litres));
 }
 
 // ---- read and write ----
@@ -281,12 +302,12 @@ bool TfmAlarms::WriteSettings() {
 
 void TfmAlarms::btAlarmTestClick(size_t index) {
     if (TestInProgress_) {
-        Dialogs().Information(this, kStillTesting);
+        Dialogs().Information(this, kStillTesting());
         return;
     }
     Device.SetAlarmTestMode(true);
     if (!Device.AlarmTestActive) {
-        Dialogs().Error(this, kTestModeError);
+        Dialogs().Error(this, kTestModeError());
         return;
     }
     Device.SetAlarmTestOutputs(kTestMask[index]);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The "Alarm Setpoints" page: the gauge's four alarms (Master, 1, 2, 3), each driving one

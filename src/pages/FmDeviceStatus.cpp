@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "FmDeviceStatus.h"
 
 #include "GaugeFamily.h"
@@ -8,6 +9,7 @@
 
 #include <QChart>
 #include <QChartView>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -20,10 +22,11 @@
 
 namespace {
 
-const char* const kHelp =
+const char* const kHelp = QT_TRANSLATE_NOOP(
+    "TfmDeviceStatus",
     "Device status shows a live status of the T7310/T8310 device, including the corrected tank "
     "volume and alarm outputs\n\nTo connect to a device select 'Connect' from the 'Device' "
-    "menu\n\nUse the tab sheets to configure the settings for the device.";
+    "menu\n\nUse the tab sheets to configure the settings for the device.");
 
 const QColor kActive(0, 255, 0);
 const QColor kInactive(Qt::white);
@@ -45,8 +48,7 @@ TLamp::TLamp(const QString& caption, QWidget* parent) : QWidget(parent), caption
 
 void TLamp::SetActive(bool active) {
     active_ = active;
-    const QString state =
-        caption_ + (active ? QStringLiteral(": active") : QStringLiteral(": inactive"));
+    const QString state = caption_ + (active ? tr(": active") : tr(": inactive"));
     setToolTip(state);
     setAccessibleDescription(state);
     update();
@@ -69,9 +71,9 @@ void TLamp::paintEvent(QPaintEvent*) {
 
 TfmDeviceStatus::TfmDeviceStatus(QWidget* host, T7310& device)
     : TZURPage(host, device,
-               {.Heading = QStringLiteral("Device Status"),
+               {.Heading = tr("Device Status"),
                 .HelpObjectName = QStringLiteral("lbDeviceStatusText"),
-                .HelpText = QString::fromLatin1(kHelp),
+                .HelpText = QCoreApplication::translate("TfmDeviceStatus", kHelp),
                 .Buttons = false}) {
     QFont font(QStringLiteral("Arial"));
     font.setPointSize(8);
@@ -94,18 +96,18 @@ TfmDeviceStatus::TfmDeviceStatus(QWidget* host, T7310& device)
         grid->addWidget(label, row++, 1);
         return label;
     };
-    heading(QStringLiteral("Connection Status"));
-    lbConnectionStatus = ValueLabel("lbConnectionStatus", QStringLiteral("Connection Status"));
+    heading(tr("Connection Status"));
+    lbConnectionStatus = ValueLabel("lbConnectionStatus", tr("Connection Status"));
     grid->addWidget(lbConnectionStatus, row++, 0, 1, 2);
-    heading(QStringLiteral("Device Information"));
-    lbDeviceName = value("lbDeviceName", QStringLiteral("Device Name"));
-    lbRS485ID = value("lbRS485ID", QStringLiteral("RS-485 Node ID"));
-    lbDeviceSoftwareVersion = value("lbDeviceSoftwareVersion", QStringLiteral("Software Ver."));
-    heading(QStringLiteral("Device Status"));
-    lbVolume = value("lbVolume", QStringLiteral("Tank Volume"));
-    lbState = value("lbState", QStringLiteral("Device State"));
+    heading(tr("Device Information"));
+    lbDeviceName = value("lbDeviceName", tr("Device Name"));
+    lbRS485ID = value("lbRS485ID", tr("RS-485 Node ID"));
+    lbDeviceSoftwareVersion = value("lbDeviceSoftwareVersion", tr("Software Ver."));
+    heading(tr("Device Status"));
+    lbVolume = value("lbVolume", tr("Tank Volume"));
+    lbState = value("lbState", tr("Device State"));
 
-    heading(QStringLiteral("Alarms"));
+    heading(tr("Alarms"));
     auto* lamps = new QGridLayout;
     lamps->setHorizontalSpacing(6);
     auto lamp = [&](const char* name, const QString& caption, int r, int c) {
@@ -115,24 +117,24 @@ TfmDeviceStatus::TfmDeviceStatus(QWidget* host, T7310& device)
         lamps->addWidget(Caption(caption), r, c * 2 + 1);
         return l;
     };
-    sAlarmM = lamp("sAlarmM", QStringLiteral("Master"), 0, 0);
-    sAlarm1 = lamp("sAlarm1", QStringLiteral("Alarm 1"), 1, 0);
-    sAlarm2 = lamp("sAlarm2", QStringLiteral("Alarm 2"), 0, 1);
-    sAlarm3 = lamp("sAlarm3", QStringLiteral("Alarm 3"), 1, 1);
+    sAlarmM = lamp("sAlarmM", tr("Master"), 0, 0);
+    sAlarm1 = lamp("sAlarm1", tr("Alarm 1"), 1, 0);
+    sAlarm2 = lamp("sAlarm2", tr("Alarm 2"), 0, 1);
+    sAlarm3 = lamp("sAlarm3", tr("Alarm 3"), 1, 1);
     lamps->setColumnStretch(4, 1);
     grid->addLayout(lamps, row++, 0, 1, 2);
 
-    heading(QStringLiteral("Key:"));
+    heading(tr("Key:"));
     auto* key = new QHBoxLayout;
-    auto* keyActive = new TLamp(QStringLiteral("Alarm Active"), Body);
+    auto* keyActive = new TLamp(tr("Alarm Active"), Body);
     keyActive->SetActive(true);
-    auto* keyInactive = new TLamp(QStringLiteral("Alarm Inactive"), Body);
+    auto* keyInactive = new TLamp(tr("Alarm Inactive"), Body);
     key->setSpacing(6);
     key->addWidget(keyActive);
-    key->addWidget(Caption(QStringLiteral("Alarm Active")));
+    key->addWidget(Caption(tr("Alarm Active")));
     key->addSpacing(12);
     key->addWidget(keyInactive);
-    key->addWidget(Caption(QStringLiteral("Alarm Inactive")));
+    key->addWidget(Caption(tr("Alarm Inactive")));
     key->addStretch(1);
     grid->addLayout(key, row++, 0, 1, 2);
     grid->setRowStretch(row, 1);
@@ -140,17 +142,17 @@ TfmDeviceStatus::TfmDeviceStatus(QWidget* host, T7310& device)
 
     // The trend: volume against minutes before now.
     TrendSeries = new QLineSeries;
-    TrendSeries->setName(QStringLiteral("Tank Volume"));
+    TrendSeries->setName(tr("Tank Volume"));
     auto* chart = new QChart;
     chart->addSeries(TrendSeries);
     chart->legend()->hide();
-    chart->setTitle(QStringLiteral("Tank Volume, last 10 minutes"));
+    chart->setTitle(tr("Tank Volume, last 10 minutes"));
     chart->setMargins(QMargins(2, 2, 2, 2));
     TrendTime = new QValueAxis;
     TrendTime->setRange(-10, 0);
     TrendTime->setTickCount(6);
     TrendTime->setLabelFormat(QStringLiteral("%.1f"));
-    TrendTime->setTitleText(QStringLiteral("Minutes"));
+    TrendTime->setTitleText(tr("Minutes"));
     TrendVolume = new QValueAxis;
     TrendVolume->setRange(0, 1);
     TrendVolume->setLabelFormat(QStringLiteral("%.1f"));
@@ -162,7 +164,7 @@ TfmDeviceStatus::TfmDeviceStatus(QWidget* host, T7310& device)
     chTrend->setObjectName(QStringLiteral("chTrend"));
     chTrend->setRenderHint(QPainter::Antialiasing);
     chTrend->setMinimumSize(200, 200);
-    chTrend->setAccessibleName(QStringLiteral("Tank Volume trend"));
+    chTrend->setAccessibleName(tr("Tank Volume trend"));
     chTrend->setFocusPolicy(Qt::NoFocus);
 
     auto* body = new QHBoxLayout(Body);
@@ -179,10 +181,8 @@ TfmDeviceStatus::TfmDeviceStatus(QWidget* host, T7310& device)
 }
 
 void TfmDeviceStatus::SetPageEnabled(bool connected) {
-    const QString placeholder =
-        connected ? QStringLiteral("<reading...>") : QStringLiteral("<not connected>");
-    lbConnectionStatus->setText(connected ? QStringLiteral("Connected")
-                                          : QStringLiteral("<not connected>"));
+    const QString placeholder = connected ? tr("<reading...>") : tr("<not connected>");
+    lbConnectionStatus->setText(connected ? tr("Connected") : tr("<not connected>"));
     OnAlarmOutputs(0);
     for (QLabel* label : {lbState, lbVolume, lbDeviceSoftwareVersion, lbRS485ID, lbDeviceName})
         label->setText(placeholder);
@@ -190,7 +190,7 @@ void TfmDeviceStatus::SetPageEnabled(bool connected) {
         ClearTrend();
     if (Offline()) {
         // No gauge behind the settings: the family they are for, and nothing live.
-        lbConnectionStatus->setText(QStringLiteral("Offline"));
+        lbConnectionStatus->setText(tr("Offline"));
         for (QLabel* label : {lbState, lbVolume, lbDeviceSoftwareVersion, lbRS485ID})
             label->setText(QStringLiteral("<offline>"));
         lbDeviceName->setText(QString::fromLatin1(FamilyFacts(FamilyOf(Device)).Name));
@@ -199,7 +199,7 @@ void TfmDeviceStatus::SetPageEnabled(bool connected) {
 }
 
 void TfmDeviceStatus::OnDeviceState(uint8_t state) {
-    lbState->setText(Latin1(DeviceStateText(state)));
+    lbState->setText(QCoreApplication::translate("StatusText", DeviceStateText(state).c_str()));
     const TZURSettings& settings = Device.Settings();
     const TZURSetting* name = settings.Find(item::DeviceName);
     const TZURSetting* version = settings.Find(item::SoftwareVersion);
@@ -226,7 +226,7 @@ uint8_t TfmDeviceStatus::DisplayUom() const {
 void TfmDeviceStatus::OnVolume(float volume) {
     lbVolume->setText(Latin1(VolumeText(volume, DisplayUom(), DecimalSeparator())));
     const std::string unit = VolumeUnitLabel(DisplayUom());
-    TrendVolume->setTitleText(unit.empty() ? QStringLiteral("Volume") : Latin1(unit));
+    TrendVolume->setTitleText(unit.empty() ? tr("Volume") : Latin1(unit));
     // A gauge that reports no number draws no point.
     if (std::isfinite(volume)) {
         trend_.emplace_back(Clock(), volume);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The "Device Status" page: whether a gauge is connected, its name, node ID and software

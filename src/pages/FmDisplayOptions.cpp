@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "FmDisplayOptions.h"
 
 #include "T7310.h"
@@ -5,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,12 +16,13 @@
 
 namespace {
 
-const char* const kHelp =
+const char* const kHelp = QT_TRANSLATE_NOOP(
+    "TfmDisplayOptions",
     "Display options allow you change settings for the LCD display\n\n*For units without a "
     "display these options will not be enabled*\n\nPlease note: when changing the contrast you "
     "must click on the 'Write Settings' button before the contrast settings are saved "
     "perminantly.\n\nScreen damping is a time period in seconds for each display update. For "
-    "large tanks it is recommended this value is set high.";
+    "large tanks it is recommended this value is set high.");
 
 constexpr int kUnitCount = 6; // "none" .. "Cubic Feet"
 
@@ -27,17 +30,17 @@ constexpr int kUnitCount = 6; // "none" .. "Cubic Feet"
 
 TfmDisplayOptions::TfmDisplayOptions(QWidget* host, T7310& device)
     : TZURPage(host, device,
-               {.Heading = QStringLiteral("Display Options:"),
+               {.Heading = tr("Display Options:"),
                 .HelpObjectName = QStringLiteral("lbDisplayOptionsText"),
-                .HelpText = QString::fromLatin1(kHelp),
-                .SuccessText = QStringLiteral("Display options written successfully."),
+                .HelpText = QCoreApplication::translate("TfmDisplayOptions", kHelp),
+                .SuccessText = tr("Display options written successfully."),
                 .ReadFailure = TReadFailure::Silent}) {
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPixelSize(11);
     setFont(font);
 
-    lbContrastValue = ValueLabel("lbContrastValue", QStringLiteral("Current Contrast Value"),
-                                 QStringLiteral("0 %"));
+    lbContrastValue =
+        ValueLabel("lbContrastValue", tr("Current Contrast Value"), QStringLiteral("0 %"));
     tbContrast = new QSlider(Qt::Horizontal, Body);
     tbContrast->setObjectName(QStringLiteral("tbContrast"));
     tbContrast->setRange(0, 255);
@@ -46,9 +49,9 @@ TfmDisplayOptions::TfmDisplayOptions(QWidget* host, T7310& device)
     eSigFigs = Edit("eSigFigs", QStringLiteral("5"));
     eDisplayResolution = Edit("eDisplayResolution", QStringLiteral("5"));
     // One caption for whichever of the two boxes is shown; the hidden one keeps its own name.
-    Label8 = Caption(QStringLiteral("Number of Significant Figures"), eSigFigs, "Label8");
-    eDisplayResolution->setAccessibleName(QStringLiteral("Display Resolution"));
-    cbShowDPs = new QCheckBox(QStringLiteral("Show Trailing Decimal Points"), Body);
+    Label8 = Caption(tr("Number of Significant Figures"), eSigFigs, "Label8");
+    eDisplayResolution->setAccessibleName(tr("Display Resolution"));
+    cbShowDPs = new QCheckBox(tr("Show Trailing Decimal Points"), Body);
     cbShowDPs->setObjectName(QStringLiteral("cbShowDPs"));
     cbDisplayUOMs = new QComboBox(Body);
     cbDisplayUOMs->setObjectName(QStringLiteral("cbDisplayUOMs"));
@@ -59,7 +62,7 @@ TfmDisplayOptions::TfmDisplayOptions(QWidget* host, T7310& device)
     auto* column = new QVBoxLayout(Body);
     column->setContentsMargins(16, 12, 16, 12);
     auto* contrastRow = new QHBoxLayout;
-    contrastRow->addWidget(Caption(QStringLiteral("Current Contrast Value:"), tbContrast));
+    contrastRow->addWidget(Caption(tr("Current Contrast Value:"), tbContrast));
     contrastRow->addWidget(lbContrastValue);
     contrastRow->addStretch(1);
     column->addLayout(contrastRow);
@@ -73,16 +76,16 @@ TfmDisplayOptions::TfmDisplayOptions(QWidget* host, T7310& device)
     column->addLayout(figures);
     column->addWidget(cbShowDPs);
     column->addWidget(Rule());
-    column->addWidget(Caption(QStringLiteral("Display Units of Measure"), cbDisplayUOMs));
+    column->addWidget(Caption(tr("Display Units of Measure"), cbDisplayUOMs));
     auto* units = new QHBoxLayout;
     units->addWidget(cbDisplayUOMs);
     units->addStretch(1);
     column->addLayout(units);
     column->addWidget(Rule());
-    column->addWidget(Caption(QStringLiteral("Screen Damping"), eDamping));
+    column->addWidget(Caption(tr("Screen Damping"), eDamping));
     auto* damping = new QHBoxLayout;
     damping->addWidget(eDamping);
-    damping->addWidget(Caption(QStringLiteral("(Secs)")));
+    damping->addWidget(Caption(tr("(Secs)")));
     damping->addStretch(1);
     column->addLayout(damping);
     column->addStretch(1);
@@ -139,7 +142,7 @@ void TfmDisplayOptions::SelectUom(uint8_t code) {
     while (cbDisplayUOMs->count() > kUnitCount)
         cbDisplayUOMs->removeItem(kUnitCount);
     if (code >= kUnitCount) {
-        cbDisplayUOMs->addItem(QStringLiteral("unknown (%1)").arg(code), int{code});
+        cbDisplayUOMs->addItem(tr("unknown (%1)").arg(code), int{code});
         cbDisplayUOMs->setCurrentIndex(kUnitCount);
     } else {
         cbDisplayUOMs->setCurrentIndex(code);
@@ -161,7 +164,7 @@ void TfmDisplayOptions::ShowDisplayOptions(const TDisplayOptions& record) {
 
     if (Device.Is8310) {
         Label8->setVisible(true);
-        Label8->setText(QStringLiteral("Display Resolution"));
+        Label8->setText(tr("Display Resolution"));
         Label8->setBuddy(eDisplayResolution);
         eSigFigs->setEnabled(false);
         eSigFigs->setVisible(false);
@@ -178,7 +181,7 @@ void TfmDisplayOptions::ShowDisplayOptions(const TDisplayOptions& record) {
         }
     } else {
         Label8->setVisible(true);
-        Label8->setText(QStringLiteral("Number of Significant Figures"));
+        Label8->setText(tr("Number of Significant Figures"));
         Label8->setBuddy(eSigFigs);
         eDisplayResolution->setEnabled(false);
         eDisplayResolution->setVisible(false);

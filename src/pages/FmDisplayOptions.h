@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The "Display Options" page: contrast (previewed on the gauge while the bar moves), the

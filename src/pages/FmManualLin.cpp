@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "FmManualLin.h"
 
 #include "DialogService.h"
@@ -9,6 +10,7 @@
 #include "Values.h"
 #include "ZurEditGrid.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
@@ -21,26 +23,33 @@
 
 namespace {
 
-const QString kHelpText = QStringLiteral(
-    "Manual Linearisation allows you to specify up to 90 points for the T7310 device to "
-    "interpolate between.  By entering a range of height & volume pairs you can calculate the "
-    "volume of irregular tanks.  You must, however, be able to measure the height from the "
-    "linear sensor and be able to relate this to the volume in the tank.  An absolute minimum "
-    "of two points are needed, and the points must be arranged in ascending order.\n\nFor "
-    "further information on manual linearisation please consult the user manual.");
-const QString kFileWriteError = QStringLiteral("An error occured whilst writing the file.\n");
+QString kHelpText() {
+    return QCoreApplication::translate(
+        "TfmManualLin",
+        "Manual Linearisation allows you to specify up to 90 points for the T7310 device to "
+        "interpolate between.  By entering a range of height & volume pairs you can calculate the "
+        "volume of irregular tanks.  You must, however, be able to measure the height from the "
+        "linear sensor and be able to relate this to the volume in the tank.  An absolute minimum "
+        "of two points are needed, and the points must be arranged in ascending order.\n\nFor "
+        "further information on manual linearisation please consult the user manual.");
+}
+QString kFileWriteError() {
+    return QCoreApplication::translate("TfmManualLin",
+                                       "An error occured whilst writing the file.\n");
+}
 
 } // namespace
 
-const QString TfmManualLin::kFileFilter =
-    QStringLiteral("Comma Separated Values (*.CSV *.csv);;Text Files (*.TXT *.txt);;All Files (*)");
+QString TfmManualLin::FileFilter() {
+    return tr("Comma Separated Values (*.CSV *.csv);;Text Files (*.TXT *.txt);;All Files (*)");
+}
 
 TfmManualLin::TfmManualLin(QWidget* host, T7310& device)
     : TZURPage(host, device,
-               {.Heading = QStringLiteral("Manual Linearisation:"),
+               {.Heading = tr("Manual Linearisation:"),
                 .HelpObjectName = QStringLiteral("lbManualLinearisationText"),
-                .HelpText = kHelpText,
-                .SuccessText = QStringLiteral("Manual points written successfully."),
+                .HelpText = kHelpText(),
+                .SuccessText = tr("Manual points written successfully."),
                 .ReadFailure = TReadFailure::Silent,
                 .ErrorBoxAfterFailedGather = false}) {
     BuildBody();
@@ -78,28 +87,28 @@ void TfmManualLin::BuildBody() {
         });
     } catch (const std::exception&) {
         Grid = nullptr;
-        Dialogs().Plain(this, QStringLiteral("Error creating Edit Grid Object "));
+        Dialogs().Plain(this, tr("Error creating Edit Grid Object "));
     }
     pbTable = new QProgressBar(pnTableGrid);
     pbTable->setObjectName(QStringLiteral("pbTable"));
     pbTable->setRange(0, 100);
-    pbTable->setAccessibleName(QStringLiteral("Table transfer"));
+    pbTable->setAccessibleName(tr("Table transfer"));
     pbTable->hide();
     table->addWidget(pbTable, 0, 0, Qt::AlignBottom);
     outer->addWidget(pnTableGrid, 0, 0, 2, 1, Qt::AlignTop);
 
     auto* buttons = new QVBoxLayout;
-    btImportCSV = Button("btImportCSV", QStringLiteral("&Import CSV"));
-    btExportCSV = Button("btExportCSV", QStringLiteral("&Export CSV"));
-    btClearTable = Button("btClearTable", QStringLiteral("&Clear Table"));
-    btGenerate = Button("btGenerate", QStringLiteral("&Generate..."));
-    btFitChart = Button("btFitChart", QStringLiteral("Fit C&hart..."));
+    btImportCSV = Button("btImportCSV", tr("&Import CSV"));
+    btExportCSV = Button("btExportCSV", tr("&Export CSV"));
+    btClearTable = Button("btClearTable", tr("&Clear Table"));
+    btGenerate = Button("btGenerate", tr("&Generate..."));
+    btFitChart = Button("btFitChart", tr("Fit C&hart..."));
     for (QPushButton* b : {btImportCSV, btExportCSV, btGenerate, btFitChart, btClearTable})
         buttons->addWidget(b);
     lbTableEdited = new QLabel(Body);
     lbTableEdited->setObjectName(QStringLiteral("lbTableEdited"));
     lbTableEdited->setWordWrap(true);
-    lbTableEdited->setAccessibleDescription(QStringLiteral("Table state"));
+    lbTableEdited->setAccessibleDescription(tr("Table state"));
     buttons->addWidget(lbTableEdited);
     outer->addLayout(buttons, 0, 1, Qt::AlignTop);
 
@@ -171,31 +180,31 @@ bool TfmManualLin::WriteSettings() {
 }
 
 void TfmManualLin::btImportCSVClick() {
-    const QString name = Dialogs().OpenFileName(this, QStringLiteral("Import CSV"), kFileFilter);
+    const QString name = Dialogs().OpenFileName(this, tr("Import CSV"), FileFilter());
     if (!name.isEmpty() && Grid)
         Grid->ImportCsv(name);
 }
 
 void TfmManualLin::btExportCSVClick() {
-    QString name = Dialogs().SaveFileName(this, QStringLiteral("Export CSV"), kFileFilter);
+    QString name = Dialogs().SaveFileName(this, tr("Export CSV"), FileFilter());
     if (name.isEmpty() || !Grid)
         return;
     if (QFileInfo(name).suffix().isEmpty()) {
         // The dialog asked about the name as typed; the name with its extension may exist too.
         name += QStringLiteral(".CSV");
         if (QFileInfo::exists(name) &&
-            !Dialogs().Question(this, QFileInfo(name).fileName() +
-                                          QStringLiteral(" already exists.\nDo you want to "
-                                                         "replace it?")))
+            !Dialogs().Question(this,
+                                QFileInfo(name).fileName() + tr(" already exists.\nDo you want to "
+                                                                "replace it?")))
             return;
     }
     if (!Grid->ExportCsv(name))
-        Dialogs().Error(this, kFileWriteError);
+        Dialogs().Error(this, kFileWriteError());
 }
 
 void TfmManualLin::btClearTableClick() {
     if (Grid)
-        Grid->UserEdit(QStringLiteral("Clear Table"), [this] { Grid->ClearTable(); });
+        Grid->UserEdit(tr("Clear Table"), [this] { Grid->ClearTable(); });
 }
 
 namespace {
@@ -219,7 +228,7 @@ void TfmManualLin::btGenerateClick() {
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QDialog::accepted, this, [this, dialog] {
         if (dialog->Table())
-            FillFromTable(*dialog->Table(), QStringLiteral("Generate"));
+            FillFromTable(*dialog->Table(), tr("Generate"));
     });
     dialog->open();
 }
@@ -230,7 +239,7 @@ void TfmManualLin::btFitChartClick() {
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QDialog::accepted, this, [this, dialog] {
         if (dialog->Table())
-            FillFromTable(*dialog->Table(), QStringLiteral("Fit Chart"));
+            FillFromTable(*dialog->Table(), tr("Fit Chart"));
     });
     dialog->open();
 }
@@ -246,7 +255,7 @@ void TfmManualLin::FillFromTable(const TFittedTable& table, const QString& what)
 
 void TfmManualLin::SetTableEdited(bool edited) {
     TableEdited_ = edited;
-    lbTableEdited->setText(edited ? QStringLiteral("Table ") + kEditedText : QString());
+    lbTableEdited->setText(edited ? tr("Table ") + kEditedText : QString());
     if (Grid)
         Grid->setAccessibleDescription(edited ? kEditedText : QString());
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The "Manual Linearisation" page: the height/volume table of a Non standard tank, read from
@@ -48,7 +49,7 @@ public:
     TTableCurve* Curve = nullptr;
     QTimer* UpdateUOMTimer = nullptr;
 
-    static const QString kFileFilter;
+    static QString FileFilter();
 
 protected:
     bool ReadSettings() override;

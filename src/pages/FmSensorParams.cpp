@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "FmSensorParams.h"
 
 #include "DialogService.h"
@@ -5,6 +6,7 @@
 #include "T7310.h"
 #include "Values.h"
 
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -24,22 +26,24 @@ static void InitPageResources() {
 
 namespace {
 
-const char* const kHelp =
+const char* const kHelp = QT_TRANSLATE_NOOP(
+    "TfmSensorParameters",
     "The sensor parameters on this page allow you to scale the input range of your sensor to "
     "the T8310 device. Using this scaling you can allow for the sensor to be set above or below "
     "the bottom of the tank.\n\nIf the sensor is set 50mm above the bottom, enter 0.05(m) in "
     "the Sensor Min box.\nIf the sensor is a 3 meter sensor, enter 3.0 plus the 0.05 (Min) into "
     "the Sensor Max box, i.e. 3.05(m).\n(5 meter sensor = 5.05(m) etc.)\n\nFor sensors mounted "
     "externally below the tank please consult factory.\n\nSG must be entered on this "
-    "screen.\nSG values of common fluids are listed on the maker's web site.";
+    "screen.\nSG values of common fluids are listed on the maker's web site.");
 
 const char* const kUnitLabels[] = {"(m.)", "(in.)", "(ft.)"};
 
 } // namespace
 
-const QString TfmSensorParameters::kCalibrationNoteText =
-    QStringLiteral("The gauge's input calibration is not valid (the 4 mA and 20 mA readings are "
-                   "equal), so sensor readings cannot be converted.");
+QString TfmSensorParameters::CalibrationNoteText() {
+    return tr("The gauge's input calibration is not valid (the 4 mA and 20 mA readings are "
+              "equal), so sensor readings cannot be converted.");
+}
 
 std::optional<TInputCalibration> TInputCalibration::From(uint16_t c4, uint16_t c20) {
     if (c4 == c20)
@@ -57,10 +61,10 @@ uint16_t TInputCalibration::Count(float milliamperes) const {
 
 TfmSensorParameters::TfmSensorParameters(QWidget* host, T7310& device)
     : TZURPage(host, device,
-               {.Heading = QStringLiteral("Sensor Parameters:"),
+               {.Heading = tr("Sensor Parameters:"),
                 .HelpObjectName = QStringLiteral("lbSensorParamText"),
-                .HelpText = QString::fromLatin1(kHelp),
-                .SuccessText = QStringLiteral("Sensor Parameter settings written successfully."),
+                .HelpText = QCoreApplication::translate("TfmSensorParameters", kHelp),
+                .SuccessText = tr("Sensor Parameter settings written successfully."),
                 .ReadFailure = TReadFailure::ErrorBox}) {
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(11);
@@ -79,10 +83,10 @@ TfmSensorParameters::TfmSensorParameters(QWidget* host, T7310& device)
     imDiagram->setObjectName(QStringLiteral("imDiagram"));
     imDiagram->setPixmap(pixmap);
     imDiagram->setFixedSize(drawing.defaultSize());
-    imDiagram->setAccessibleName(QStringLiteral("Tank and sensor"));
+    imDiagram->setAccessibleName(tr("Tank and sensor"));
     imDiagram->setAccessibleDescription(
-        QStringLiteral("Level A is the sensor's minimum above the tank bottom; Level B is the "
-                       "sensor's range plus Level A."));
+        tr("Level A is the sensor's minimum above the tank bottom; Level B is the "
+           "sensor's range plus Level A."));
     auto* picture = new QFrame(Body);
     picture->setFrameShape(QFrame::StyledPanel);
     picture->setFrameShadow(QFrame::Sunken);
@@ -95,9 +99,9 @@ TfmSensorParameters::TfmSensorParameters(QWidget* host, T7310& device)
     eHeightMax = Edit("eHeightMax", QStringLiteral("0.000"));
     eSensorMax = Edit("eSensorMax", QStringLiteral("0.00"));
     eSG = Edit("eSG", QStringLiteral("0.000"));
-    lbUnit1 = ValueLabel("lbUnit1", QStringLiteral("Sensor Min. unit"), QStringLiteral("(m)"));
-    lbUnit2 = ValueLabel("lbUnit2", QStringLiteral("Sensor Max. unit"), QStringLiteral("(m)"));
-    lbCalibrationNote = new QLabel(kCalibrationNoteText, Body);
+    lbUnit1 = ValueLabel("lbUnit1", tr("Sensor Min. unit"), QStringLiteral("(m)"));
+    lbUnit2 = ValueLabel("lbUnit2", tr("Sensor Max. unit"), QStringLiteral("(m)"));
+    lbCalibrationNote = new QLabel(CalibrationNoteText(), Body);
     lbCalibrationNote->setObjectName(QStringLiteral("lbCalibrationNote"));
     lbCalibrationNote->setWordWrap(true);
     lbCalibrationNote->setTextFormat(Qt::PlainText);
@@ -113,25 +117,25 @@ TfmSensorParameters::TfmSensorParameters(QWidget* host, T7310& device)
             grid->addWidget(unit, row, 2);
         ++row;
     };
-    grid->addWidget(BodyHeading(QStringLiteral("Sensor Low Values (Level A)")), row++, 0, 1, 3);
-    line(QStringLiteral("Sensor Min."), eHeightMin, lbUnit1);
-    line(QStringLiteral("Sensor Reading"), eSensorMin, Caption(QStringLiteral("(mA)")));
+    grid->addWidget(BodyHeading(tr("Sensor Low Values (Level A)")), row++, 0, 1, 3);
+    line(tr("Sensor Min."), eHeightMin, lbUnit1);
+    line(tr("Sensor Reading"), eSensorMin, Caption(QStringLiteral("(mA)")));
     grid->setRowMinimumHeight(row++, 10);
-    grid->addWidget(BodyHeading(QStringLiteral("Sensor High Values (Level B)")), row++, 0, 1, 3);
-    line(QStringLiteral("Sensor Max."), eHeightMax, lbUnit2);
-    line(QStringLiteral("Sensor Reading"), eSensorMax, Caption(QStringLiteral("(mA)")));
+    grid->addWidget(BodyHeading(tr("Sensor High Values (Level B)")), row++, 0, 1, 3);
+    line(tr("Sensor Max."), eHeightMax, lbUnit2);
+    line(tr("Sensor Reading"), eSensorMax, Caption(QStringLiteral("(mA)")));
     grid->setRowMinimumHeight(row++, 10);
-    QLabel* sg = BodyHeading(QStringLiteral("Specific Gravity"));
+    QLabel* sg = BodyHeading(tr("Specific Gravity"));
     sg->setBuddy(eSG);
-    eSG->setAccessibleName(QStringLiteral("Specific Gravity"));
+    eSG->setAccessibleName(tr("Specific Gravity"));
     grid->addWidget(sg, row, 0);
     grid->addWidget(eSG, row++, 1);
     grid->addWidget(lbCalibrationNote, row++, 0, 1, 3);
     grid->setRowStretch(row, 1);
     grid->setColumnStretch(3, 1);
     // Both readings have the same caption; their names say which level they belong to.
-    eSensorMin->setAccessibleName(QStringLiteral("Sensor Reading Low"));
-    eSensorMax->setAccessibleName(QStringLiteral("Sensor Reading High"));
+    eSensorMin->setAccessibleName(tr("Sensor Reading Low"));
+    eSensorMax->setAccessibleName(tr("Sensor Reading High"));
     for (QLineEdit* edit : {eHeightMin, eSensorMin, eHeightMax, eSensorMax, eSG})
         edit->setFixedWidth(70);
 
@@ -218,7 +222,7 @@ void TfmSensorParameters::UpdateUOMTimerTimer() {
         // Once per value, not every second while it stays wrong.
         if (reported_uom_ != uom) {
             reported_uom_ = uom;
-            Dialogs().Error(this, QStringLiteral("Invalid UOM Index"));
+            Dialogs().Error(this, tr("Invalid UOM Index"));
         }
         return;
     }
@@ -237,9 +241,9 @@ bool TfmSensorParameters::GatherSensorParameters() {
     const TFieldBinding& heightHigh = Fields[1];
     const TFieldBinding& gravity = Fields[2];
     if (!CheckField(heightLow) ||
-        (line && !CheckRealNumberField(QStringLiteral("Sensor Reading Low"), eSensorMin, 0, 25)) ||
+        (line && !CheckRealNumberField(tr("Sensor Reading Low"), eSensorMin, 0, 25)) ||
         !CheckField(heightHigh) ||
-        (line && !CheckRealNumberField(QStringLiteral("Sensor Reading High"), eSensorMax, 0, 25)) ||
+        (line && !CheckRealNumberField(tr("Sensor Reading High"), eSensorMax, 0, 25)) ||
         !CheckField(gravity))
         return false;
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The "Sensor Parameters" page: the fluid heights and sensor currents at the low point
@@ -47,7 +48,7 @@ public:
     QLabel* lbCalibrationNote = nullptr;
     QTimer* UpdateUOMTimer = nullptr;
 
-    static const QString kCalibrationNoteText;
+    static QString CalibrationNoteText();
 
 protected:
     bool ReadSettings() override;

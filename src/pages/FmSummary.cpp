@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "FmSummary.h"
 
 #include "DialogService.h"
@@ -7,6 +8,7 @@
 #include "Values.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -24,13 +26,21 @@ namespace {
 // What a gauge without a flow output is sent for the flow frequency scaling.
 constexpr uint32_t kDefaultFlowScaling = 100;
 
-const QString kNoSettingsFor7310 = QStringLiteral("No settings to write for T7310.");
-const QString kWrittenWithFlow =
-    QStringLiteral("Totalisation pulses/litre, Tank Safe Capacity and Display Resolution "
-                   "Hysteresis written successfully.");
-const QString kWritten =
-    QStringLiteral("Tank Safe Capacity and Display Resolution Hysteresis written successfully.");
-const QString kFileNotCreated = QStringLiteral("The file could not be created");
+QString kNoSettingsFor7310() {
+    return QCoreApplication::translate("TfmSummary", "No settings to write for T7310.");
+}
+QString kWrittenWithFlow() {
+    return QCoreApplication::translate(
+        "TfmSummary", "Totalisation pulses/litre, Tank Safe Capacity and Display Resolution "
+                      "Hysteresis written successfully.");
+}
+QString kWritten() {
+    return QCoreApplication::translate(
+        "TfmSummary", "Tank Safe Capacity and Display Resolution Hysteresis written successfully.");
+}
+QString kFileNotCreated() {
+    return QCoreApplication::translate("TfmSummary", "The file could not be created");
+}
 const char* const kAlarmKeys[] = {"Master", "Alarm1", "Alarm2", "Alarm3"};
 
 QString Text(const std::string& bytes) {
@@ -62,7 +72,7 @@ void PrintWithLp(const QString& path) {
 } // namespace
 
 TfmSummary::TfmSummary(QWidget* host, T7310& device)
-    : TZURPage(host, device, {.Heading = QStringLiteral("Summary"), .Buttons = false}),
+    : TZURPage(host, device, {.Heading = tr("Summary"), .Buttons = false}),
       OpenInEditor(OpenWithTextEditor), PrintFile(PrintWithLp) {
     // One frame holding everything, its own buttons in the last row.
     LeftPanel->hide();
@@ -124,10 +134,10 @@ void TfmSummary::BuildLayout() {
 
     edSerialNumber = edit("edSerialNumber", 110);
     lblSoftwareVersion = value("lblSoftwareVersion", "Software Version");
-    cell(0, {Caption(QStringLiteral("Unit Serial Number"), edSerialNumber), edSerialNumber});
+    cell(0, {Caption(tr("Unit Serial Number"), edSerialNumber), edSerialNumber});
     cell(1, {lblSoftwareVersion});
     ++row;
-    cell(0, {BodyHeading(QStringLiteral("Display Options"))});
+    cell(0, {BodyHeading(tr("Display Options"))});
     ++row;
     lblCurrentContrast = value("lblCurrentContrast", "Current Contrast Value");
     lblDisplayResolution = value("lblDisplayResolution", "Display Resolution");
@@ -138,17 +148,17 @@ void TfmSummary::BuildLayout() {
     ++row;
     edDisplayResolutionHysteresis = edit("edDisplayResolutionHysteresis", 40);
     lblDisplayResolutionHysteresis =
-        Caption(QStringLiteral("Display Resolution Hysteresis"), edDisplayResolutionHysteresis,
+        Caption(tr("Display Resolution Hysteresis"), edDisplayResolutionHysteresis,
                 "lblDisplayResolutionHysteresis");
     lblScreenDamping = value("lblScreenDamping", "Screen Damping");
     edFlowFreqScaling = edit("edFlowFreqScaling", 60);
     lblTotalisation =
-        Caption(QStringLiteral("Totalisation pulses/litre"), edFlowFreqScaling, "lblTotalisation");
+        Caption(tr("Totalisation pulses/litre"), edFlowFreqScaling, "lblTotalisation");
     cell(0, {lblDisplayResolutionHysteresis, edDisplayResolutionHysteresis});
     cell(1, {lblScreenDamping});
     cell(2, {lblTotalisation, edFlowFreqScaling});
     ++row;
-    cell(0, {BodyHeading(QStringLiteral("Sensor Parameters"))});
+    cell(0, {BodyHeading(tr("Sensor Parameters"))});
     ++row;
     lbl4mALevel = value("lbl4mALevel", "4mA Level");
     lbl20mALevel = value("lbl20mALevel", "20mA Level");
@@ -157,7 +167,7 @@ void TfmSummary::BuildLayout() {
     cell(1, {lbl20mALevel});
     cell(2, {lblSpecificGravity});
     ++row;
-    cell(0, {BodyHeading(QStringLiteral("Tank Settings"))});
+    cell(0, {BodyHeading(tr("Tank Settings"))});
     ++row;
     lblTankType = value("lblTankType", "Tank Type");
     lblTankName = value("lblTankName", "Tank Name");
@@ -174,8 +184,8 @@ void TfmSummary::BuildLayout() {
     lblEnableOutput = value("lblEnableOutput", "Enable 4-20mA Output");
     lblMirrorInput = value("lblMirrorInput", "Mirror 4-20mA Input");
     edTankSafeCapacity = edit("edTankSafeCapacity", 40);
-    lblSafeWorkingCapacity = Caption(QStringLiteral("Safe Working Capacity"), edTankSafeCapacity,
-                                     "lblSafeWorkingCapacity");
+    lblSafeWorkingCapacity =
+        Caption(tr("Safe Working Capacity"), edTankSafeCapacity, "lblSafeWorkingCapacity");
     lblSafeWorkingCapacityPercentage =
         Caption(QStringLiteral("%"), nullptr, "lblSafeWorkingCapacityPercentage");
     cell(0, {lblEnableOutput});
@@ -185,48 +195,48 @@ void TfmSummary::BuildLayout() {
     lblTankSafeCapacityLitres = value("lblTankSafeCapacityLitres", "Tank Safe Capacity Litres");
     cell(0, {lblTankSafeCapacityLitres}, 2);
     ++row;
-    cell(0, {BodyHeading(QStringLiteral("Alarms"))});
+    cell(0, {BodyHeading(tr("Alarms"))});
     ++row;
     for (size_t k = 0; k < 4; ++k, ++row) {
         const QString title = QString::fromLatin1(AlarmTitle(k));
         const QByteArray key = kAlarmKeys[k];
-        lblAlarmDirection[k] = ValueLabel(("lbl" + key + "Direction").constData(),
-                                          title + QStringLiteral(" - Direction"));
-        lblAlarmSetpoint[k] = ValueLabel(("lbl" + key + "Setpoint").constData(),
-                                         title + QStringLiteral(" - Setpoint"));
-        lblAlarmHysteresis[k] = ValueLabel(("lbl" + key + "Hysteresis").constData(),
-                                           title + QStringLiteral(" - Hysteresis"));
+        lblAlarmDirection[k] =
+            ValueLabel(("lbl" + key + "Direction").constData(), title + tr(" - Direction"));
+        lblAlarmSetpoint[k] =
+            ValueLabel(("lbl" + key + "Setpoint").constData(), title + tr(" - Setpoint"));
+        lblAlarmHysteresis[k] =
+            ValueLabel(("lbl" + key + "Hysteresis").constData(), title + tr(" - Hysteresis"));
         for (QLabel* label : {lblAlarmDirection[k], lblAlarmSetpoint[k], lblAlarmHysteresis[k]})
             label->setText(label->accessibleDescription());
         cell(0, {lblAlarmDirection[k]});
         cell(1, {lblAlarmSetpoint[k]});
         cell(2, {lblAlarmHysteresis[k]});
     }
-    cell(0, {BodyHeading(QStringLiteral("General"))});
+    cell(0, {BodyHeading(tr("General"))});
     ++row;
     edSensorDistance = edit("edSensorDistance", 50);
     cbBundAlarm = combo("cbBundAlarm", kBundAlarmChoices);
     cbCommsType = combo("cbCommsType", kCommsTypeChoices);
-    cell(0, {Caption(QStringLiteral("Mount Sensor"), edSensorDistance), edSensorDistance,
-             Caption(QStringLiteral("mm off bottom of tank"))});
-    cell(1, {Caption(QStringLiteral("Bund Alarm Fitted?"), cbBundAlarm), cbBundAlarm});
-    cell(2, {Caption(QStringLiteral("Comms Type"), cbCommsType), cbCommsType});
+    cell(0, {Caption(tr("Mount Sensor"), edSensorDistance), edSensorDistance,
+             Caption(tr("mm off bottom of tank"))});
+    cell(1, {Caption(tr("Bund Alarm Fitted?"), cbBundAlarm), cbBundAlarm});
+    cell(2, {Caption(tr("Comms Type"), cbCommsType), cbCommsType});
     ++row;
     lblNodeID = value("lblNodeID", "Node Address");
     edCompletedDate = edit("edCompletedDate", 110);
     cell(0, {lblNodeID});
-    cell(1, {Caption(QStringLiteral("Completed Date"), edCompletedDate), edCompletedDate});
+    cell(1, {Caption(tr("Completed Date"), edCompletedDate), edCompletedDate});
     ++row;
     edName = edit("edName", 150);
     edSavedAs = edit("edSavedAs", 330);
-    cell(0, {Caption(QStringLiteral("Name:"), edName), edName});
-    cell(1, {Caption(QStringLiteral("File saved as"), edSavedAs), edSavedAs}, 2);
+    cell(0, {Caption(tr("Name:"), edName), edName});
+    cell(1, {Caption(tr("File saved as"), edSavedAs), edSavedAs}, 2);
     ++row;
     grid->setRowStretch(row++, 1);
-    btReadSettings = Button("btReadSettings", QStringLiteral("&Read Settings"));
-    btWriteSettings = Button("btWriteSettings", QStringLiteral("&Write Settings"));
-    btExport = Button("btExport", QStringLiteral("&Export"));
-    btPrint = Button("btPrint", QStringLiteral("&Print"));
+    btReadSettings = Button("btReadSettings", tr("&Read Settings"));
+    btWriteSettings = Button("btWriteSettings", tr("&Write Settings"));
+    btExport = Button("btExport", tr("&Export"));
+    btPrint = Button("btPrint", tr("&Print"));
     btPrint->hide();
     cell(0, {btReadSettings, btWriteSettings, btExport, btPrint}, 3);
     connect(btReadSettings, &QPushButton::clicked, this, [this] { btReadSettingsClick(); });
@@ -249,22 +259,19 @@ void TfmSummary::ShowSummary() {
         return name ? Setting(id, name)->Value(image) : Setting(id)->Value(image);
     };
 
-    lblSoftwareVersion->setText(QStringLiteral("Software Version: ") + Text(image.SoftwareVersion));
+    lblSoftwareVersion->setText(tr("Software Version: ") + Text(image.SoftwareVersion));
     if (const TZURSetting* node = Device.Settings().Find(50))
-        lblNodeID->setText(QStringLiteral("Node Address: ") + Text(node->AsText(false, false)));
-    lblCurrentContrast->setText(QStringLiteral("Current Contrast Value: %1%")
-                                    .arg(ContrastPercent(static_cast<uint8_t>(value(33)))));
-    lblDisplayResolution->setText(
-        QStringLiteral("Display Resolution: ") +
-        Text(FormatX3(value(85, "LCD Display Resolution") * 0.001)));
-    lblDisplayUnits->setText(QStringLiteral("Display Units: ") +
+        lblNodeID->setText(tr("Node Address: ") + Text(node->AsText(false, false)));
+    lblCurrentContrast->setText(
+        tr("Current Contrast Value: %1%").arg(ContrastPercent(static_cast<uint8_t>(value(33)))));
+    lblDisplayResolution->setText(tr("Display Resolution: ") +
+                                  Text(FormatX3(value(85, "LCD Display Resolution") * 0.001)));
+    lblDisplayUnits->setText(tr("Display Units: ") +
                              Text(SummaryVolumeUnitName(image.DisplayUom())));
-    lblScreenDamping->setText(QStringLiteral("Screen Damping: ") +
-                              Text(FormatX2(value(35) * 0.001)));
+    lblScreenDamping->setText(tr("Screen Damping: ") + Text(FormatX2(value(35) * 0.001)));
 
-    lblTankType->setText(QStringLiteral("Tank Type: ") +
-                         Text(SummaryTankTypeName(image.TankType())));
-    lblTankName->setText(QStringLiteral("Tank Name: ") + Text(image.TankName));
+    lblTankType->setText(tr("Tank Type: ") + Text(SummaryTankTypeName(image.TankType())));
+    lblTankName->setText(tr("Tank Name: ") + Text(image.TankName));
     int count = 0;
     const auto dimensions = TankDimensions(image, count);
     QLabel* const dimensionLabels[] = {lblTankDiameter, lblTankHeight, lblTankExtent};
@@ -273,21 +280,16 @@ void TfmSummary::ShowSummary() {
                                     QStringLiteral(": ") + Text(dimensions[i].Value));
     if (count > 0)
         lblTankExtent->setVisible(count == 3);
-    lblEnableOutput->setText(QStringLiteral("Enable 4-20mA Output: ") +
-                             (value(27) ? "YES" : "NO"));
-    lblMirrorInput->setText(QStringLiteral("Mirror 4-20mA Input: ") + (value(28) ? "YES" : "NO"));
+    lblEnableOutput->setText(tr("Enable 4-20mA Output: ") + (value(27) ? "YES" : "NO"));
+    lblMirrorInput->setText(tr("Mirror 4-20mA Input: ") + (value(28) ? "YES" : "NO"));
     if (Device.IsExtended()) {
         QLabel* const levels[] = {lbl4mALevel, lbl20mALevel};
         for (bool tankMax : {false, true})
-            levels[tankMax]->setText(
-                Text(LevelText(image, tankMax)) + QStringLiteral("mA Level: ") +
-                Text(LevelHeightText(image, tankMax)) + QStringLiteral(" Meters Water"));
-        lblSpecificGravity->setText(
-            QStringLiteral("Specific Gravity: ") +
-            Text(FormatF3(static_cast<float>(value(40)) * 0.001f)));
-        lblTankSafeCapacityLitres->setText(
-            QStringLiteral("4mA - 20mA = 0 to %1 Litres")
-                .arg(value(87)));
+            levels[tankMax]->setText(Text(LevelText(image, tankMax)) + tr("mA Level: ") +
+                                     Text(LevelHeightText(image, tankMax)) + tr(" Meters Water"));
+        lblSpecificGravity->setText(tr("Specific Gravity: ") +
+                                    Text(FormatF3(static_cast<float>(value(40)) * 0.001f)));
+        lblTankSafeCapacityLitres->setText(tr("4mA - 20mA = 0 to %1 Litres").arg(value(87)));
     }
 
     const TSummaryEntries shown = ShownEntries(Device);
@@ -315,12 +317,9 @@ void TfmSummary::ShowSummary() {
     for (size_t k = 0; k < img::AlarmCount; ++k) {
         const TAlarmSummary alarm = AlarmSummary(image, k);
         const QString title = QString::fromLatin1(AlarmTitle(k));
-        lblAlarmDirection[k]->setText(title + QStringLiteral(" - Direction: ") +
-                                      Text(alarm.Direction));
-        lblAlarmSetpoint[k]->setText(title + QStringLiteral(" - Setpoint: ") +
-                                     Text(alarm.Setpoint));
-        lblAlarmHysteresis[k]->setText(title + QStringLiteral(" - Hysteresis: ") +
-                                       Text(alarm.Hysteresis));
+        lblAlarmDirection[k]->setText(title + tr(" - Direction: ") + Text(alarm.Direction));
+        lblAlarmSetpoint[k]->setText(title + tr(" - Setpoint: ") + Text(alarm.Setpoint));
+        lblAlarmHysteresis[k]->setText(title + tr(" - Hysteresis: ") + Text(alarm.Hysteresis));
     }
 }
 
@@ -337,7 +336,7 @@ bool TfmSummary::GatherSummary() {
     report.SavedAs = Bytes(edSavedAs->text());
     report.BundAlarm = static_cast<uint8_t>(std::max(cbBundAlarm->currentIndex(), 0));
     report.CommsType = static_cast<uint8_t>(std::max(cbCommsType->currentIndex(), 0));
-    if (!CheckWholeNumberField(QStringLiteral("Sensor Distance"), edSensorDistance, 0, 10000))
+    if (!CheckWholeNumberField(tr("Sensor Distance"), edSensorDistance, 0, 10000))
         return false;
     report.SensorDistance = StrToInt(edSensorDistance->text());
     return true;
@@ -350,7 +349,7 @@ void TfmSummary::btReadSettingsClick() {
 
 void TfmSummary::btWriteSettingsClick() {
     if (!Device.Is8310) {
-        Dialogs().Information(this, kNoSettingsFor7310);
+        Dialogs().Information(this, kNoSettingsFor7310());
         return;
     }
     TZURPage::btWriteSettingsClick();
@@ -361,7 +360,7 @@ bool TfmSummary::WriteSettings() {
 }
 
 QString TfmSummary::SuccessText() const {
-    return Device.HasFlowScaling ? kWrittenWithFlow : kWritten;
+    return Device.HasFlowScaling ? kWrittenWithFlow() : kWritten();
 }
 
 TSummaryEntries TfmSummary::Entries() const {
@@ -382,7 +381,7 @@ TSummaryEntries TfmSummary::Entries() const {
 bool TfmSummary::WriteSummaryReport(const QString& fileName) {
     if (SaveSummaryReport(fileName, SummaryReport(Device, Entries())))
         return true;
-    Dialogs().Plain(this, kFileNotCreated);
+    Dialogs().Plain(this, kFileNotCreated());
     return false;
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The "Summary" page of an extended gauge: the main settings at a glance, the installation

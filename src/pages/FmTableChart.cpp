@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "FmTableChart.h"
 
 #include "DialogService.h"
@@ -48,10 +49,10 @@ QComboBox* VolumeBox(QWidget* parent, const char* name, TVolumeUnit unit) {
 TfmTableChart::TfmTableChart(QWidget* parent, TLengthUnit lengthUnit, TVolumeUnit volumeUnit)
     : QDialog(parent) {
     setObjectName(QStringLiteral("fmTableChart"));
-    setWindowTitle(QStringLiteral("Fit Chart"));
+    setWindowTitle(tr("Fit Chart"));
     auto* form = new QFormLayout;
     auto add = [&](const char* caption, QWidget* control, QLayout* row = nullptr) {
-        auto* label = new QLabel(QString::fromUtf8(caption), this);
+        auto* label = new QLabel(tr(caption), this);
         label->setBuddy(control);
         if (row)
             form->addRow(label, row);
@@ -60,27 +61,27 @@ TfmTableChart::TfmTableChart(QWidget* parent, TLengthUnit lengthUnit, TVolumeUni
     };
     edChartFile = new QLineEdit(this);
     edChartFile->setObjectName(QStringLiteral("edChartFile"));
-    btBrowse = new QPushButton(QStringLiteral("&Browse..."), this);
+    btBrowse = new QPushButton(tr("&Browse..."), this);
     btBrowse->setObjectName(QStringLiteral("btBrowse"));
     btBrowse->setAutoDefault(false);
     auto* fileRow = new QHBoxLayout;
     fileRow->addWidget(edChartFile, 1);
     fileRow->addWidget(btBrowse);
-    add("C&hart file:", edChartFile, fileRow);
+    add(QT_TR_NOOP("C&hart file:"), edChartFile, fileRow);
     // Charts are mostly strapped in millimetres and litres.
     cbChartHeightUnit = LengthBox(this, "cbChartHeightUnit", TLengthUnit::Millimetre);
-    add("Chart h&eight unit:", cbChartHeightUnit);
+    add(QT_TR_NOOP("Chart h&eight unit:"), cbChartHeightUnit);
     cbChartVolumeUnit = VolumeBox(this, "cbChartVolumeUnit", TVolumeUnit::Litre);
-    add("Chart v&olume unit:", cbChartVolumeUnit);
+    add(QT_TR_NOOP("Chart v&olume unit:"), cbChartVolumeUnit);
     sePoints = new QSpinBox(this);
     sePoints->setObjectName(QStringLiteral("sePoints"));
     sePoints->setRange(2, 100);
     sePoints->setValue(100);
-    add("&Points:", sePoints);
+    add(QT_TR_NOOP("&Points:"), sePoints);
     cbLengthUnit = LengthBox(this, "cbLengthUnit", lengthUnit);
-    add("Table &length unit:", cbLengthUnit);
+    add(QT_TR_NOOP("Table &length unit:"), cbLengthUnit);
     cbVolumeUnit = VolumeBox(this, "cbVolumeUnit", volumeUnit);
-    add("Table &volume unit:", cbVolumeUnit);
+    add(QT_TR_NOOP("Table &volume unit:"), cbVolumeUnit);
 
     Preview = new TTablePreview(this);
     Buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -95,7 +96,7 @@ TfmTableChart::TfmTableChart(QWidget* parent, TLengthUnit lengthUnit, TVolumeUni
 
     connect(btBrowse, &QPushButton::clicked, this, [this] {
         const QString name =
-            Dialogs().OpenFileName(this, QStringLiteral("Fit Chart"), TfmManualLin::kFileFilter);
+            Dialogs().OpenFileName(this, tr("Fit Chart"), TfmManualLin::FileFilter());
         if (!name.isEmpty())
             ReadChart(name);
     });
@@ -136,9 +137,8 @@ void TfmTableChart::UpdatePreview() {
     Table_.reset();
     Buttons->button(QDialogButtonBox::Ok)->setEnabled(false);
     if (!Chart_) {
-        Preview->ShowFault(ChartFault_.isEmpty()
-                               ? QStringLiteral("Choose the strapping chart's CSV file.")
-                               : ChartFault_);
+        Preview->ShowFault(ChartFault_.isEmpty() ? tr("Choose the strapping chart's CSV file.")
+                                                 : ChartFault_);
         return;
     }
     TChartFitRequest request;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // "Fit Chart": a strapping chart of any length read from a CSV file and fitted to at most 100

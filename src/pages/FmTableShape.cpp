@@ -1,9 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "FmTableShape.h"
 
 #include "TablePreview.h"
 #include "Values.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -23,8 +25,11 @@ const TVolumeUnit kVolumeUnits[] = {TVolumeUnit::Litre, TVolumeUnit::CubicMetre,
                                     TVolumeUnit::UsGallon, TVolumeUnit::ImperialGallon};
 const THeadKind kHeads[] = {THeadKind::Flat, THeadKind::Hemispherical, THeadKind::Ellipsoidal,
                             THeadKind::Torispherical, THeadKind::Conical};
-const char* const kHeadTexts[] = {"Flat", "Hemispherical", "Ellipsoidal",
-                                  "Torispherical (ASME F&D)", "Conical"};
+const char* const kHeadTexts[] = {QT_TRANSLATE_NOOP("TfmTableShape", "Flat"),
+                                  QT_TRANSLATE_NOOP("TfmTableShape", "Hemispherical"),
+                                  QT_TRANSLATE_NOOP("TfmTableShape", "Ellipsoidal"),
+                                  QT_TRANSLATE_NOOP("TfmTableShape", "Torispherical (ASME F&D)"),
+                                  QT_TRANSLATE_NOOP("TfmTableShape", "Conical")};
 // Points of the exact curve drawn behind the table's.
 constexpr int kCurveSamples = 400;
 
@@ -32,7 +37,7 @@ QComboBox* HeadBox(QWidget* parent, const char* name) {
     auto* box = new QComboBox(parent);
     box->setObjectName(QString::fromLatin1(name));
     for (const char* text : kHeadTexts)
-        box->addItem(QString::fromLatin1(text));
+        box->addItem(QCoreApplication::translate("TfmTableShape", text));
     return box;
 }
 
@@ -50,55 +55,54 @@ bool Size(const QLineEdit* edit, double& value) {
 TfmTableShape::TfmTableShape(QWidget* parent, TLengthUnit lengthUnit, TVolumeUnit volumeUnit)
     : QDialog(parent) {
     setObjectName(QStringLiteral("fmTableShape"));
-    setWindowTitle(QStringLiteral("Generate Table"));
+    setWindowTitle(tr("Generate Table"));
     auto* form = new QFormLayout;
     auto add = [&](const char* caption, QWidget* control) {
-        auto* label = new QLabel(QString::fromUtf8(caption), this);
+        auto* label = new QLabel(tr(caption), this);
         label->setBuddy(control);
         form->addRow(label, control);
     };
     cbShape = new QComboBox(this);
     cbShape->setObjectName(QStringLiteral("cbShape"));
-    cbShape->addItems({QStringLiteral("Horizontal cylinder"), QStringLiteral("Vertical cylinder"),
-                       QStringLiteral("Sphere")});
-    add("&Shape:", cbShape);
+    cbShape->addItems({tr("Horizontal cylinder"), tr("Vertical cylinder"), tr("Sphere")});
+    add(QT_TR_NOOP("&Shape:"), cbShape);
     edDiameter = new QLineEdit(this);
     edDiameter->setObjectName(QStringLiteral("edDiameter"));
-    add("&Diameter (inside):", edDiameter);
+    add(QT_TR_NOOP("&Diameter (inside):"), edDiameter);
     edLength = new QLineEdit(this);
     edLength->setObjectName(QStringLiteral("edLength"));
-    add("&Length (straight part):", edLength);
+    add(QT_TR_NOOP("&Length (straight part):"), edLength);
     cbHeads = HeadBox(this, "cbHeads");
-    add("&Heads:", cbHeads);
+    add(QT_TR_NOOP("&Heads:"), cbHeads);
     cbBottomHead = HeadBox(this, "cbBottomHead");
-    add("&Bottom head:", cbBottomHead);
+    add(QT_TR_NOOP("&Bottom head:"), cbBottomHead);
     cbTopHead = HeadBox(this, "cbTopHead");
-    add("&Top head:", cbTopHead);
+    add(QT_TR_NOOP("&Top head:"), cbTopHead);
     edHeadDepth = new QLineEdit(this);
     edHeadDepth->setObjectName(QStringLiteral("edHeadDepth"));
-    edHeadDepth->setPlaceholderText(QStringLiteral("empty: 2:1 ellipsoidal"));
-    add("Head d&epth:", edHeadDepth);
+    edHeadDepth->setPlaceholderText(tr("empty: 2:1 ellipsoidal"));
+    add(QT_TR_NOOP("Head d&epth:"), edHeadDepth);
     sePoints = new QSpinBox(this);
     sePoints->setObjectName(QStringLiteral("sePoints"));
     sePoints->setRange(2, 100);
     sePoints->setValue(100);
-    add("&Points:", sePoints);
+    add(QT_TR_NOOP("&Points:"), sePoints);
     cbSpacing = new QComboBox(this);
     cbSpacing->setObjectName(QStringLiteral("cbSpacing"));
-    cbSpacing->addItems({QStringLiteral("Least worst error"), QStringLiteral("Equal heights")});
-    add("Spa&cing:", cbSpacing);
+    cbSpacing->addItems({tr("Least worst error"), tr("Equal heights")});
+    add(QT_TR_NOOP("Spa&cing:"), cbSpacing);
     cbLengthUnit = new QComboBox(this);
     cbLengthUnit->setObjectName(QStringLiteral("cbLengthUnit"));
     for (TLengthUnit unit : kLengthUnits)
         cbLengthUnit->addItem(LengthUnitText(unit));
     cbLengthUnit->setCurrentIndex(static_cast<int>(lengthUnit));
-    add("Len&gth unit:", cbLengthUnit);
+    add(QT_TR_NOOP("Len&gth unit:"), cbLengthUnit);
     cbVolumeUnit = new QComboBox(this);
     cbVolumeUnit->setObjectName(QStringLiteral("cbVolumeUnit"));
     for (TVolumeUnit unit : kVolumeUnits)
         cbVolumeUnit->addItem(VolumeUnitText(unit));
     cbVolumeUnit->setCurrentIndex(static_cast<int>(volumeUnit));
-    add("&Volume unit:", cbVolumeUnit);
+    add(QT_TR_NOOP("&Volume unit:"), cbVolumeUnit);
 
     Preview = new TTablePreview(this);
     Buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -140,7 +144,7 @@ bool TfmTableShape::Request(TShapeTableRequest& request, QString& message) const
                  {edHeadDepth, &depth, "head depth"}};
     for (const auto& size : sizes)
         if (size.edit->isEnabled() && !Size(size.edit, *size.value)) {
-            message = QStringLiteral("The %1 %2 is not a number.")
+            message = tr("The %1 %2 is not a number.")
                           .arg(QString::fromLatin1(size.name), size.edit->text());
             return false;
         }
@@ -172,7 +176,7 @@ void TfmTableShape::UpdatePreview() {
     TShapeTableRequest request;
     QString message;
     if (edDiameter->text().trimmed().isEmpty()) {
-        Preview->ShowFault(QStringLiteral("Enter the tank's inside diameter."));
+        Preview->ShowFault(tr("Enter the tank's inside diameter."));
         return;
     }
     if (!Request(request, message)) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // "Generate Table": a tank table worked out from the tank's drawing (a lying or standing

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "FmTankType.h"
 
 #include "FieldChecks.h"
@@ -7,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QGridLayout>
 #include <QLabel>
@@ -23,23 +25,34 @@
 
 namespace {
 
-const QString kHelpText = QStringLiteral(
-    "Tank Setup allows you to specify the tank type you wish to linearise.\n\nThere are 4 built "
-    "in tank types: a horizontal cylinder with 2 endcaps, a cuboid, a vertical cyclinder with 2 "
-    "endcaps, and a vertical cylinder.\n\nSelect the non standard tank type if you wish to "
-    "manually enter your tank parameters.  Select type 'none' if there is no tank information "
-    "required.\n\nThe tank name will be displayed when the Scroll screen button is pressed.");
-const QString kNoTankNote =
-    QStringLiteral("No tank type selected.\n\nThe display will always show a reading of 0");
-const QString kNonStandardNote = QStringLiteral(
-    "Non standard tank selected.\n\nPlease use the settings on the manual linearisation page "
-    "to configure this tank.\n\nYou must press 'Write Settings' before this page will appear.");
-const char* const kTankTypes[] = {"none",
-                                  "Horz. Cylinder 2 Endcaps",
-                                  "Cuboid",
-                                  "Vert. Cyclinder 2 Endcaps",
-                                  "Vertical Cylinder",
-                                  "Non standard"};
+QString kHelpText() {
+    return QCoreApplication::translate(
+        "TfmTankType",
+        "Tank Setup allows you to specify the tank type you wish to linearise.\n\nThere are 4 "
+        "built "
+        "in tank types: a horizontal cylinder with 2 endcaps, a cuboid, a vertical cyclinder with "
+        "2 "
+        "endcaps, and a vertical cylinder.\n\nSelect the non standard tank type if you wish to "
+        "manually enter your tank parameters.  Select type 'none' if there is no tank information "
+        "required.\n\nThe tank name will be displayed when the Scroll screen button is pressed.");
+}
+QString kNoTankNote() {
+    return QCoreApplication::translate(
+        "TfmTankType", "No tank type selected.\n\nThe display will always show a reading of 0");
+}
+QString kNonStandardNote() {
+    return QCoreApplication::translate(
+        "TfmTankType",
+        "Non standard tank selected.\n\nPlease use the settings on the manual linearisation page "
+        "to configure this tank.\n\nYou must press 'Write Settings' before this page will appear.");
+}
+
+const char* const kTankTypes[] = {QT_TRANSLATE_NOOP("TfmTankType", "none"),
+                                  QT_TRANSLATE_NOOP("TfmTankType", "Horz. Cylinder 2 Endcaps"),
+                                  QT_TRANSLATE_NOOP("TfmTankType", "Cuboid"),
+                                  QT_TRANSLATE_NOOP("TfmTankType", "Vert. Cyclinder 2 Endcaps"),
+                                  QT_TRANSLATE_NOOP("TfmTankType", "Vertical Cylinder"),
+                                  QT_TRANSLATE_NOOP("TfmTankType", "Non standard")};
 const char* const kUnitSuffixes[] = {"(m.)", "(in.)", "(ft.)"};
 constexpr int kTankTypeCount = 6;
 constexpr int kUnitCount = 3;
@@ -64,17 +77,17 @@ struct TDimension {
 using TRows = std::array<TDimension, 3>;
 const std::array<TRows, kTankTypeCount> kLayout = {{
     {},
-    {{{"Length", kLength, false, "Length"},
-      {"Diameter", kRadius, true, "Diameter"},
-      {"One Dish =", kExtent, false, "Extent"}}},
-    {{{"Length", kLength, false, "Length"},
-      {"Height", kHeight, false, "Height"},
-      {"Width", kWidth, false, "Width"}}},
-    {{{"Diameter", kRadius, true, "Diameter"},
-      {"Height", kHeight, false, "Height"},
-      {"One Dish =", kExtent, false, "Extent"}}},
-    {{{"Diameter", kRadius, true, "Diameter"},
-      {"Height", kHeight, false, "Height"},
+    {{{QT_TRANSLATE_NOOP("TfmTankType", "Length"), kLength, false, "Length"},
+      {QT_TRANSLATE_NOOP("TfmTankType", "Diameter"), kRadius, true, "Diameter"},
+      {QT_TRANSLATE_NOOP("TfmTankType", "One Dish ="), kExtent, false, "Extent"}}},
+    {{{QT_TRANSLATE_NOOP("TfmTankType", "Length"), kLength, false, "Length"},
+      {QT_TRANSLATE_NOOP("TfmTankType", "Height"), kHeight, false, "Height"},
+      {QT_TRANSLATE_NOOP("TfmTankType", "Width"), kWidth, false, "Width"}}},
+    {{{QT_TRANSLATE_NOOP("TfmTankType", "Diameter"), kRadius, true, "Diameter"},
+      {QT_TRANSLATE_NOOP("TfmTankType", "Height"), kHeight, false, "Height"},
+      {QT_TRANSLATE_NOOP("TfmTankType", "One Dish ="), kExtent, false, "Extent"}}},
+    {{{QT_TRANSLATE_NOOP("TfmTankType", "Diameter"), kRadius, true, "Diameter"},
+      {QT_TRANSLATE_NOOP("TfmTankType", "Height"), kHeight, false, "Height"},
       {}}},
     {},
 }};
@@ -105,10 +118,10 @@ public:
 
 TfmTankType::TfmTankType(QWidget* host, T7310& device)
     : TZURPage(host, device,
-               {.Heading = QStringLiteral("Tank Setup:"),
+               {.Heading = tr("Tank Setup:"),
                 .HelpObjectName = QStringLiteral("lbSensorParamText"),
-                .HelpText = kHelpText,
-                .SuccessText = QStringLiteral("Tank settings written successfully."),
+                .HelpText = kHelpText(),
+                .SuccessText = tr("Tank settings written successfully."),
                 .ReadFailure = TReadFailure::ErrorBox}) {
     // Static libraries keep their resources only when asked for them.
     Q_INIT_RESOURCE(tanks);
@@ -123,7 +136,7 @@ TfmTankType::TfmTankType(QWidget* host, T7310& device)
         cbUOM->addItem(QString::fromStdString(LengthUnitText(static_cast<uint8_t>(i))));
     ShowTankUnits(0);
     for (const char* text : kTankTypes)
-        cbTankType->addItem(QString::fromLatin1(text));
+        cbTankType->addItem(tr(text));
     ShowTankType(0);
     SetPageEnabled(false);
 }
@@ -166,7 +179,7 @@ void TfmTankType::BuildBody() {
 
     cbTankType = new QComboBox(Body);
     cbTankType->setObjectName(QStringLiteral("cbTankType"));
-    wide(Caption(QStringLiteral("Tank type:"), cbTankType));
+    wide(Caption(tr("Tank type:"), cbTankType));
     wide(cbTankType);
 
     eTankName = Edit("eTankName", QString());
@@ -176,16 +189,16 @@ void TfmTankType::BuildBody() {
     connect(eTankName, &QLineEdit::textEdited, this, [this](const QString& text) {
         eTankName->setMaxLength(std::max(kTankNameLength, static_cast<int>(text.size())));
     });
-    wide(Caption(QStringLiteral("Tank name:"), eTankName));
+    wide(Caption(tr("Tank name:"), eTankName));
     wide(eTankName);
 
     cbUOM = new QComboBox(Body);
     cbUOM->setObjectName(QStringLiteral("cbUOM"));
-    lbUOM = Caption(QStringLiteral("Tank units of measure:"), cbUOM, "lbUOM");
+    lbUOM = Caption(tr("Tank units of measure:"), cbUOM, "lbUOM");
     wide(lbUOM);
     wide(cbUOM);
 
-    lbTankParams = BodyHeading(QStringLiteral("Tank parameters:"));
+    lbTankParams = BodyHeading(tr("Tank parameters:"));
     lbTankParams->setObjectName(QStringLiteral("lbTankParams"));
     wide(lbTankParams);
     QLabel** captions[] = {&lb1, &lb2, &lb3};
@@ -202,10 +215,10 @@ void TfmTankType::BuildBody() {
         ++row;
     }
 
-    wide(BodyHeading(QStringLiteral("4-20mA Output Options:")));
-    cbEnable420Output = new QCheckBox(QStringLiteral("Enable 4-20mA Output"), Body);
+    wide(BodyHeading(tr("4-20mA Output Options:")));
+    cbEnable420Output = new QCheckBox(tr("Enable 4-20mA Output"), Body);
     cbEnable420Output->setObjectName(QStringLiteral("cbEnable420Output"));
-    cbMirror420Output = new QCheckBox(QStringLiteral("Mirror 4-20mA Sensor Input"), Body);
+    cbMirror420Output = new QCheckBox(tr("Mirror 4-20mA Sensor Input"), Body);
     cbMirror420Output->setObjectName(QStringLiteral("cbMirror420Output"));
     wide(cbEnable420Output);
     wide(cbMirror420Output);
@@ -273,7 +286,7 @@ void TfmTankType::ShowTankType(int type) {
             lbUOM->setVisible(true);
             cbUOM->setVisible(true);
         }
-        lbNotes->setText(type == 0 ? kNoTankNote : kNonStandardNote);
+        lbNotes->setText(type == 0 ? kNoTankNote() : kNonStandardNote());
         lbNotes->setVisible(true);
     } else {
         QSvgRenderer* pictures[] = {iTank1, iTank2, iTank3, iTank4};
@@ -281,8 +294,7 @@ void TfmTankType::ShowTankType(int type) {
         const TRows& rows = kLayout[static_cast<size_t>(type)];
         for (int row = 0; row < 3; ++row)
             if (rows[static_cast<size_t>(row)].Caption)
-                ShowDimensionRow(row, true,
-                                 QString::fromLatin1(rows[static_cast<size_t>(row)].Caption));
+                ShowDimensionRow(row, true, tr(rows[static_cast<size_t>(row)].Caption));
     }
     ShowDimensions(type);
 }

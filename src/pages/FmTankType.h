@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The "Tank Settings" page: the tank's shape, length unit, dimensions and name, and the two

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "Page.h"
 
 #include <algorithm>
@@ -22,11 +23,11 @@
 
 #include <algorithm>
 
-const QString TZURPage::kEditedText = QStringLiteral("edited, not yet written");
+const QString TZURPage::kEditedText = tr("edited, not yet written");
 
 const QString TZURPage::kWriteErrorText =
-    QStringLiteral("An error occured whilst writing the settings.\nPlease ensure the device is "
-                   "connected, powered up and try again.");
+    tr("An error occured whilst writing the settings.\nPlease ensure the device is "
+       "connected, powered up and try again.");
 
 // ---------------------------------------------------------------------------------------------
 // Values
@@ -82,9 +83,9 @@ TZURPage::TZURPage(QWidget* host, T7310& device, TPageDescription description)
         rule->setFrameShape(QFrame::HLine);
         rule->setFrameShadow(QFrame::Sunken);
         column->addWidget(rule);
-        btReadSettings = new QPushButton(QStringLiteral("&Read Settings"), LeftPanel);
+        btReadSettings = new QPushButton(tr("&Read Settings"), LeftPanel);
         btReadSettings->setObjectName(QStringLiteral("btReadSettings"));
-        btWriteSettings = new QPushButton(QStringLiteral("&Write Settings"), LeftPanel);
+        btWriteSettings = new QPushButton(tr("&Write Settings"), LeftPanel);
         btWriteSettings->setObjectName(QStringLiteral("btWriteSettings"));
         column->addWidget(btReadSettings);
         column->addWidget(btWriteSettings);
@@ -118,7 +119,7 @@ void TZURPage::btReadSettingsClick() {
     if (ReadSettings())
         MarkShown();
     else if (Description_.ReadFailure == TReadFailure::ErrorBox)
-        Dialogs().Plain(this, QStringLiteral("Error"));
+        Dialogs().Plain(this, tr("Error"));
 }
 
 void TZURPage::btWriteSettingsClick() {

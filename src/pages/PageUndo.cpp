@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The page frame's part in the window's undo history: telling the user's edits of the tracked
 // controls from the program's own shows, and putting a value back.
 

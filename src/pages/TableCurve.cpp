@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "TableCurve.h"
 
 #include "Values.h"
@@ -61,7 +62,7 @@ void Span(QValueAxis* axis, double low, double high) {
 
 TTableCurve::TTableCurve(QWidget* parent) : QChartView(parent) {
     setObjectName(QStringLiteral("chTableCurve"));
-    setAccessibleName(QStringLiteral("Volume against height"));
+    setAccessibleName(tr("Volume against height"));
     setRenderHint(QPainter::Antialiasing);
     auto* chart = new QChart;
     chart->legend()->hide();
@@ -71,7 +72,7 @@ TTableCurve::TTableCurve(QWidget* parent) : QChartView(parent) {
     Curve->setPen(QPen(QColor(40, 80, 160), 1.5));
     Exact = new QLineSeries(chart);
     Exact->setPen(QPen(QColor(230, 140, 0), 3));
-    Exact->setName(QStringLiteral("Exact"));
+    Exact->setName(tr("Exact"));
     Points = new QScatterSeries(chart);
     Points->setMarkerSize(6);
     Points->setColor(QColor(40, 80, 160));
@@ -149,11 +150,10 @@ void TTableCurve::ShowTable(const TTableRows& rows, const std::vector<TRowMarks>
     }
     Span(HeightAxis, minHeight, maxHeight);
     Span(VolumeAxis, minVolume, maxVolume);
-    setAccessibleDescription(slips.isEmpty()
-                                 ? QStringLiteral("%1 points").arg(curve.size())
-                                 : QStringLiteral("%1 points, %2 marked as typing slips")
-                                       .arg(curve.size())
-                                       .arg(slips.size()));
+    setAccessibleDescription(
+        slips.isEmpty()
+            ? tr("%1 points").arg(curve.size())
+            : tr("%1 points, %2 marked as typing slips").arg(curve.size()).arg(slips.size()));
 }
 
 void TTableCurve::ShowExact(const QList<QPointF>& curve) {

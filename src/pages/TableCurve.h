@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The linearisation table as the gauge will use it: volume against height, the points and the

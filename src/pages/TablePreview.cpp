@@ -1,14 +1,16 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "TablePreview.h"
 
 #include "TableCurve.h"
 
 #include <QChart>
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QLabel>
-#include <QPen>
 #include <QLegend>
 #include <QLegendMarker>
 #include <QLineSeries>
+#include <QPen>
 #include <QScatterSeries>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -25,7 +27,8 @@ QString WorstErrorText(const TFittedTable& table) {
     // Four figures say how good a table is; more would only be noise to the reader.
     auto figures = [](double value) { return QString::number(value, 'g', 4); };
     const QString volume = VolumeUnitText(table.VolumeUnit);
-    return QStringLiteral("Worst error: %1 %2 (%3 % of the full volume) at height %4 %5")
+    return QCoreApplication::translate(
+               "TTablePreview", "Worst error: %1 %2 (%3 % of the full volume) at height %4 %5")
         .arg(figures(table.WorstError), volume, figures(table.WorstErrorPercent),
              figures(table.WorstErrorHeight), LengthUnitText(table.HeightUnit));
 }
@@ -36,12 +39,12 @@ TTablePreview::TTablePreview(QWidget* parent) : QWidget(parent) {
     WorstError = new QLabel(this);
     WorstError->setObjectName(QStringLiteral("lbWorstError"));
     WorstError->setWordWrap(true);
-    WorstError->setAccessibleDescription(QStringLiteral("Worst error"));
+    WorstError->setAccessibleDescription(tr("Worst error"));
     WorstError->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
     auto* row = new QHBoxLayout;
     Rows = new QTableWidget(0, 2, this);
     Rows->setObjectName(QStringLiteral("tbPreview"));
-    Rows->setAccessibleName(QStringLiteral("Table preview"));
+    Rows->setAccessibleName(tr("Table preview"));
     Rows->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Rows->setTabKeyNavigation(false);
     Rows->verticalHeader()->setDefaultSectionSize(21);
@@ -53,8 +56,8 @@ TTablePreview::TTablePreview(QWidget* parent) : QWidget(parent) {
     Curve->Points->setMarkerSize(4);
     Curve->Curve->setPen(QPen(Curve->Points->color(), 1));
     Curve->Exact->setPen(QPen(QColor(240, 150, 0), 6));
-    Curve->Curve->setName(QStringLiteral("Table"));
-    Curve->Exact->setName(QStringLiteral("Exact curve"));
+    Curve->Curve->setName(tr("Table"));
+    Curve->Exact->setName(tr("Exact curve"));
     Curve->chart()->legend()->show();
     Curve->chart()->legend()->setAlignment(Qt::AlignBottom);
     for (QAbstractSeries* hidden : {static_cast<QAbstractSeries*>(Curve->Points),
@@ -69,9 +72,8 @@ TTablePreview::TTablePreview(QWidget* parent) : QWidget(parent) {
 
 void TTablePreview::ShowTable(const TFittedTable& table, const QList<QPointF>& exact) {
     const TTableRows rows = TableRows(table);
-    Rows->setHorizontalHeaderLabels(
-        {QStringLiteral("Height (%1)").arg(LengthUnitText(table.HeightUnit)),
-         QStringLiteral("Volume (%1)").arg(VolumeUnitText(table.VolumeUnit))});
+    Rows->setHorizontalHeaderLabels({tr("Height (%1)").arg(LengthUnitText(table.HeightUnit)),
+                                     tr("Volume (%1)").arg(VolumeUnitText(table.VolumeUnit))});
     Rows->setRowCount(static_cast<int>(rows.size()));
     for (int k = 0; k < Rows->rowCount(); ++k) {
         const TTableRow& point = rows[static_cast<size_t>(k)];

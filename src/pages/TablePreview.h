@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What a worked-out table will put in the grid, shown before anything changes: its rows, its

@@ -1,9 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ZurEditGrid.h"
 
 #include "DialogService.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
@@ -19,8 +21,12 @@ namespace {
 constexpr int kRowHeight = 21;
 const QColor kWarningColour(255, 205, 160);
 
-const QString kWarningNotNumber = QStringLiteral("Not a number the table can hold");
-const QString kWarningOrder = QStringLiteral("Smaller than the value above it");
+QString kWarningNotNumber() {
+    return QCoreApplication::translate("TZUREditGrid", "Not a number the table can hold");
+}
+QString kWarningOrder() {
+    return QCoreApplication::translate("TZUREditGrid", "Smaller than the value above it");
+}
 
 QString Text(const std::string& text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
@@ -40,7 +46,7 @@ bool Warned(TCellMark mark) {
 // "Height, row 3": the cell's column and row, as a screen reader says where it is.
 QString CellPlace(const QAbstractItemModel* model, const QModelIndex& index) {
     return model->headerData(index.column(), Qt::Horizontal).toString() +
-           QStringLiteral(", row %1").arg(index.row() + 1);
+           QCoreApplication::translate("TZUREditGrid", ", row %1").arg(index.row() + 1);
 }
 
 // A Height or Volume cell names its place with its text, so a screen reader that reads only the
@@ -68,8 +74,8 @@ public:
         QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
         if (editor) {
             editor->setAccessibleName(CellPlace(index.model(), index));
-            editor->setAccessibleDescription(
-                QStringLiteral("Editing the cell: Enter keeps the text, Escape cancels"));
+            editor->setAccessibleDescription(QCoreApplication::translate(
+                "TZUREditGrid", "Editing the cell: Enter keeps the text, Escape cancels"));
         }
         return editor;
     }
@@ -141,8 +147,8 @@ private:
 
 TZUREditGrid::TZUREditGrid(QWidget* parent) : QTableWidget(kDataRows, 3, parent) {
     setObjectName(QStringLiteral("EditGrid"));
-    setAccessibleName(QStringLiteral("Linearisation table"));
-    setHorizontalHeaderLabels({QString(), QStringLiteral("Height"), QStringLiteral("Volume")});
+    setAccessibleName(tr("Linearisation table"));
+    setHorizontalHeaderLabels({QString(), tr("Height"), tr("Volume")});
     QStringList numbers;
     for (int row = 1; row <= kDataRows; ++row)
         numbers << QString::number(row);
@@ -172,7 +178,7 @@ TZUREditGrid::TZUREditGrid(QWidget* parent) : QTableWidget(kDataRows, 3, parent)
         for (int column = 0; column < 3; ++column) {
             auto* item = new TGridItem;
             if (column == kRowNumberColumn)
-                item->setData(Qt::AccessibleTextRole, QStringLiteral("Row %1").arg(row + 1));
+                item->setData(Qt::AccessibleTextRole, tr("Row %1").arg(row + 1));
             setItem(row, column, item);
         }
     }
@@ -248,9 +254,9 @@ void TZUREditGrid::UpdateMarks() {
                 const TCellMark mark =
                     column == kTableHeightColumn ? Marks_[at].Height : Marks_[at].Volume;
                 if (mark == TCellMark::NotNumber)
-                    warning = kWarningNotNumber;
+                    warning = kWarningNotNumber();
                 else if (mark == TCellMark::OutOfOrder)
-                    warning = kWarningOrder;
+                    warning = kWarningOrder();
             }
             QTableWidgetItem* cell = Cell(column, row);
             if (cell->toolTip() != warning) {
@@ -301,8 +307,7 @@ bool TZUREditGrid::StoreTable(TTankTable& table) {
 }
 
 void TZUREditGrid::SetVolumeUnits(const QString& unitText) {
-    horizontalHeaderItem(kTableVolumeColumn)
-        ->setText(QStringLiteral("Volume (") + unitText + QLatin1Char(')'));
+    horizontalHeaderItem(kTableVolumeColumn)->setText(tr("Volume (") + unitText + QLatin1Char(')'));
 }
 
 bool TZUREditGrid::ExportCsv(const QString& fileName) {
@@ -325,7 +330,7 @@ void TZUREditGrid::ImportCsv(const QString& fileName) {
     }
     TTableRows rows = imported.Rows;
     rows.resize(kDataRows);
-    UserEdit(QStringLiteral("Import CSV"), [&] { Fill(1, rows); });
+    UserEdit(tr("Import CSV"), [&] { Fill(1, rows); });
 }
 
 bool TZUREditGrid::SameRows(const TTableRows& a, const TTableRows& b) {
@@ -381,7 +386,7 @@ bool TZUREditGrid::PasteRows(const QString& text) {
         Dialogs().Information(window(), Text(TooManyPointsMessage()));
         return false;
     }
-    UserEdit(QStringLiteral("Paste"), [&] { Fill(first, rows); });
+    UserEdit(tr("Paste"), [&] { Fill(first, rows); });
     return true;
 }
 
@@ -410,7 +415,7 @@ void TZUREditGrid::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {
         const QList<QTableWidgetItem*> cells = selectedItems();
         if (!cells.isEmpty()) {
-            UserEdit(QStringLiteral("Delete"), [&] {
+            UserEdit(tr("Delete"), [&] {
                 {
                     const QSignalBlocker quiet(this);
                     for (QTableWidgetItem* cell : cells)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The editable height/volume table of a non-standard tank: 100 points in rows 1 to 100 (the

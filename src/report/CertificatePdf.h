@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The commissioning certificate laid out on paper: header, settings as found and as left,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The drawings of the four tank shapes (types 1..4), which the Tank Settings page shows and

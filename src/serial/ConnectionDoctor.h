@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What to tell a user whose serial port would not open: one line saying why, and what to do

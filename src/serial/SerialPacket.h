@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Packet link of the gauge protocol over the serial port, and the message-loop timer.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Serial port component: opens one numbered port, moves bytes on an input and an output

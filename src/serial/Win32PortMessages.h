@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Shared by the units of TWin32Port only: what its threads and Connect/Disconnect post to the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "FmProgramSettings.h"
 
 #include "ComPortMap.h"
@@ -13,8 +14,8 @@
 
 namespace {
 
-const char* const kFastTransfersText =
-    "Fast transfers (frame replies by length; try with your gauges first)";
+const char* const kFastTransfersText = QT_TRANSLATE_NOOP(
+    "TfmProgramSettings", "Fast transfers (frame replies by length; try with your gauges first)");
 
 QString DefaultDevice(int port) {
     return QStringLiteral("/dev/ttyS%1").arg(port - 1);
@@ -25,13 +26,13 @@ QString DefaultDevice(int port) {
 TfmProgramSettings::TfmProgramSettings(TProgramSettings& settings, QWidget* parent)
     : QDialog(parent), settings_(settings) {
     setObjectName(QStringLiteral("fmProgramSettings"));
-    setWindowTitle(QStringLiteral("Settings"));
+    setWindowTitle(tr("Settings"));
     setModal(true);
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(11);
     setFont(font);
 
-    auto* portLabel = new QLabel(QStringLiteral("Serial Comm Port"), this);
+    auto* portLabel = new QLabel(tr("Serial Comm Port"), this);
     portLabel->setGeometry(12, 16, 110, 20);
     cbCommPort = new QComboBox(this);
     cbCommPort->setObjectName(QStringLiteral("cbCommPort"));
@@ -40,17 +41,17 @@ TfmProgramSettings::TfmProgramSettings(TProgramSettings& settings, QWidget* pare
     // Typed text never becomes an item: only the selected position counts.
     cbCommPort->setInsertPolicy(QComboBox::NoInsert);
     for (int port = 1; port <= kPortCount; ++port)
-        cbCommPort->addItem(QStringLiteral("COM %1").arg(port));
+        cbCommPort->addItem(tr("COM %1").arg(port));
     portLabel->setBuddy(cbCommPort);
 
-    auto* deviceLabel = new QLabel(QStringLiteral("Opens"), this);
+    auto* deviceLabel = new QLabel(tr("Opens"), this);
     deviceLabel->setGeometry(12, 46, 110, 20);
     lbDevicePath = new QLabel(this);
     lbDevicePath->setObjectName(QStringLiteral("lbDevicePath"));
     lbDevicePath->setGeometry(128, 46, 150, 20);
     lbDevicePath->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    auto* chooseLabel = new QLabel(QStringLiteral("Serial device"), this);
+    auto* chooseLabel = new QLabel(tr("Serial device"), this);
     chooseLabel->setGeometry(12, 76, 110, 20);
     cbDevicePath = new QComboBox(this);
     cbDevicePath->setObjectName(QStringLiteral("cbDevicePath"));
@@ -60,14 +61,14 @@ TfmProgramSettings::TfmProgramSettings(TProgramSettings& settings, QWidget* pare
     cbDevicePath->addItems(ListSerialDevices());
     chooseLabel->setBuddy(cbDevicePath);
 
-    cbReconnect = new QCheckBox(QString::fromLatin1(kReconnectOnReturn), this);
+    cbReconnect = new QCheckBox(tr(kReconnectOnReturn), this);
     cbReconnect->setObjectName(QStringLiteral("cbReconnect"));
     cbReconnect->setGeometry(12, 100, 266, 18);
     const TProgramSetting* reconnect = settings_.Lookup(QString::fromLatin1(kReconnectOnReturn));
     cbReconnect->setChecked(!reconnect || reconnect->BooleanValue);
     // ---- fast transfers ----
     // Broken over two lines to fit the dialog; the accessible name keeps the text whole.
-    const QString fastText = QString::fromLatin1(kFastTransfersText);
+    const QString fastText = tr(kFastTransfersText);
     cbFastTransfers =
         new QCheckBox(QString(fastText).replace(QStringLiteral("; "), QStringLiteral(";\n")), this);
     cbFastTransfers->setObjectName(QStringLiteral("cbFastTransfers"));
@@ -77,10 +78,10 @@ TfmProgramSettings::TfmProgramSettings(TProgramSettings& settings, QWidget* pare
     cbFastTransfers->setChecked(fast && fast->BooleanValue);
     // ---- end of fast transfers ----
     // ---- the checked write ----
-    cbConfirmChanges = new QCheckBox(QStringLiteral("Confirm changes before writing"), this);
+    cbConfirmChanges = new QCheckBox(tr("Confirm changes before writing"), this);
     cbConfirmChanges->setObjectName(QStringLiteral("cbConfirmChanges"));
     cbConfirmChanges->setGeometry(12, 158, 266, 20);
-    cbVerifyWrites = new QCheckBox(QStringLiteral("Verify after writing"), this);
+    cbVerifyWrites = new QCheckBox(tr("Verify after writing"), this);
     cbVerifyWrites->setObjectName(QStringLiteral("cbVerifyWrites"));
     cbVerifyWrites->setGeometry(12, 180, 266, 20);
     for (auto [box, name] :
@@ -90,26 +91,26 @@ TfmProgramSettings::TfmProgramSettings(TProgramSettings& settings, QWidget* pare
     }
     // ---- end of the checked write ----
     // ---- who writes ----
-    auto* technicianLabel = new QLabel(QStringLiteral("&Technician"), this);
+    auto* technicianLabel = new QLabel(tr("&Technician"), this);
     technicianLabel->setGeometry(12, 206, 110, 20);
     edTechnician = new QLineEdit(this);
     edTechnician->setObjectName(QStringLiteral("edTechnician"));
     edTechnician->setGeometry(128, 204, 150, 22);
     edTechnician->setAccessibleDescription(
-        QStringLiteral("Named in the journal of every write and on commissioning documents"));
+        tr("Named in the journal of every write and on commissioning documents"));
     technicianLabel->setBuddy(edTechnician);
     const TProgramSetting* technician = settings_.Lookup(QString::fromLatin1(kTechnician));
     edTechnician->setText(technician ? technician->TextValue : SystemUserName());
     // ---- end of who writes ----
     // ---- paper ----
-    auto* paperLabel = new QLabel(QStringLiteral("&Paper size"), this);
+    auto* paperLabel = new QLabel(tr("&Paper size"), this);
     paperLabel->setGeometry(12, 234, 110, 20);
     cbPaperSize = new QComboBox(this);
     cbPaperSize->setObjectName(QStringLiteral("cbPaperSize"));
     cbPaperSize->setGeometry(128, 232, 150, 22);
     cbPaperSize->addItems({QStringLiteral("A4"), QStringLiteral("Letter")});
     cbPaperSize->setAccessibleDescription(
-        QStringLiteral("The paper commissioning certificates are laid out on"));
+        tr("The paper commissioning certificates are laid out on"));
     paperLabel->setBuddy(cbPaperSize);
     cbPaperSize->setCurrentText(PaperSizeName(settings_));
     // ---- end of paper ----
@@ -122,11 +123,11 @@ TfmProgramSettings::TfmProgramSettings(TProgramSettings& settings, QWidget* pare
     separator->setFrameShadow(QFrame::Sunken);
     separator->setGeometry(8, optionsBottom + 4, 274, 2);
 
-    btOK = new QPushButton(QStringLiteral("&Ok"), this);
+    btOK = new QPushButton(tr("&Ok"), this);
     btOK->setObjectName(QStringLiteral("btOK"));
     btOK->setGeometry(118, optionsBottom + 10, 78, 26);
     btOK->setDefault(true);
-    Button2 = new QPushButton(QStringLiteral("&Cancel"), this);
+    Button2 = new QPushButton(tr("&Cancel"), this);
     Button2->setObjectName(QStringLiteral("Button2"));
     Button2->setGeometry(202, optionsBottom + 10, 78, 26);
     setFixedSize(290, optionsBottom + 40);
@@ -145,7 +146,7 @@ TfmProgramSettings::TfmProgramSettings(TProgramSettings& settings, QWidget* pare
 void TfmProgramSettings::cbCommPortChange(int index) {
     const bool selected = index >= 0;
     const QString device = selected ? ResolveCommPort(index + 1) : QString();
-    lbDevicePath->setText(selected ? device : QStringLiteral("no port selected"));
+    lbDevicePath->setText(selected ? device : tr("no port selected"));
     cbDevicePath->setEnabled(selected);
     cbDevicePath->setEditText(device);
 }
@@ -200,7 +201,7 @@ void TfmProgramSettings::btOKClick() {
                 technician->TextValue = technicianBefore;
             if (paper)
                 paper->TextValue = paperBefore;
-            Dialogs().Error(this, QStringLiteral("Error accessing program settings\n") +
+            Dialogs().Error(this, tr("Error accessing program settings\n") +
                                       QString::fromStdString(error.what()));
             return;
         }

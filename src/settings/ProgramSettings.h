@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The values the program keeps between runs (serial port, baud rate, last node ID), held in
@@ -72,7 +73,9 @@ inline constexpr const char* kCommPort = "Comm Port";            // integer, def
 inline constexpr const char* kBaudRate = "Baud Rate";            // integer, default 9600
 // -- adapter replug --
 // Boolean, default on: a connection lost with its adapter comes back when the adapter does.
-inline constexpr const char* kReconnectOnReturn = "Reconnect when the adapter returns";
+// The settings file's key; the dialog shows it translated.
+inline constexpr const char* kReconnectOnReturn =
+    QT_TRANSLATE_NOOP("TfmProgramSettings", "Reconnect when the adapter returns");
 // -- end adapter replug --
 
 // ---- fast transfers ----

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A simulated gauge: the gauge's side of the RS-485 wire, served on a pseudo-terminal.

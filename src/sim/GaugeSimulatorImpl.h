@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The simulator's state behind GaugeSimulator: the gauges, the request log, and the line thread

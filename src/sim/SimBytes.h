@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Byte order on the wire and in the gauge's memory: most significant byte first. The .TLS file

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The gauge's view of the wire frame: Flags, Length, Instruction, Length data bytes, and an XOR

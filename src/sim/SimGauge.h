@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // One gauge of the simulated line: its device image, identity, test mode and faults, and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The simulated gauge's memory: every block that the instruction set reads and writes, laid out

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // t7310-sim: a simulated gauge on a pseudo-terminal, for demonstrations and manual testing.
 // It publishes the pty's slave under the --link path and answers until SIGINT or SIGTERM.
 

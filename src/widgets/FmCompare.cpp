@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "FmCompare.h"
 
 #include <QDialogButtonBox>
@@ -58,9 +59,8 @@ TfmCompare::TfmCompare(const TDifferencesBox& box, QWidget* parent) : QDialog(pa
     lbEmpty->setVisible(differences.Empty());
     column->addWidget(lbEmpty);
 
-    tbSettings = NewTable(
-        this, {QStringLiteral("Group"), QStringLiteral("Setting"), box.FromColumn, box.ToColumn},
-        QStringLiteral("tbSettings"));
+    tbSettings = NewTable(this, {tr("Group"), tr("Setting"), box.FromColumn, box.ToColumn},
+                          QStringLiteral("tbSettings"));
     tbSettings->setAccessibleName(box.Heading);
     for (const TSettingDifference& d : differences.Settings)
         AddRow(tbSettings, {Latin1(d.Group), Latin1(d.Name), Latin1(d.From), Latin1(d.To)});
@@ -80,9 +80,9 @@ TfmCompare::TfmCompare(const TDifferencesBox& box, QWidget* parent) : QDialog(pa
     tbSettings->setVisible(!differences.Settings.empty());
     column->addWidget(tbSettings, 2);
 
-    tbRows = NewTable(this, {QStringLiteral("Tank Table row"), box.FromColumn, box.ToColumn},
+    tbRows = NewTable(this, {tr("Tank Table row"), box.FromColumn, box.ToColumn},
                       QStringLiteral("tbRows"));
-    tbRows->setAccessibleName(box.Heading + QStringLiteral(" (tank table)"));
+    tbRows->setAccessibleName(box.Heading + tr(" (tank table)"));
     for (const TRowDifference& row : differences.Table)
         AddRow(tbRows,
                {QString::number(row.Row), Latin1(RowText(row.From)), Latin1(RowText(row.To))});
@@ -98,11 +98,11 @@ TfmCompare::TfmCompare(const TDifferencesBox& box, QWidget* parent) : QDialog(pa
     }
     if (box.Reason && !box.AcceptText.isEmpty()) {
         auto* reasonRow = new QHBoxLayout;
-        auto* reasonLabel = new QLabel(QStringLiteral("&Reason:"), this);
+        auto* reasonLabel = new QLabel(tr("&Reason:"), this);
         edReason = new QLineEdit(*box.Reason, this);
         edReason->setObjectName(QStringLiteral("edReason"));
-        edReason->setPlaceholderText(QStringLiteral("optional: why these settings change"));
-        edReason->setAccessibleDescription(QStringLiteral("Kept with the write in the journal"));
+        edReason->setPlaceholderText(tr("optional: why these settings change"));
+        edReason->setAccessibleDescription(tr("Kept with the write in the journal"));
         reasonLabel->setBuddy(edReason);
         reasonRow->addWidget(reasonLabel);
         reasonRow->addWidget(edReason, 1);
@@ -112,9 +112,9 @@ TfmCompare::TfmCompare(const TDifferencesBox& box, QWidget* parent) : QDialog(pa
     if (!box.AcceptText.isEmpty()) {
         btAccept = buttons->addButton(box.AcceptText, QDialogButtonBox::AcceptRole);
         btAccept->setObjectName(QStringLiteral("btAccept"));
-        btClose = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+        btClose = buttons->addButton(tr("Cancel"), QDialogButtonBox::RejectRole);
     } else {
-        btClose = buttons->addButton(QStringLiteral("Close"), QDialogButtonBox::RejectRole);
+        btClose = buttons->addButton(tr("Close"), QDialogButtonBox::RejectRole);
     }
     btClose->setObjectName(QStringLiteral("btClose"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -138,8 +138,8 @@ std::vector<bool> TfmCompare::Chosen() const {
 void TfmCompare::ShowChosen() {
     const std::vector<bool> chosen = Chosen();
     const auto ticked = std::count(chosen.begin(), chosen.end(), true);
-    lbChosen->setText(QStringLiteral("%1 of %2 settings will change; an unticked one keeps the "
-                                     "gauge's value.")
+    lbChosen->setText(tr("%1 of %2 settings will change; an unticked one keeps the "
+                         "gauge's value.")
                           .arg(ticked)
                           .arg(chosen.size()));
 }

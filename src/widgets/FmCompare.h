@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The differences box: a table of group, setting and the two sides, then the table rows that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The adapter pulled out in the middle of what the user asked for: Write All Settings, the
 // tank table written with it, and an alarm test. The window ends disconnected with its box,
 // nothing hangs, the user's values stay where they were, and a later connect works.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whatever ends the session during an alarm test leaves no output driven on site: the gauge
 // reports its outputs back at 0 and test mode off, and the page's countdown is gone.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // View > All Settings as a user meets it: every setting of the gauge's family in one table,
 // found through the filter (Ctrl+F), "Changed only", a value edited in place with the
 // catalogue's check and shown marked on its page, an edit on a page shown in the list, and a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bus tools of the window: the traffic monitor dock watching a connect, paused, cleared,
 // saved and remembered; and Device > Scan Bus... finding the gauges of a simulated bus and
 // connecting to the one chosen.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // File > Commissioning Certificate... and File > Print...: after a write and an alarm test the
 // saved PDF marks the change, names both archive files and the test; the file is typed or
 // chosen with Browse..., opened when asked; offline the certificate says so; Print... goes

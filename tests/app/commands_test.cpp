@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's device and file commands against a simulated gauge: node ID change,
 // Modbus protocol default, Write All Settings with the pages' gathers, Open and Save As, the
 // manual linearisation tab and the end of alarm test mode.

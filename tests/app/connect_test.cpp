@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The connection workflow of the main window against a simulated gauge: the node ID prompt,
 // the states the window shows while connecting, reading and disconnecting, and the
 // communications error that ends a connection.

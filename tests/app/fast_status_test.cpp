@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Fast Transfers": the check box keeps the choice, the link takes it at connect, and the
 // status bar shows "FAST" beside the connection state while such a connection is up.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window as it opens and as the user handles it without a gauge: layout, menus,
 // timers, the status text's free-running timer, the summary tab gesture, the small dialogs.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Settings prepared at the desk and written on site: File > New Settings and Open without a
 // gauge, the family question, Save and the unsaved-edits question, templates, and the connect
 // that offers the prepared settings to the gauge.
@@ -7,11 +8,13 @@
 #include "FmAlarms.h"
 #include "FmAllSettings.h"
 #include "FmDeviceStatus.h"
+#include "FmSensorParams.h"
 #include "FmTankType.h"
 #include "GaugeFamily.h"
 #include "Page.h"
 #include "T7310.h"
 #include "Templates.h"
+#include "ZurApplication.h"
 
 #include <QAbstractItemModel>
 #include <QAction>
@@ -69,7 +72,7 @@ protected:
     }
     // File > New Settings, blank, of the family listed under that name.
     void NewBlank(const char* family) {
-        Dialogs.AnswerChoice(QStringLiteral("Blank settings"));
+        Dialogs.AnswerChoice(QCoreApplication::translate("TfmMain", "Blank settings"));
         Dialogs.AnswerChoice(QString::fromLatin1(family));
         ASSERT_TRUE(Choose(Window().miNewSettings));
         ASSERT_TRUE(Window().Offline());
@@ -163,6 +166,48 @@ TEST_F(Offline, OpenEditSaveAndReopenByteForByte) {
     ASSERT_TRUE(reader.LoadWholeFile(copy.toStdString()));
     EXPECT_EQ(reader.Image.TankName, "Farm tank");
     EXPECT_EQ(reader.Image.Rs485Id, 17);
+}
+
+// A .TLS file holds its numbers the same in every language: typed with the locale's decimal
+// separator, saved, and opened again in the same language, the page shows what was typed.
+TEST_F(Offline, SettingsFilesAreTheSameInEveryLanguageAndReadBackAsTyped) {
+    struct Case {
+        QLocale locale;
+        const char* typed;
+        const char* shown; // the page after the file is opened again
+    };
+    const Case cases[] = {
+        {QLocale(QLocale::English, QLocale::UnitedStates), "1.5", "1.500"},
+        {QLocale(QLocale::German, QLocale::Germany), "1,5", "1,500"},
+    };
+    std::vector<std::vector<uint8_t>> files;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.locale.name().toStdString());
+        QLocale::setDefault(c.locale);
+        TZurApplication::InstallTranslations(c.locale);
+        NewBlank("T8310");
+        auto& sensor = *dynamic_cast<TfmSensorParameters*>(Window().Page(TfmMain::psSensorParams));
+        sensor.eSG->setText(QString::fromLatin1(c.typed));
+        const QString path =
+            files_.path() + QLatin1Char('/') + c.locale.name() + QStringLiteral(".TLS");
+        Dialogs.AnswerSaveFile(path);
+        ASSERT_TRUE(Choose(Window().miSaveAs));
+        files.push_back(FileBytes(path));
+        DropWindow();
+
+        Dialogs.AnswerOpenFile(path);
+        Dialogs.AnswerChoice(QStringLiteral("T8310"));
+        ASSERT_TRUE(Choose(Window().miOpen));
+        auto& again = *dynamic_cast<TfmSensorParameters*>(Window().Page(TfmMain::psSensorParams));
+        EXPECT_EQ(again.eSG->text().toStdString(), c.shown);
+        DropWindow();
+        Dialogs.Clear();
+    }
+    QLocale::setDefault(QLocale::system());
+    TZurApplication::InstallTranslations(QLocale(QLocale::English, QLocale::UnitedStates));
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_FALSE(files[0].empty());
+    EXPECT_EQ(files[0], files[1]);
 }
 
 TEST_F(Offline, TheFamilyIsAskedOnlyWhenTheFileLeavesItOpen) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Device > Provision Site...: the site file chosen and checked, the run shown live in the table,
 // the report saved as CSV, and the window's own connection closed for the run and opened again
 // to the same node afterwards; a bad site file refused before anything is sent.

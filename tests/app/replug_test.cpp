@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An adapter pulled out while connected and plugged in again: the window disconnects with its
 // box, watches the same device path, and reconnects by itself, or after asking when there
 // are changes not written yet, or not at all when the program setting says so.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tank pages in the main window: a Non standard tank written on Tank Settings brings the
 // Manual Linearisation tab, whose table is read a little later, and
 // Write All Settings refuses a table with a slip on that tab.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Edit > Undo and Redo in the main window connected to a simulated gauge: edits on two pages
 // undone and redone in order, each showing its page and focusing its control; Ctrl+Z and
 // Ctrl+Shift+Z wherever the focus is; a table cell on the Manual Linearisation tab; a value

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window never loses a setting: Write All Settings shows what it will change and asks,
 // reads back what it wrote and says when the gauge did not keep it, Compare with Gauge, the
 // archive and journal after a write and after a dropped line, and History...

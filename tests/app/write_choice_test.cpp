@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Write only what you choose: the differences box of Write All Settings ticks every change, an
 // unticked one keeps the gauge's value in what is written (the record still goes whole), and
 // the box counts what will change as the user ticks.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Runs the built t7310-cli as a child process against simulated gauges on real ptys, with the

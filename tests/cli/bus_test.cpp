@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // t7310-cli scan over simulated buses, and --trace: what each prints where, and its exit status.
 
 #include "CliHarness.h"

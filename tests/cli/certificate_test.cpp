@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `certificate OUT.pdf` after a write: the changed setting marked, the archive files named with
 // hashes that match them; `certificate --file` without a gauge; `provision --certificates DIR`
 // one certificate per gauge written; and what the command refuses.

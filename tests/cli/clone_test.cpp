@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cloning: read one gauge into a .TLS file, write the file to another gauge, and the second
 // gauge holds every setting the file carries; a file that does not fit is refused untouched.
 

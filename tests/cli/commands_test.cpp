@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // identify, read, status, set-node and set-protocol against each gauge family, checked against
 // the simulated gauge and against the catalogue's own text forms.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every exit status, each failure with one line on stderr naming what failed; the defaults of
 // port, baud rate and node ID come from the configurator's settings store.
 

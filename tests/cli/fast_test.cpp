@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // t7310-cli --fast: the same command with fast transfers gives the same result.
 
 #include "CliHarness.h"

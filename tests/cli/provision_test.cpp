@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `provision SITE.csv`: a site of two buses provisioned at once, each gauge's line on stderr and
 // the table on stdout, the exit status by the worst result, JSON, a bad site file refused before
 // anything is sent, a second run touching only what was left, and Ctrl+C.

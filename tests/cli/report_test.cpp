@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // t7310-cli report: the summary report to a file or stdout, the report fields from a format-3
 // settings file and nothing else from it, and every exit status.
 

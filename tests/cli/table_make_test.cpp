@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // table-make and table-fit: tables worked out without a gauge, checked against volumes the test
 // works out its own way, their exit statuses, and a generated table through a simulated gauge.
 

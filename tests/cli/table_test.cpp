@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // table-write and table-read: a CSV file round trip through a gauge, and CSV files that fail
 // with their line before any gauge is touched.
 

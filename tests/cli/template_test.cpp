@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `write --template NAME`: a template saved by the configurator written to gauges, refused for
 // a gauge of another family and for a name that is not a template, before anything is sent.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a write will change, whether the gauge kept it, and the journal: `diff`, `write` with
 // and without the read-back, `set-node` on a gauge that ignores it, and `history`, run as a
 // user runs them against simulated gauges.

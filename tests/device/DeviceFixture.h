@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A device object talking to a simulated gauge over a real pseudo-terminal, with the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Interpolation in a table and the least worst error of a choice of rows, worked out the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bus scan over a simulated bus of three gauges, two of them under one node ID: the gauge
 // alone on its ID is listed with its identity, the shared ID as a bad reply, silent IDs not at
 // all; a range outside 0 to 98 or reversed sends nothing.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The device image layout and the catalogue of named settings built over it.
 
 #include "ByteOrder.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Strapping charts: the CSV forms read and the ones refused (with their line), and the fit of a
 // chart to a table against a search of every choice of rows.
 

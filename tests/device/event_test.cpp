@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An event more than one part may hear: the listeners in the order they subscribed, the
 // owner's handler last, a listener gone with its subscription, and an event gone before its
 // listeners.

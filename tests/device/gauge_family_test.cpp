@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Settings prepared without a gauge: the families, what settles a file's family, the blank
 // image, the refusal of another family's settings and the templates kept for the next site.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The gauge session the window and the tool share: how a connect ends, how a checked write ends
 // (with the request and the table row that failed, instead of callers counting events), and
 // the write series of a settings file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one comparison of two device images: settings by the catalogue's texts, the default
 // protocol, the table row by row, the scope of a write, and the settings a load keeps.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Provisioning a site: the site file's checks before anything is sent, and each gauge's result
 // against simulated buses with faults, a second run, a bus unplugged mid-run, a stop between
 // and inside a write series, and the requests each bus received.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A write that never loses a setting, against the simulated gauge: the gauge's settings
 // archived as found and as left byte for byte as Save As writes them, the read-back and its
 // comparison, the journal line, and an archive that cannot be written.

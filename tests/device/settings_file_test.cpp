@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ByteOrder.h"
 #include "SettingsFile.h"
 #include "T7310.h"

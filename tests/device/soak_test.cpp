@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A minute of the soak: cycles of connect, read all, a page write, a table write and read,
 // disconnect, against the simulated gauge, one cycle in three with a random fault. A cycle
 // without a fault of its own must succeed, whatever the cycle before it left on the line,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The summary report, byte for byte, for two gauge families; the numbers and names it shows at
 // their edges; and a report that cannot be written.
 

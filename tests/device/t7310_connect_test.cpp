@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Connecting: identity, family flags, the compatibility refusal, failures on the way.
 #include "DeviceFixture.h"
 

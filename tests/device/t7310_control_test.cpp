@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Alarm test mode and the contrast preview.
 #include "DeviceFixture.h"
 

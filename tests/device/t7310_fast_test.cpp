@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The device object over a fast link: a read of all settings and a table write against the
 // simulator end, with every line fault, exactly as they end over a standard link.
 #include "DeviceFixture.h"

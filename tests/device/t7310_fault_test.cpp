@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bad input from the line: every simulator fault ends in a bounded failure that leaves the
 // image as it was; short, long and malformed replies; replies from other nodes; the nested
 // wait.

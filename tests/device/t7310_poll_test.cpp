@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The status poll and the communications-error report.
 #include "DeviceFixture.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading: the fixed order of a read of all settings by family, where each reply lands in
 // the device image, the events, and the reads that must not send anything.
 #include "DeviceFixture.h"

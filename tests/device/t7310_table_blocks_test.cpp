@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tank table in blocks of rows with fast transfers: the same table and progress as row by
 // row, one probe per direction and connection, and the fall-back to single rows for a gauge
 // that takes one row whatever the count.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tank table transfer: one row per request, progress percentages, sizes at the edges.
 #include "DeviceFixture.h"
 

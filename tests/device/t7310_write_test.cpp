@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writing: the order of a write of all settings, the C6 follow-up, the page-level series,
 // the node ID change, what a write puts on the wire and into the gauge.
 #include "DeviceFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Choosing a table's rows from many points: the least worst error against a search of every
 // choice, the spare rows, equal spacing, and the rows as the table stores them.
 

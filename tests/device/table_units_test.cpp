@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The units a tank table is worked out in: their text forms and conversions.
 
 #include "TableUnits.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tank volumes from the shape against published full volumes, symmetry and a numerical
 // integration of the shape's cross-sections written out here; the tables worked out from them.
 

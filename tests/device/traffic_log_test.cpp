@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The traffic log: each frame decoded as the link judges it, and the tap's lines for a
 // request answered well, badly, refused or not at all, with the link's own events unchanged,
 // and the counts of what crossed the line.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Code lists, format and parse hooks, locale-aware number conversion and the field checks.
 
 #include "Values.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // One harness per untrusted input. Each defines FuzzOne, which runs one input through the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a harness on every seed file of a folder, without libFuzzer, and checks that each seed
 // is still taken or refused as its name says: "accept-..." must be taken, "refuse-..." must
 // be refused, any other name is only run. The seeds are ordinary tests of every build.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // t7310-cli's command line: the arguments are the input split at zero bytes.
 
 #include "FuzzHarness.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The linearisation table's CSV import, then the checks a table passes before it is stored,
 // on what the import produced, on the lines taken as typed cells (with the grid's slip marks)
 // and on the text pasted into the grid.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The device object's reply handling: a reply to any read instruction or to the identity
 // request, received through the link, stored into the device image and then shown the way
 // the pages show it (catalogue texts, the table grid's texts), and the compatibility check

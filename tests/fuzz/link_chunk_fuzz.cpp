@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The packet link's receive path: each chunk the port delivers is taken as one frame,
 // unpacked, checked and either delivered or reported.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulator's side of the wire: request bytes as they come down the line, found as
 // frames, carried out on its image and answered. Every answer must be a well-formed frame.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The .TLS settings file as the window's Open loads it, in both formats (the device object's
 // family decides which), and as the simulator loads it with --image. A file that loads must
 // save and load again to the same image. The bytes go straight to the loaders the file

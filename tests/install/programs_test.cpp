@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The installed programs answer --help and --version without a display or a gauge, and the
 // manual pages and the bash completion list every option and command the programs know.
 

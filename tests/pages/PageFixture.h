@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // One settings page as a user meets it: the real page in a host window on the offscreen

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Alarm Setpoints page on a simulated gauge: each alarm shown and gathered back at its
 // bounds, the alarm test's output per button and its countdown, and the setpoint volume.
 

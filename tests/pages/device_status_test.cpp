@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Device Status page: what the status poll shows, the placeholders around a connection,
 // the lamps in colour and in words, and the volume trend.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Display Options page: the layout by family, the contrast preview, the field checks
 // through Write Settings, the write series and the values that go back unchanged.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The undo history as the pages feed it: the user's typing, choices, clicks and slider moves
 // are steps and the program's own shows are not; undo and redo put the exact value back, with
 // the page's edited mark following; a grid's typed cell, paste, delete and clear are one step

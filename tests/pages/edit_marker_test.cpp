@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Edited, not yet written: the frame marks every control whose content differs from what the
 // page last showed, and clears the marks when the page is shown, read or written again.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The field checks on a real edit box: the message goes to an information box on the edit's
 // window, then the edit has the focus with its whole text selected.
 

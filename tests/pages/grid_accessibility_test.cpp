@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The grid as a screen reader and a keyboard user meet it: each cell names its column, its row
 // and its text; the in-place editor starts with F2 or typing, is announced with its cell, keeps
 // its text on Enter and drops it on Escape.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Manual Linearisation page and its grid against a simulated gauge: the checks before a
 // write with the cell they select, the table's way to the gauge and back, the progress bar,
 // CSV files, paste and copy, typing slips on the curve, and the volume unit heading.
@@ -165,7 +166,7 @@ TEST_F(ManualLin, CsvFilesGoOutAndComeBackAndBadOnesChangeNothing) {
     ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << "the default extension is added";
     EXPECT_EQ(file.readAll(), QByteArray("Height,Volume\r\n0.000,0.000\r\n1.500,250.000\r\n"
                                          "2.000,2147483.647\r\n"));
-    EXPECT_EQ(Dialogs.Records().back().Value, TfmManualLin::kFileFilter);
+    EXPECT_EQ(Dialogs.Records().back().Value, TfmManualLin::FileFilter());
     // The name with the added extension exists now: the user is asked before it is replaced.
     Fill(grid, "0:0 1:1");
     Dialogs.AnswerSaveFile(saved);
@@ -197,6 +198,43 @@ TEST_F(ManualLin, CsvFilesGoOutAndComeBackAndBadOnesChangeNothing) {
                            QStringLiteral("x is not a valid floating point number."),
                            QStringLiteral("An error occured whilst writing the file.\n")}));
     EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("bad.CSV"))));
+}
+
+// A CSV file is written with a decimal point in every language and reads back the same. The
+// grid itself keeps the point in every language too (it holds the table as the files do).
+TEST_F(ManualLin, CsvFilesAreTheSameInEveryLanguageAndReadBackAsWritten) {
+    struct Case {
+        QLocale locale;
+        const char* typed;      // height:volume pairs as the user types them
+        const char* heights[2]; // the grid after the file is imported again
+    };
+    const Case cases[] = {
+        {QLocale(QLocale::English, QLocale::UnitedStates), "0:0 1.5:250.25", {"0.000", "1.500"}},
+        {QLocale(QLocale::German, QLocale::Germany), "0:0 1.5:250.25", {"0.000", "1.500"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.locale.name().toStdString());
+        QLocale::setDefault(c.locale);
+        QTemporaryDir folder;
+        ASSERT_TRUE(folder.isValid());
+        auto& page = MakePage<TfmManualLin>();
+        TZUREditGrid& grid = *page.Grid;
+        Fill(grid, c.typed);
+        const QString saved = folder.filePath(QStringLiteral("table.CSV"));
+        Dialogs.AnswerSaveFile(saved);
+        Click(page.btExportCSV);
+        QFile file(saved);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly))
+            << Dialogs.Transcript().join(u'\n').toStdString();
+        EXPECT_EQ(file.readAll().toStdString(),
+                  "Height,Volume\r\n0.000,0.000\r\n1.500,250.250\r\n");
+        Click(page.btClearTable);
+        Dialogs.AnswerOpenFile(saved);
+        Click(page.btImportCSV);
+        EXPECT_EQ(Column(grid, 1, 1, 2), (QStringList{c.heights[0], c.heights[1]}));
+        Dialogs.Clear();
+    }
+    QLocale::setDefault(QLocale::system());
 }
 
 TEST_F(ManualLin, PasteFillsFromTheSelectedRowAndCopyGivesRowsBack) {

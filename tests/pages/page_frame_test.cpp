@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame every page shares: the Write Settings flow with its boxes, the binding table's
 // show, checks and stores, and the read failure report chosen by the page's description.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Sensor Parameters page: milliamperes to A/D counts and back through the gauge's input
 // calibration, the field checks, the write series, the unit labels and an unusable calibration.
 

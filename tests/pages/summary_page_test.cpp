@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Summary page on each gauge family: what it shows and hides, what Write Settings sends and
 // says, the checks of its entries, and the report it exports and opens.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Generate... and Fit Chart... on the Manual Linearisation page, driven by keys and clicks: the
 // controls found by their captions, a preview before anything changes, OK filling the grid as
 // edited and not yet written, Escape and a bad chart leaving everything as it was.

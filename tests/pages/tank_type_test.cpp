@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Tank Settings page against a simulated gauge: the layout of each tank type, how lengths
 // and diameters are shown and stored, the write series and its failures, Read Settings, and
 // the tank name the gauge can hold.

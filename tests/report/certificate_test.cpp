@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The commissioning certificate: its data built from a device object, the archive files and the
 // journal line of the last write (standard and Non standard tanks, several families, with and
 // without a write), then the PDF laid out from it, read back with pdftotext; and a PDF that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A packet link on one end of a pty and a scripted gauge on the other, with every link

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A real pseudo-terminal for the port tests: the port opens SlavePath(), the test plays the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A serial backend driven by the test, for what a pty cannot show: modem lines, line errors,

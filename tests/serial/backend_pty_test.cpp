@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The termios backend on its own, over real pseudo-terminals: exclusive open, chunked reads,
 // wake-ups that end blocked calls, hang-up, write limits and error classes.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The connection doctor: what a user is told when the port will not open, for each reason,
 // with the open failing through the port exactly as the platform would fail it.
 

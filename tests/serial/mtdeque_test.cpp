@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MTdeque: the bounded byte queue between a port thread and the GUI thread.
 
 #include "MTdeque.h"

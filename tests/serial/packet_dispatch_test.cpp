@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Queueing, dispatch, reply time-out and the connection states of the link.
 
 #include "PacketFixture.h"

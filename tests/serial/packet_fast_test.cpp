@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fast transfers over a pty: replies framed by their length, with the silence rule behind it for
 // whatever does not frame; requests sent after the guard gap instead of at the dispatch tick.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the link puts on the wire for each kind of request, and how it judges every kind of
 // chunk that comes back.
 

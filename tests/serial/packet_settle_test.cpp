@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // After a failed exchange, and on opening, the line settles before the next request: what it
 // still brings is dropped, never taken for the next reply, and the wait is bounded.
 #include "PacketFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The message-loop timer: when it ticks, when a writer restarts its period, and its failure
 // without an event loop.
 

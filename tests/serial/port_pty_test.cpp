@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TWin32Port over real pseudo-terminals: every data path, chunking, queues, opening errors,
 // line settings as the tty sees them, and a far end that disappears.
 

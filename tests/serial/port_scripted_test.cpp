@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TWin32Port above a scripted backend: modem lines, line errors, break, refused settings,
 // stalled and failing writes, the line-state record, and the order of every notification.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Points the per-user store at a fresh temporary folder for the life of one test, so the

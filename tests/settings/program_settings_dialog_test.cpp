@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ComPortMap.h"
 #include "FmAbout.h"
 #include "FmProgramSettings.h"
@@ -216,7 +217,7 @@ TEST(AboutBox, ShowsTitleAndVersionAndClosesOnOkOrEscape) {
     for (bool escape : {false, true}) {
         TfmAbout about;
         EXPECT_EQ(about.windowTitle(), QStringLiteral("About..."));
-        EXPECT_EQ(about.size(), QSize(401, 168));
+        EXPECT_EQ(about.width(), 401);
         EXPECT_EQ(about.lbTitle->text(), QStringLiteral("T7310 / T8310 Configurator"));
         EXPECT_EQ(about.lbTitle->font().family(), QStringLiteral("Arial Black"));
         EXPECT_EQ(about.lbTitle->font().pixelSize(), 24);
@@ -226,7 +227,18 @@ TEST(AboutBox, ShowsTitleAndVersionAndClosesOnOkOrEscape) {
         EXPECT_TRUE(version->text().contains(
             QRegularExpression("^Software Version: \\d+\\.\\d+\\.\\d+\\.\\d+$")));
         EXPECT_EQ(about.Button1->text(), QStringLiteral("&OK"));
+        EXPECT_EQ(about.lbLicence->text(),
+                  QStringLiteral("This program comes with ABSOLUTELY NO WARRANTY. It is free "
+                                 "software: you may redistribute it and/or modify it under the "
+                                 "terms of the GNU General Public License version 3 or later."));
         about.show();
+        // Every line of the wrapped notices fits: nothing is cut at the fixed size.
+        for (QLabel* label : {about.lbNotice, about.lbLicence}) {
+            SCOPED_TRACE(label->objectName().toStdString());
+            EXPECT_GE(label->height(), label->heightForWidth(label->width()));
+            EXPECT_TRUE(about.rect().contains(label->geometry()));
+        }
+        EXPECT_TRUE(about.rect().contains(about.Button1->geometry()));
         if (escape)
             QTest::keyClick(&about, Qt::Key_Escape);
         else

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The client's end of a simulated gauge's line for tests: the pty slave in raw mode, a frame

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every way the simulated gauge can misbehave, as the client on the line sees it.
 
 #include "GaugeSimulator.h"

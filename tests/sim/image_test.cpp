@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulator's device image: loading a .TLS settings file, and the request assembler's
 // resynchronisation on a line that goes quiet in the middle of a frame.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // t7310-sim as a program: usage errors, publishing the link, answering on it, and cleaning up
 // on SIGTERM.
 

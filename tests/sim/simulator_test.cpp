@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated gauge over a real pseudo-terminal: what each instruction answers for each model,
 // addressing, writes read back, node change, control and status instructions, and survival of
 // malformed input.

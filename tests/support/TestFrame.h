@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A wire frame as the gauge (or the tool) would build it, for tests: written apart from the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Bytes as hex text ("0A 01 11"), for expectations and failure messages.

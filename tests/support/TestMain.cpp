@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test programs run with a real QApplication (offscreen platform unless a display is asked
 // for), so serial events, timers and widgets behave as in the program.
 #include <QApplication>

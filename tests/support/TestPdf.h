@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A PDF's text and page count as poppler-utils read them (pdftotext -layout, pdfinfo): what a

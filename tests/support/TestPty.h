@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A real pseudo-terminal for tests that play the far end of a serial line: the code under test

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Waiting on a condition with a deadline, with the event loop running (never a blind sleep).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // t7310-screenshot FILE.png [MODEL [SHEET]]: renders the main window, connected to a simulated
 // gauge, from the real widgets into a PNG for the documentation; SHEET is the object name of
 // the tab sheet to show (tsDisplayOptions ...), by default the Device Status tab. It works in a

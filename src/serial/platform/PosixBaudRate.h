@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Bit rates through the kernel's termios2 interface. Kept apart from <termios.h>: the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The modem lines as TIOCMGET reports them, shared by the backend's set-up and its line side.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Serial backend over a POSIX termios device (a real port, a USB adapter or a pty).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The operations TWin32Port needs of the operating system's serial interface. The port's
