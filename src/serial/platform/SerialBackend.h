@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 // Line-state record of the port, shaped like the Windows DCB so that every settings change
 // can start from the component's own copy.
