@@ -24,7 +24,12 @@ QString ResolveCommPort(int commPort) {
     const QString mapped = key->value(name).toString();
     if (!mapped.isEmpty())
         return mapped;
+#ifdef _WIN32
+    // The Win32 backend opens a COM name itself (as \\.\COM<n>).
+    return name;
+#else
     return QStringLiteral("/dev/ttyS%1").arg(commPort - 1);
+#endif
 }
 
 void SetCommPortDevice(int commPort, const QString& devicePath) {

@@ -17,7 +17,8 @@ std::unique_ptr<QSettings> OpenUserKey(const QString& keyPath);
 inline constexpr const char* kPortsKeyPath = "\\SOFTWARE\\ZUR\\Ports\\";
 
 // Resolves a COM number to the device to open: the stored "COM<n>" value when present,
-// else /dev/ttyS<n-1>. Numbers below 1 resolve to an empty path (nothing can be opened).
+// else /dev/ttyS<n-1> (on Windows, "COM<n>" itself). Numbers below 1 resolve to an empty path
+// (nothing can be opened).
 QString ResolveCommPort(int commPort);
 
 // Stores (or, with an empty path, removes) the device path that COM number n resolves to.

@@ -4,6 +4,8 @@
 #include "ComPortMap.h"
 #include "Win32PortMessages.h"
 
+#include <QtGlobal>
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -18,7 +20,12 @@ constexpr const char kParityLetters[] = "EMNOS";
 } // namespace
 
 TWin32Port::TWin32Port(QObject* owner, std::unique_ptr<ISerialBackend> backend)
-    : QObject(owner), backend_(backend ? std::move(backend) : CreatePlatformSerialBackend()) {}
+    : QObject(owner), backend_(backend ? std::move(backend) : CreatePlatformSerialBackend()) {
+    // What the device cannot do (a driver without modem status, say) goes to the log; the
+    // port works on without it.
+    backend_->SetNoticeHandler(
+        [](const std::string& text) { qWarning("serial port: %s", text.c_str()); });
+}
 
 TWin32Port::~TWin32Port() {
     if (connected_)

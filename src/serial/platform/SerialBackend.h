@@ -3,13 +3,15 @@
 
 // The operations TWin32Port needs of the operating system's serial interface. The port's
 // threads, queues, error codes and message order are written once above this; each platform
-// supplies one small backend (termios on POSIX). Results are platform error numbers (errno
-// on POSIX), 0 for success; Classify() turns them into the port's error classes.
+// supplies one small backend (termios on POSIX, the communications API on Windows). Results
+// are platform error numbers (errno on POSIX, GetLastError on Windows), 0 for success;
+// Classify() turns them into the port's error classes.
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 // Line-state record of the port, shaped like the Windows DCB so that every settings change
 // can start from the component's own copy.
@@ -130,6 +132,10 @@ enum class SerialWaker { Input, Output };
 // silence as usual. Called on the input thread; it must only look at the bytes.
 using ChunkRule = std::function<int(const uint8_t* bytes, int count)>;
 
+// What a device cannot do, in one line (the call, the error number, what the port does
+// without it). Called on whichever thread found out, so it must be safe from any thread.
+using SerialNotice = std::function<void(const std::string& text)>;
+
 class ISerialBackend {
 public:
     virtual ~ISerialBackend() = default;
@@ -173,6 +179,19 @@ public:
     virtual void Wake(SerialWaker side) = 0;
 
     virtual SerialErrorClass Classify(int systemError) const = 0;
+
+    // A device that lacks a feature still works without it; the backend tells the handler
+    // once per open. Set before Open.
+    void SetNoticeHandler(SerialNotice handler) { notice_ = std::move(handler); }
+
+protected:
+    void Notice(const std::string& text) const {
+        if (notice_)
+            notice_(text);
+    }
+
+private:
+    SerialNotice notice_;
 };
 
 // The backend of the platform the program runs on.
