@@ -29,7 +29,8 @@ TCertificate TfmMain::MakeCertificate() const {
     if (connected) {
         sources.Port = QString::fromStdString(Device_->Link().OpenedPath());
         sources.Archive = Safety_ ? &Safety_->Archive() : nullptr;
-    } else {
+    } else if (!Offline_.Unsaved && !OfflineEdited()) {
+        // Only a file that holds what the pages show is named, with its hash.
         sources.SettingsFile = Offline_.FileName;
     }
     sources.Technician = TechnicianName(*ProgramSettings_);

@@ -430,26 +430,27 @@ private:
     int page_ = 1;
 };
 
-void SetUp(QPdfWriter& writer, const QPageLayout& layout) {
-    writer.setResolution(600);
+void SetUp(QPdfWriter& writer, const QPageLayout& layout, int resolution = 600) {
+    writer.setResolution(resolution);
     writer.setPageLayout(layout);
     writer.setTitle(QString::fromLatin1(kCertificateTitle));
     writer.setCreator(QString::fromLatin1(kConfiguratorName));
 }
 
-// The pages the certificate takes on that layout, painted once on a PDF nobody keeps.
-int CountPages(const TCertificate& certificate, const QPageLayout& layout) {
+// The pages the certificate takes on that layout, painted once on a PDF nobody keeps, at the
+// device's own resolution so that its text measures and breaks exactly as it will there.
+int CountPages(const TCertificate& certificate, const QPageLayout& layout, int resolution) {
     QBuffer scratch;
     scratch.open(QIODevice::WriteOnly);
     QPdfWriter writer(&scratch);
-    SetUp(writer, layout);
+    SetUp(writer, layout, resolution);
     return TLayout(writer, certificate, 0).Run();
 }
 
 } // namespace
 
 bool PaintCertificate(const TCertificate& certificate, QPagedPaintDevice& device) {
-    const int total = CountPages(certificate, device.pageLayout());
+    const int total = CountPages(certificate, device.pageLayout(), device.logicalDpiY());
     return total > 0 && TLayout(device, certificate, total).Run() > 0;
 }
 

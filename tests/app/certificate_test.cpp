@@ -154,6 +154,34 @@ TEST_F(Certificate, OfflineItSaysSoAndPrintGoesToThePrinter) {
     EXPECT_EQ(Dialogs.UnexpectedCount(), 0) << Dialogs.Transcript().join('\n').toStdString();
 }
 
+TEST_F(Certificate, OfflineTheSettingsFileIsNamedOnlyWhileItHoldsWhatThePagesShow) {
+    Dialogs.AnswerChoice(QStringLiteral("Blank settings"));
+    Dialogs.AnswerChoice(QStringLiteral("T8310"));
+    ASSERT_TRUE(Choose(Window().miNewSettings));
+    const QString saved = Out("prepared.TLS");
+    Dialogs.AnswerSaveFile(saved);
+    ASSERT_TRUE(Choose(Window().miSaveAs));
+    ASSERT_EQ(Window().OfflineFileName(), saved);
+    const struct {
+        const char* What;
+        bool Edit;
+        bool Named;
+    } cases[] = {{"saved", false, true}, {"edited since", true, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        if (c.Edit) {
+            auto* display =
+                dynamic_cast<TfmDisplayOptions*>(Window().Page(TfmMain::psDisplayOptions));
+            ASSERT_NE(display, nullptr);
+            display->tbContrast->setValue(display->tbContrast->value() + 7);
+        }
+        const QString printed = Out(c.Edit ? "edited.pdf" : "saved.pdf");
+        Dialogs.AnswerPrintToFile(printed);
+        ASSERT_TRUE(Choose(Window().miPrint));
+        EXPECT_EQ(PdfText(printed).contains(FileSha256(saved)), c.Named);
+    }
+}
+
 TEST_F(Certificate, NotOfferedWithoutSettings) {
     EXPECT_FALSE(Window().miCertificate->isEnabled());
     EXPECT_FALSE(Window().miPrint->isEnabled());
