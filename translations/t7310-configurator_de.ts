@@ -327,6 +327,241 @@ Bitte prüfen Sie, ob das Gerät angeschlossen und eingeschaltet ist, und versuc
     </message>
 </context>
 <context>
+    <name>TZURSetting</name>
+    <message>
+        <source>Master Alarm</source>
+        <translation>Masteralarm</translation>
+    </message>
+    <message>
+        <source>Alarm 1</source>
+        <translation>Alarm 1</translation>
+    </message>
+    <message>
+        <source>Alarm 2</source>
+        <translation>Alarm 2</translation>
+    </message>
+    <message>
+        <source>Alarm 3</source>
+        <translation>Alarm 3</translation>
+    </message>
+    <message>
+        <source>Alarm M - Setpoint</source>
+        <translation>Alarm M – Grenzwert</translation>
+    </message>
+    <message>
+        <source>Alarm M - Enabled</source>
+        <translation>Alarm M – aktiviert</translation>
+    </message>
+    <message>
+        <source>Alarm M - Direction</source>
+        <translation>Alarm M – Richtung</translation>
+    </message>
+    <message>
+        <source>Alarm M - Hysteresis</source>
+        <translation>Alarm M – Hysterese</translation>
+    </message>
+    <message>
+        <source>Alarm 1 - Setpoint</source>
+        <translation>Alarm 1 – Grenzwert</translation>
+    </message>
+    <message>
+        <source>Alarm 1 - Enabled</source>
+        <translation>Alarm 1 – aktiviert</translation>
+    </message>
+    <message>
+        <source>Alarm 1 - Direction</source>
+        <translation>Alarm 1 – Richtung</translation>
+    </message>
+    <message>
+        <source>Alarm 1 - Hysteresis</source>
+        <translation>Alarm 1 – Hysterese</translation>
+    </message>
+    <message>
+        <source>Alarm 2 - Setpoint</source>
+        <translation>Alarm 2 – Grenzwert</translation>
+    </message>
+    <message>
+        <source>Alarm 2 - Enabled</source>
+        <translation>Alarm 2 – aktiviert</translation>
+    </message>
+    <message>
+        <source>Alarm 2 - Direction</source>
+        <translation>Alarm 2 – Richtung</translation>
+    </message>
+    <message>
+        <source>Alarm 2 - Hysteresis</source>
+        <translation>Alarm 2 – Hysterese</translation>
+    </message>
+    <message>
+        <source>Alarm 3 - Setpoint</source>
+        <translation>Alarm 3 – Grenzwert</translation>
+    </message>
+    <message>
+        <source>Alarm 3 - Enabled</source>
+        <translation>Alarm 3 – aktiviert</translation>
+    </message>
+    <message>
+        <source>Alarm 3 - Direction</source>
+        <translation>Alarm 3 – Richtung</translation>
+    </message>
+    <message>
+        <source>Alarm 3 - Hysteresis</source>
+        <translation>Alarm 3 – Hysterese</translation>
+    </message>
+    <message>
+        <source>Tank Min</source>
+        <translation>Tank minimal</translation>
+    </message>
+    <message>
+        <source>Height</source>
+        <translation>Höhe</translation>
+    </message>
+    <message>
+        <source>AD Value</source>
+        <translation>AD-Wert</translation>
+    </message>
+    <message>
+        <source>Tank Max</source>
+        <translation>Tank maximal</translation>
+    </message>
+    <message>
+        <source>Tank AD Output Options</source>
+        <translation>Optionen des 4-20-mA-Ausgangs</translation>
+    </message>
+    <message>
+        <source>Enable 4-20mA Output</source>
+        <translation>4-20-mA-Ausgang aktiv</translation>
+    </message>
+    <message>
+        <source>Mirror 4-20mA Input</source>
+        <translation>4-20-mA-Eingang spiegeln</translation>
+    </message>
+    <message>
+        <source>Display Options</source>
+        <translation>Anzeigeoptionen</translation>
+    </message>
+    <message>
+        <source>Display Enabled</source>
+        <translation>Anzeige eingeschaltet</translation>
+    </message>
+    <message>
+        <source>Significant Figures</source>
+        <translation>Signifikante Stellen</translation>
+    </message>
+    <message>
+        <source>Display UOM</source>
+        <translation>Anzeigeeinheit</translation>
+    </message>
+    <message>
+        <source>Contrast</source>
+        <translation>Kontrast</translation>
+    </message>
+    <message>
+        <source>Show Decimal Point</source>
+        <translation>Dezimalpunkt anzeigen</translation>
+    </message>
+    <message>
+        <source>Damping</source>
+        <translation>Dämpfung</translation>
+    </message>
+    <message>
+        <source>Tank Description</source>
+        <translation>Tankbeschreibung</translation>
+    </message>
+    <message>
+        <source>Tank Name</source>
+        <translation>Tankname</translation>
+    </message>
+    <message>
+        <source>Tank Type</source>
+        <translation>Tanktyp</translation>
+    </message>
+    <message>
+        <source>Tank UOM</source>
+        <translation>Tank-Längeneinheit</translation>
+    </message>
+    <message>
+        <source>Tank SG</source>
+        <translation>Dichte (SG)</translation>
+    </message>
+    <message>
+        <source>Length</source>
+        <translation>Länge</translation>
+    </message>
+    <message>
+        <source>Width</source>
+        <translation>Breite</translation>
+    </message>
+    <message>
+        <source>Radius</source>
+        <translation>Radius</translation>
+    </message>
+    <message>
+        <source>Extent</source>
+        <translation>Bodenhöhe</translation>
+    </message>
+    <message>
+        <source>Tank Calibration</source>
+        <translation>Tankkalibrierung</translation>
+    </message>
+    <message>
+        <source>at 4mA</source>
+        <translation>bei 4 mA</translation>
+    </message>
+    <message>
+        <source>at 20mA</source>
+        <translation>bei 20 mA</translation>
+    </message>
+    <message>
+        <source>Other Settings</source>
+        <translation>Weitere Einstellungen</translation>
+    </message>
+    <message>
+        <source>Test mode timeout</source>
+        <translation>Zeitlimit des Testmodus</translation>
+    </message>
+    <message>
+        <source>RS 485 ID</source>
+        <translation>RS-485-Knoten-ID</translation>
+    </message>
+    <message>
+        <source>Device Name</source>
+        <translation>Gerätename</translation>
+    </message>
+    <message>
+        <source>Software Version</source>
+        <translation>Softwareversion</translation>
+    </message>
+    <message>
+        <source>Device PC SoftwareID</source>
+        <translation>PC-Software-ID des Geräts</translation>
+    </message>
+    <message>
+        <source>Tank Table</source>
+        <translation>Peiltabelle</translation>
+    </message>
+    <message>
+        <source>Flow Frequency Scaling</source>
+        <translation>Skalierung der Durchflussfrequenz</translation>
+    </message>
+    <message>
+        <source>LCD Display Resolution</source>
+        <translation>LCD-Anzeigeauflösung</translation>
+    </message>
+    <message>
+        <source>Safe Tank Capacity</source>
+        <translation>Sichere Tankkapazität</translation>
+    </message>
+    <message>
+        <source>Display Resolution Hysteresis</source>
+        <translation>Hysterese der Anzeigeauflösung</translation>
+    </message>
+    <message>
+        <source>Tank Safe Capacity Litres</source>
+        <translation>Sichere Tankkapazität in Litern</translation>
+    </message>
+</context>
+<context>
     <name>TZurApplication</name>
     <message>
         <source>An unknown error occurred.</source>

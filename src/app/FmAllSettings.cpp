@@ -123,9 +123,9 @@ QVariant TSettingsModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::DisplayRole || role == Qt::EditRole || role == Qt::AccessibleTextRole) {
         switch (index.column()) {
         case scGroup:
-            return Bytes(item->Group);
+            return QCoreApplication::translate(kSettingTextContext, item->Group.c_str());
         case scName:
-            return Bytes(item->Name);
+            return QCoreApplication::translate(kSettingTextContext, item->Name.c_str());
         case scValue:
             return ValueText(*item);
         case scGauge:

@@ -237,8 +237,28 @@ void BuildFacts(TZURSettings& settings) {
     using B = TImageBlock;
     TCatalogueBuilder add(settings);
 
-    static constexpr std::array<const char*, img::AlarmCount> headings{"Master Alarm", "Alarm 1",
-                                                                       "Alarm 2", "Alarm 3"};
+    static constexpr std::array<const char*, img::AlarmCount> headings{
+        QT_TRANSLATE_NOOP("TZURSetting", "Master Alarm"), QT_TRANSLATE_NOOP("TZURSetting", "Alarm 1"),
+        QT_TRANSLATE_NOOP("TZURSetting", "Alarm 2"), QT_TRANSLATE_NOOP("TZURSetting", "Alarm 3")};
+    // The names composed below, as the window's translation knows them.
+    [[maybe_unused]] static constexpr const char* kComposed[] = {
+        QT_TRANSLATE_NOOP("TZURSetting", "Alarm M - Setpoint"),
+        QT_TRANSLATE_NOOP("TZURSetting", "Alarm M - Enabled"),
+        QT_TRANSLATE_NOOP("TZURSetting", "Alarm M - Direction"),
+        QT_TRANSLATE_NOOP("TZURSetting", "Alarm M - Hysteresis"),
+        QT_TRANSLATE_NOOP("TZURSetting", "Alarm 1 - Setpoint"),
+        QT_TRANSLATE_NOOP("TZURSetting", "Alarm 1 - Enabled"),
+        QT_TRANSLATE_NOOP("TZURSetting", "Alarm 1 - Direction"),
+        QT_TRANSLATE_NOOP("TZURSetting", "Alarm 1 - Hysteresis"),
+        QT_TRANSLATE_NOOP("TZURSetting", "Alarm 2 - Setpoint"),
+        QT_TRANSLATE_NOOP("TZURSetting", "Alarm 2 - Enabled"),
+        QT_TRANSLATE_NOOP("TZURSetting", "Alarm 2 - Direction"),
+        QT_TRANSLATE_NOOP("TZURSetting", "Alarm 2 - Hysteresis"),
+        QT_TRANSLATE_NOOP("TZURSetting", "Alarm 3 - Setpoint"),
+        QT_TRANSLATE_NOOP("TZURSetting", "Alarm 3 - Enabled"),
+        QT_TRANSLATE_NOOP("TZURSetting", "Alarm 3 - Direction"),
+        QT_TRANSLATE_NOOP("TZURSetting", "Alarm 3 - Hysteresis"),
+    };
     static constexpr std::array<const char*, img::AlarmCount> prefixes{"Alarm M - ", "Alarm 1 - ",
                                                                        "Alarm 2 - ", "Alarm 3 - "};
     for (size_t k = 0; k < img::AlarmCount; ++k) {
@@ -256,81 +276,81 @@ void BuildFacts(TZURSettings& settings) {
                   AlarmWrite, B::Alarm, img::AlarmHysteresis, MsFormat, kMs, k);
     }
 
-    add.Group(20, "Tank Min");
-    add.Value(21, "Height", stLong, 0, kMaxLength, TankMinRead, TankMinWrite, B::TankMin,
+    add.Group(20, QT_TRANSLATE_NOOP("TZURSetting", "Tank Min"));
+    add.Value(21, QT_TRANSLATE_NOOP("TZURSetting", "Height"), stLong, 0, kMaxLength, TankMinRead, TankMinWrite, B::TankMin,
               img::TankPointHeight, nullptr, kLength);
-    add.Value(22, "AD Value", stWord, 0, 1023, TankMinRead, TankMinWrite, B::TankMin,
+    add.Value(22, QT_TRANSLATE_NOOP("TZURSetting", "AD Value"), stWord, 0, 1023, TankMinRead, TankMinWrite, B::TankMin,
               img::TankPointAdValue);
-    add.Group(23, "Tank Max");
-    add.Value(24, "Height", stLong, 0, kMaxLength, TankMaxRead, TankMaxWrite, B::TankMax,
+    add.Group(23, QT_TRANSLATE_NOOP("TZURSetting", "Tank Max"));
+    add.Value(24, QT_TRANSLATE_NOOP("TZURSetting", "Height"), stLong, 0, kMaxLength, TankMaxRead, TankMaxWrite, B::TankMax,
               img::TankPointHeight, nullptr, kLength);
-    add.Value(25, "AD Value", stWord, 0, 1023, TankMaxRead, TankMaxWrite, B::TankMax,
+    add.Value(25, QT_TRANSLATE_NOOP("TZURSetting", "AD Value"), stWord, 0, 1023, TankMaxRead, TankMaxWrite, B::TankMax,
               img::TankPointAdValue);
 
-    add.Group(26, "Tank AD Output Options");
-    add.Value(27, "Enable 4-20mA Output", stOnOff, 0, 1, OutputOptionsRead, OutputOptionsWrite,
+    add.Group(26, QT_TRANSLATE_NOOP("TZURSetting", "Tank AD Output Options"));
+    add.Value(27, QT_TRANSLATE_NOOP("TZURSetting", "Enable 4-20mA Output"), stOnOff, 0, 1, OutputOptionsRead, OutputOptionsWrite,
               B::OutputOptions, img::OutputEnable4to20);
-    add.Value(28, "Mirror 4-20mA Input", stOnOff, 0, 1, OutputOptionsRead, OutputOptionsWrite,
+    add.Value(28, QT_TRANSLATE_NOOP("TZURSetting", "Mirror 4-20mA Input"), stOnOff, 0, 1, OutputOptionsRead, OutputOptionsWrite,
               B::OutputOptions, img::OutputMirror4to20);
 
-    add.Group(29, "Display Options");
-    add.Value(30, "Display Enabled", stOnOff, 0, 1, DisplayOptionsRead, DisplayOptionsWrite,
+    add.Group(29, QT_TRANSLATE_NOOP("TZURSetting", "Display Options"));
+    add.Value(30, QT_TRANSLATE_NOOP("TZURSetting", "Display Enabled"), stOnOff, 0, 1, DisplayOptionsRead, DisplayOptionsWrite,
               B::DisplayOptions, img::DisplayEnabled);
-    add.Value(31, "Significant Figures", stByte, 1, 7, DisplayOptionsRead, DisplayOptionsWrite,
+    add.Value(31, QT_TRANSLATE_NOOP("TZURSetting", "Significant Figures"), stByte, 1, 7, DisplayOptionsRead, DisplayOptionsWrite,
               B::DisplayOptions, img::DisplaySignificantFigures);
-    add.Value(item::DisplayUom, "Display UOM", stVolumeUnit, 0, 254, DisplayOptionsRead,
+    add.Value(item::DisplayUom, QT_TRANSLATE_NOOP("TZURSetting", "Display UOM"), stVolumeUnit, 0, 254, DisplayOptionsRead,
               DisplayOptionsWrite, B::DisplayOptions, img::DisplayUom);
-    add.Value(33, "Contrast", stByte, 0, 254, DisplayOptionsRead, DisplayOptionsWrite,
+    add.Value(33, QT_TRANSLATE_NOOP("TZURSetting", "Contrast"), stByte, 0, 254, DisplayOptionsRead, DisplayOptionsWrite,
               B::DisplayOptions, img::DisplayContrast);
-    add.Value(34, "Show Decimal Point", stOnOff, 0, 1, DisplayOptionsRead, DisplayOptionsWrite,
+    add.Value(34, QT_TRANSLATE_NOOP("TZURSetting", "Show Decimal Point"), stOnOff, 0, 1, DisplayOptionsRead, DisplayOptionsWrite,
               B::DisplayOptions, img::DisplayShowDecimalPoint);
-    add.Value(35, "Damping", stWord, 0, 65024, DisplayOptionsRead, DisplayOptionsWrite,
+    add.Value(35, QT_TRANSLATE_NOOP("TZURSetting", "Damping"), stWord, 0, 65024, DisplayOptionsRead, DisplayOptionsWrite,
               B::DisplayOptions, img::DisplayDamping, MsFormat,
               {0.001, 2, TSettingUnit::Seconds});
 
-    add.Group(36, "Tank Description");
-    add.Text(37, "Tank Name", 12, TankNameRead, TankNameWrite, B::TankName);
-    add.Value(38, "Tank Type", stTankType, 0, 255, TankDescriptionRead, TankDescriptionWrite,
+    add.Group(36, QT_TRANSLATE_NOOP("TZURSetting", "Tank Description"));
+    add.Text(37, QT_TRANSLATE_NOOP("TZURSetting", "Tank Name"), 12, TankNameRead, TankNameWrite, B::TankName);
+    add.Value(38, QT_TRANSLATE_NOOP("TZURSetting", "Tank Type"), stTankType, 0, 255, TankDescriptionRead, TankDescriptionWrite,
               B::TankRecord, img::TankType);
-    add.Value(39, "Tank UOM", stLengthUnit, 0, 255, TankDescriptionRead, TankDescriptionWrite,
+    add.Value(39, QT_TRANSLATE_NOOP("TZURSetting", "Tank UOM"), stLengthUnit, 0, 255, TankDescriptionRead, TankDescriptionWrite,
               B::TankRecord, img::TankUom);
-    add.Value(40, "Tank SG", stWord, 0, 65024, TankDescriptionRead, TankDescriptionWrite,
+    add.Value(40, QT_TRANSLATE_NOOP("TZURSetting", "Tank SG"), stWord, 0, 65024, TankDescriptionRead, TankDescriptionWrite,
               B::TankRecord, img::TankSg, nullptr, kThousandths);
-    const std::array<std::pair<const char*, size_t>, 5> dimensions{{{"Length", img::TankLength},
-                                                                    {"Height", img::TankHeight},
-                                                                    {"Width", img::TankWidth},
-                                                                    {"Radius", img::TankRadius},
-                                                                    {"Extent", img::TankExtent}}};
+    const std::array<std::pair<const char*, size_t>, 5> dimensions{{{QT_TRANSLATE_NOOP("TZURSetting", "Length"), img::TankLength},
+                                                                    {QT_TRANSLATE_NOOP("TZURSetting", "Height"), img::TankHeight},
+                                                                    {QT_TRANSLATE_NOOP("TZURSetting", "Width"), img::TankWidth},
+                                                                    {QT_TRANSLATE_NOOP("TZURSetting", "Radius"), img::TankRadius},
+                                                                    {QT_TRANSLATE_NOOP("TZURSetting", "Extent"), img::TankExtent}}};
     for (size_t i = 0; i < dimensions.size(); ++i)
         add.Value(41 + static_cast<uint32_t>(i), dimensions[i].first, stLong, 0, kMaxLength,
                   TankDescriptionRead, TankDescriptionWrite, B::TankRecord, dimensions[i].second,
                   nullptr, kLength);
 
-    add.Group(46, "Tank Calibration");
-    add.Value(47, "at 4mA", stWord, 0, 65024, CalibrationRead, CalibrationWrite, B::Calibration,
+    add.Group(46, QT_TRANSLATE_NOOP("TZURSetting", "Tank Calibration"));
+    add.Value(47, QT_TRANSLATE_NOOP("TZURSetting", "at 4mA"), stWord, 0, 65024, CalibrationRead, CalibrationWrite, B::Calibration,
               img::CalAt4mA);
-    add.Value(47, "at 20mA", stWord, 0, 65024, CalibrationRead, CalibrationWrite, B::Calibration,
+    add.Value(47, QT_TRANSLATE_NOOP("TZURSetting", "at 20mA"), stWord, 0, 65024, CalibrationRead, CalibrationWrite, B::Calibration,
               img::CalAt20mA);
-    add.Group(48, "Other Settings");
-    add.Value(49, "Test mode timeout", stWord, 0, 65024, TestTimeoutRead, TestTimeoutWrite,
+    add.Group(48, QT_TRANSLATE_NOOP("TZURSetting", "Other Settings"));
+    add.Value(49, QT_TRANSLATE_NOOP("TZURSetting", "Test mode timeout"), stWord, 0, 65024, TestTimeoutRead, TestTimeoutWrite,
               B::Calibration, img::CalTestModeTimeout, MsFormat, kMs);
-    add.Value(item::Rs485Id, "RS 485 ID", stByte, TNodeId::kLowest, TNodeId::kHighestAssignable, NodeIdRead, NodeIdWrite, B::Rs485Id);
+    add.Value(item::Rs485Id, QT_TRANSLATE_NOOP("TZURSetting", "RS 485 ID"), stByte, TNodeId::kLowest, TNodeId::kHighestAssignable, NodeIdRead, NodeIdWrite, B::Rs485Id);
 
-    add.Text(item::DeviceName, "Device Name", 32, Identity, 0, B::DeviceName);
-    add.Text(item::SoftwareVersion, "Software Version", 32, Identity, 0, B::SoftwareVersion);
-    add.Text(item::PcSoftwareId, "Device PC SoftwareID", 32, Identity, 0, B::PcSoftwareId);
-    add.Value(item::TankTable, "Tank Table", stTable, 0, 0, 0, 0, B::TankTable);
+    add.Text(item::DeviceName, QT_TRANSLATE_NOOP("TZURSetting", "Device Name"), 32, Identity, 0, B::DeviceName);
+    add.Text(item::SoftwareVersion, QT_TRANSLATE_NOOP("TZURSetting", "Software Version"), 32, Identity, 0, B::SoftwareVersion);
+    add.Text(item::PcSoftwareId, QT_TRANSLATE_NOOP("TZURSetting", "Device PC SoftwareID"), 32, Identity, 0, B::PcSoftwareId);
+    add.Value(item::TankTable, QT_TRANSLATE_NOOP("TZURSetting", "Tank Table"), stTable, 0, 0, 0, 0, B::TankTable);
 
-    add.Value(84, "Flow Frequency Scaling", stWord, 1, 65535, FlowScalingRead, FlowScalingWrite,
+    add.Value(84, QT_TRANSLATE_NOOP("TZURSetting", "Flow Frequency Scaling"), stWord, 1, 65535, FlowScalingRead, FlowScalingWrite,
               B::Extended, img::ExtFlowFrequencyScaling);
-    add.Value(85, "LCD Display Resolution", stLong, 1, 1000000, DisplayResolutionRead,
+    add.Value(85, QT_TRANSLATE_NOOP("TZURSetting", "LCD Display Resolution"), stLong, 1, 1000000, DisplayResolutionRead,
               DisplayResolutionWrite, B::Extended, img::ExtLcdDisplayResolution, nullptr,
               kThousandths);
-    add.Value(85, "Safe Tank Capacity", stByte, 1, 100, SafeCapacityRead, SafeCapacityWrite,
+    add.Value(85, QT_TRANSLATE_NOOP("TZURSetting", "Safe Tank Capacity"), stByte, 1, 100, SafeCapacityRead, SafeCapacityWrite,
               B::Extended, img::ExtSafeTankCapacity, nullptr, {1.0, 0, TSettingUnit::Percent});
-    add.Value(86, "Display Resolution Hysteresis", stByte, 1, 99, ResolutionHysteresisRead,
+    add.Value(86, QT_TRANSLATE_NOOP("TZURSetting", "Display Resolution Hysteresis"), stByte, 1, 99, ResolutionHysteresisRead,
               ResolutionHysteresisWrite, B::Extended, img::ExtDisplayResolutionHysteresis);
-    add.Value(87, "Tank Safe Capacity Litres", stLong, 0, 1000000, SafeCapacityLitresRead, 0,
+    add.Value(87, QT_TRANSLATE_NOOP("TZURSetting", "Tank Safe Capacity Litres"), stLong, 0, 1000000, SafeCapacityLitresRead, 0,
               B::Extended, img::ExtTankSafeCapacityLitres, nullptr,
               {1.0, 0, TSettingUnit::Litres});
 }

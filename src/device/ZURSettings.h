@@ -135,6 +135,10 @@ inline constexpr uint32_t PcSoftwareId = 82;
 inline constexpr uint32_t TankTable = 83;
 } // namespace item
 
+// The translation context of the names and groups above: the window shows them in the user's
+// language (QCoreApplication::translate); files and t7310-cli keep them as they are.
+inline constexpr const char* kSettingTextContext = "TZURSetting";
+
 // Appends the whole catalogue, in list order, bound to the given device image.
 void BuildCatalogue(TZURSettings& settings, TDeviceImage& image);
 // The catalogue as facts alone, bound to no image: for reading any image (comparisons,

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "FmCompare.h"
 
+#include "ZURSettings.h"
+
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -63,7 +66,9 @@ TfmCompare::TfmCompare(const TDifferencesBox& box, QWidget* parent) : QDialog(pa
                           QStringLiteral("tbSettings"));
     tbSettings->setAccessibleName(box.Heading);
     for (const TSettingDifference& d : differences.Settings)
-        AddRow(tbSettings, {Latin1(d.Group), Latin1(d.Name), Latin1(d.From), Latin1(d.To)});
+        AddRow(tbSettings, {QCoreApplication::translate(kSettingTextContext, d.Group.c_str()),
+                            QCoreApplication::translate(kSettingTextContext, d.Name.c_str()),
+                            Latin1(d.From), Latin1(d.To)});
     // A box that asks may let the user keep a setting as the gauge has it.
     choosable_ = box.Chosen && !box.AcceptText.isEmpty() && !differences.Settings.empty();
     if (choosable_) {

@@ -8,6 +8,9 @@
 #include "AppFixture.h"
 #include "FmAbout.h"
 #include "FmAllSettings.h"
+#include "FmCompare.h"
+#include "ImageCompare.h"
+#include "T7310.h"
 #include "FmMain.h"
 #include "FmProgramSettings.h"
 #include "FmProvisionSite.h"
@@ -26,6 +29,7 @@
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTableWidget>
 
 #include <map>
 #include <set>
@@ -207,6 +211,46 @@ TEST_F(GermanWindow, NoTextOfTheMenusPagesAndDialogsStaysEnglish) {
     }
     // The walk reached the window's texts, not an empty tree.
     EXPECT_GT(compared, 300);
+}
+
+} // namespace
+
+namespace {
+
+// The setting names the list and the comparison show are the window's, in German; the journal's
+// and the tool's words for the same difference stay as they are.
+TEST_F(GermanWindow, SettingNamesOfTheListAndTheComparison) {
+    Speak(QLocale(QLocale::German, QLocale::Germany));
+    TSettingsModel model(Device());
+    const struct {
+        const char* Name;
+        const char* Group;
+        const char* German;
+        const char* GermanGroup;
+    } cases[] = {{"Contrast", "Display Options", "Kontrast", "Anzeigeoptionen"},
+                 {"Alarm 2 - Setpoint", "Alarm 2", "Alarm 2 – Grenzwert", "Alarm 2"},
+                 {"Height", "Tank Max", "Höhe", "Tank maximal"},
+                 {"RS 485 ID", "Other Settings", "RS-485-Knoten-ID", "Weitere Einstellungen"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        int row = -1;
+        for (int r = 0; r < model.rowCount({}) && row < 0; ++r)
+            if (const TZURSetting* item = model.Setting(r);
+                item && item->Name == c.Name && item->Group == c.Group)
+                row = r;
+        ASSERT_GE(row, 0);
+        EXPECT_EQ(model.data(model.index(row, TSettingsModel::scName), Qt::DisplayRole).toString(),
+                  QString::fromUtf8(c.German));
+        EXPECT_EQ(model.data(model.index(row, TSettingsModel::scGroup), Qt::DisplayRole).toString(),
+                  QString::fromUtf8(c.GermanGroup));
+
+        TDifferencesBox box;
+        box.Differences.Settings = {{33, c.Group, c.Name, "1", "2"}};
+        TfmCompare compare(box);
+        EXPECT_EQ(compare.tbSettings->item(0, 1)->text(), QString::fromUtf8(c.German));
+        EXPECT_EQ(DifferenceLine(box.Differences.Settings.front()),
+                  std::string(c.Group) + " / " + c.Name + ": 1 -> 2");
+    }
 }
 
 } // namespace
